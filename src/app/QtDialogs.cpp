@@ -1,0 +1,21 @@
+#include "app/QtDialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace corvid {
+
+void QtDialogs::ShowMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(),
+                    QString::fromStdString(text), QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+bool QtDialogs::Confirm(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
+                    QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    return box.exec() != QMessageBox::No;
+}
+
+} // namespace corvid

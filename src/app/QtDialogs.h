@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/Services.h"
+
+namespace corvid {
+
+// Message boxes and questions as modal Qt dialogs.
+class QtDialogs : public Dialogs {
+public:
+    void ShowMessage(const std::string& text) override;
+    bool Confirm(const std::string& text) override;
+};
+
+} // namespace corvid

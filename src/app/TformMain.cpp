@@ -1,0 +1,230 @@
+#include "app/TformMain.h"
+
+#include "app/Editor.h"
+#include "app/TformPrint.h"
+#include "widgets/WrapButton.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace corvid {
+
+namespace {
+
+QAction* AddItem(QMenu* menu, const char* name, const char* text) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    return action;
+}
+
+QMenu* AddMenu(QMenuBar* bar, const char* name, const char* text) {
+    QMenu* menu = bar->addMenu(text);
+    menu->setObjectName(name);
+    return menu;
+}
+
+template <typename W>
+W* Place(W* widget, const char* name, int x, int y, int w, int h, double pointSize = 11) {
+    widget->setObjectName(name);
+    widget->setGeometry(x, y, w, h);
+    QFont font("Arial");
+    font.setPointSizeF(pointSize);
+    widget->setFont(font);
+    return widget;
+}
+
+} // namespace
+
+TformMain::TformMain(Editor& editor)
+    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint),
+      editor_(editor) {
+    setObjectName("formMain");
+    setWindowTitle("Corvid Editor");
+    setFixedSize(354, 217);
+    move(37, 31);
+    BuildMenus();
+    BuildControls();
+    // The console chord works wherever the focus is inside this window.
+    qApp->installEventFilter(this);
+}
+
+TformMain::~TformMain() {
+    qApp->removeEventFilter(this);
+}
+
+void TformMain::BuildMenus() {
+    MenuBar1 = new QMenuBar(this);
+    MenuBar1->setObjectName("MenuBar1");
+    MenuBar1->setGeometry(0, 0, 354, 24);
+
+    menuFile = AddMenu(MenuBar1, "menuFile", "File");
+    menuLoadPreset = AddItem(menuFile, "menuLoadPreset", "Load Preset");
+    menuSavePreset = AddItem(menuFile, "menuSavePreset", "Save Preset");
+    menuLoadIR = AddItem(menuFile, "menuLoadIR", "Load IR");
+    menuLoadIR->setVisible(false);
+    menuLoadIR->setEnabled(false);
+
+    menuConnection = AddMenu(MenuBar1, "menuConnection", "Connection");
+    menuScan = AddItem(menuConnection, "menuScan", "Scan");
+    menuConnect = AddItem(menuConnection, "menuConnect", "Connect");
+    menuDisconnect = AddItem(menuConnection, "menuDisconnect", "Disconnect");
+    menuDisconnect->setEnabled(false);
+    connect(menuScan, &QAction::triggered, this, [this] { menuScanClick(); });
+    connect(menuConnect, &QAction::triggered, this, [this] { ConnectOnClick(); });
+    connect(menuDisconnect, &QAction::triggered, this, [this] { menuDisconnectClick(); });
+
+    menuSettings = AddMenu(MenuBar1, "menuSettings", "Settings");
+    menuLook = menuSettings->addMenu("Look");
+    menuLook->setObjectName("menuLook");
+    menuMIDI = menuSettings->addMenu("MIDI");
+    menuMIDI->setObjectName("menuMIDI");
+    menuMIDIchannel = menuMIDI->addMenu("Channel");
+    menuMIDIchannel->setObjectName("menuMIDIchannel");
+    menuEnableAllParameters =
+        AddItem(menuSettings, "menuEnableAllParameters", "Enable All Parameters");
+    menuEnableAllParameters->setVisible(false);
+    menuUploadTuningsData = AddItem(menuSettings, "menuUploadTuningsData", "Upload Tuning Data");
+
+    menuFirmwareUpgrade = AddMenu(MenuBar1, "menuFirmwareUpgrade", "Firmware Upgrade");
+    menuFirmwareUpgradeMode = AddItem(menuFirmwareUpgrade, "menuFirmwareUpgradeMode", "Upgrade Mode");
+    menuFirmwareUpgradeMode->setCheckable(true);
+    menuStartFirmwareUpgrade =
+        AddItem(menuFirmwareUpgrade, "menuStartFirmwareUpgrade", "Start Firmware Upgrade");
+    menuStartFirmwareUpgrade->setEnabled(false);
+
+    menuInfo = AddMenu(MenuBar1, "menuInfo", "Info");
+    menuSupport = AddItem(menuInfo, "menuSupport", "Support");
+    menuAppVersion = AddItem(menuInfo, "menuAppVersion", "Editor Version: ");
+    menuAppVersion->setEnabled(false);
+    menuNewAppVersion = AddItem(menuInfo, "menuNewAppVersion", "New version available:");
+    menuNewAppVersion->setEnabled(false);
+    menuSerialNumber = AddItem(menuInfo, "menuSerialNumber", "Device Serial: ");
+    menuSerialNumber->setEnabled(false);
+    menuShowUpdateMsg = AddItem(menuInfo, "menuShowUpdateMsg", "Show Update Message");
+    menuShowUpdateMsg->setCheckable(true);
+    connect(menuShowUpdateMsg, &QAction::triggered, this,
+            [this](bool checked) { editor_.dataFolder.menuShowUpdateMsgClick(checked); });
+}
+
+void TformMain::BuildControls() {
+    lblDeviceName = Place(new QLabel("No device found", this), "lblDeviceName", 9, 32, 174, 17);
+    lblFirmwareVersion = Place(new QLabel("Device Firmware Version: ", this),
+                               "lblFirmwareVersion", 9, 48, 174, 20);
+    lblStatus = Place(new QLabel("Status: ", this), "lblStatus", 9, 68, 174, 17);
+    btnUpload = Place(new WrapButton("Upload Selected", this), "btnUpload", 9, 87, 80, 33);
+    btnRequest = Place(new QPushButton("Request", this), "btnRequest", 97, 87, 86, 33);
+    btnSaveParameters = Place(new WrapButton("Save Parameters", this), "btnSaveParameters",
+                              8, 128, 81, 33);
+    btnAssign = Place(new QPushButton("Assign", this), "btnAssign", 97, 128, 86, 33);
+    btnSetFootswitchMode = Place(new WrapButton("Set Footswitch Mode", this),
+                                 "btnSetFootswitchMode", 9, 169, 80, 31, 10.5);
+    btnSetTuning =
+        Place(new QPushButton("Set Tuning", this), "btnSetTuning", 97, 169, 86, 31, 10.5);
+    btnGetFXInfo = Place(new QPushButton("?", this), "btnGetFXInfo", 161, 179, 22, 22);
+    btnGetFXInfo->setCursor(Qt::WhatsThisCursor);
+    btnGetFXInfo->setVisible(false);
+    btnGetFXInfo->setEnabled(false);
+    lstEffects = Place(new QListWidget(this), "lstEffects", 191, 32, 154, 168);
+    chkFirmwareUpgradeMode = Place(new QCheckBox("Firmware Upgrade Mode", this),
+                                   "chkFirmwareUpgradeMode", 9, 217, 174, 17);
+    chkFirmwareUpgradeMode->setVisible(false);
+}
+
+void TformMain::FormCreate() {
+    Communication& link = *editor_.communication;
+    link.DetectDevice();
+    link.SetDefaultPortSettings();
+    editor_.firmwareUpgradeMode = false;
+    for (QPushButton* button : {btnRequest, btnAssign, btnSaveParameters, btnUpload,
+                                btnSetFootswitchMode, btnSetTuning}) {
+        button->setEnabled(false);
+    }
+    lstEffects->clear();
+    DataFolder& data = editor_.dataFolder;
+    data.CreateDataFolder(DataFolder::kDataFolderName);
+    data.CreateDataSubfolder(DataFolder::kDataFolderName, DataFolder::deviceFolderName);
+    data.ReadShowUpdateSetting();
+    menuShowUpdateMsg->setChecked(data.showUpdateMessage);
+}
+
+void TformMain::menuScanClick() {
+    editor_.communication->ScanDevices();
+}
+
+void TformMain::ConnectOnClick() {
+    if (editor_.communication->ConnectDevice()) {
+        editor_.connectedOnce = true;
+    }
+}
+
+void TformMain::menuDisconnectClick() {
+    if (editor_.d2xx.CloseFTDevice() != ft::OK) {
+        return;
+    }
+    lblDeviceName->setText(lblDeviceName->text().remove("connected"));
+    menuScan->setEnabled(true);
+    menuConnect->setEnabled(true);
+    menuDisconnect->setEnabled(false);
+    for (QPushButton* button :
+         {btnUpload, btnRequest, btnAssign, btnSaveParameters, btnSetFootswitchMode}) {
+        button->setEnabled(false);
+    }
+}
+
+std::string TformMain::DeviceLabel() const {
+    return lblDeviceName->text().toStdString();
+}
+
+void TformMain::SetDeviceLabel(const std::string& text) {
+    lblDeviceName->setText(QString::fromStdString(text));
+}
+
+void TformMain::AppendSerialNumberMenu(const std::string& text) {
+    menuSerialNumber->setText(menuSerialNumber->text() + QString::fromStdString(text));
+}
+
+void TformMain::SetFirmwareVersionLabel(const std::string& text) {
+    lblFirmwareVersion->setText(QString::fromStdString(text));
+}
+
+void TformMain::ShowDeviceOpened() {
+    btnUpload->setEnabled(true);
+    btnRequest->setEnabled(true);
+    chkFirmwareUpgradeMode->setEnabled(false);
+    menuScan->setEnabled(false);
+    menuConnect->setEnabled(false);
+    menuDisconnect->setEnabled(true);
+}
+
+bool TformMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers held = key->modifiers();
+        if (key->key() == Qt::Key_P && held.testFlag(Qt::ControlModifier) &&
+            held.testFlag(Qt::ShiftModifier)) {
+            editor_.formPrint->show();
+            editor_.formPrint->raise();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TformMain::closeEvent(QCloseEvent* event) {
+    // Closing the main window ends the program, whatever other windows are open.
+    event->accept();
+    QApplication::quit();
+}
+
+} // namespace corvid

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "link/MainView.h"
+
+#include <QWidget>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+
+namespace corvid {
+
+class Editor;
+
+// The main window: the connection, the algorithm list and the pedal commands.
+class TformMain : public QWidget, public MainView {
+    Q_OBJECT
+public:
+    explicit TformMain(Editor& editor);
+    ~TformMain() override;
+
+    // The start-up sequence.
+    void FormCreate();
+
+    void menuScanClick();
+    void ConnectOnClick();
+    void menuDisconnectClick();
+
+    // MainView
+    std::string DeviceLabel() const override;
+    void SetDeviceLabel(const std::string& text) override;
+    void AppendSerialNumberMenu(const std::string& text) override;
+    void SetFirmwareVersionLabel(const std::string& text) override;
+    void ShowDeviceOpened() override;
+
+    QMenuBar* MenuBar1;
+    QMenu* menuFile;
+    QAction* menuLoadPreset;
+    QAction* menuSavePreset;
+    QAction* menuLoadIR;
+    QMenu* menuConnection;
+    QAction* menuScan;
+    QAction* menuConnect;
+    QAction* menuDisconnect;
+    QMenu* menuSettings;
+    QMenu* menuLook;
+    QMenu* menuMIDI;
+    QMenu* menuMIDIchannel;
+    QAction* menuEnableAllParameters;
+    QAction* menuUploadTuningsData;
+    QMenu* menuFirmwareUpgrade;
+    QAction* menuFirmwareUpgradeMode;
+    QAction* menuStartFirmwareUpgrade;
+    QMenu* menuInfo;
+    QAction* menuSupport;
+    QAction* menuAppVersion;
+    QAction* menuNewAppVersion;
+    QAction* menuSerialNumber;
+    QAction* menuShowUpdateMsg;
+
+    QLabel* lblDeviceName;
+    QLabel* lblFirmwareVersion;
+    QLabel* lblStatus;
+    QPushButton* btnUpload;
+    QPushButton* btnRequest;
+    QPushButton* btnSaveParameters;
+    QPushButton* btnAssign;
+    QPushButton* btnSetFootswitchMode;
+    QPushButton* btnSetTuning;
+    QPushButton* btnGetFXInfo;
+    QListWidget* lstEffects;
+    QCheckBox* chkFirmwareUpgradeMode;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildControls();
+
+    Editor& editor_;
+};
+
+} // namespace corvid

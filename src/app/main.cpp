@@ -1,0 +1,46 @@
+#include "app/Editor.h"
+#include "app/QtDialogs.h"
+#include "app/RealClock.h"
+#include "emulator/EmulatedDriver.h"
+#include "link/SerialPortDriver.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QStandardPaths>
+
+#include <memory>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("corvid-editor");
+    QApplication::setApplicationDisplayName("Corvid Editor");
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Editor for the Corvid MK3 octave-down pedal.");
+    parser.addHelpOption();
+    const QCommandLineOption emulator("emulator", "Use the built-in emulated pedal.");
+    const QCommandLineOption port("port", "List the serial port PATH as one more pedal.", "PATH");
+    parser.addOption(emulator);
+    parser.addOption(port);
+    parser.process(app);
+
+    corvid::RealClock clock;
+    corvid::QtDialogs dialogs;
+    std::unique_ptr<corvid::FtdiDriver> driver;
+    if (parser.isSet(emulator)) {
+        driver = std::make_unique<corvid::EmulatedDriver>(clock);
+    } else {
+        std::vector<std::string> extraPorts;
+        for (const QString& path : parser.values(port)) {
+            extraPorts.push_back(path.toStdString());
+        }
+        driver = std::make_unique<corvid::SerialPortDriver>(std::move(extraPorts));
+    }
+    const std::string documents =
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+
+    corvid::Editor editor({*driver, clock, dialogs, documents});
+    editor.Show();
+    return QApplication::exec();
+}

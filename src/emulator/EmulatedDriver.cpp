@@ -1,0 +1,126 @@
+#include "emulator/EmulatedDriver.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace corvid {
+
+EmulatedDriver::EmulatedDriver(const Clock& clock)
+    : devices{{kSerialNumber, "FT230X Basic UART"}}, clock_(clock) {}
+
+FtStatus EmulatedDriver::Injected(Call call) const {
+    const auto found = failures_.find(call);
+    return found == failures_.end() ? ft::OK : found->second;
+}
+
+FtStatus EmulatedDriver::Opened(FtHandle handle, Call call) const {
+    if (const FtStatus status = Injected(call); status != ft::OK) {
+        return status;
+    }
+    return open && handle == kHandle ? ft::OK : ft::INVALID_HANDLE;
+}
+
+FtStatus EmulatedDriver::ListDeviceCount(std::uint32_t& count) {
+    if (const FtStatus status = Injected(Call::ListDeviceCount); status != ft::OK) {
+        return status;
+    }
+    count = static_cast<std::uint32_t>(devices.size());
+    return ft::OK;
+}
+
+FtStatus EmulatedDriver::ListDeviceByIndex(std::uint32_t index, std::uint32_t flags,
+                                           FtListText& text) {
+    if (const FtStatus status = Injected(Call::ListDeviceByIndex); status != ft::OK) {
+        return status;
+    }
+    if (index >= devices.size() || (flags & ft::LIST_BY_INDEX) == 0) {
+        return ft::DEVICE_NOT_FOUND;
+    }
+    const Device& device = devices[index];
+    const std::string& value =
+        (flags & ft::OPEN_BY_DESCRIPTION) != 0 ? device.description : device.serialNumber;
+    text.fill('\0');
+    std::memcpy(text.data(), value.data(), std::min(value.size(), text.size() - 1));
+    return ft::OK;
+}
+
+FtStatus EmulatedDriver::OpenEx(const char* serialNumber, std::uint32_t flags, FtHandle& handle) {
+    if (const FtStatus status = Injected(Call::OpenEx); status != ft::OK) {
+        return status;
+    }
+    if (flags != ft::OPEN_BY_SERIAL_NUMBER || devices.empty() ||
+        devices.front().serialNumber != serialNumber || open) {
+        return ft::DEVICE_NOT_FOUND;
+    }
+    open = true;
+    openedSerialNumber = serialNumber;
+    handle = kHandle;
+    return ft::OK;
+}
+
+FtStatus EmulatedDriver::Close(FtHandle handle) {
+    const FtStatus status = Opened(handle, Call::Close);
+    if (status == ft::OK) {
+        open = false;
+    }
+    return status;
+}
+
+FtStatus EmulatedDriver::SetBaudRate(FtHandle handle, std::uint32_t rate) {
+    const FtStatus status = Opened(handle, Call::SetBaudRate);
+    if (status == ft::OK) {
+        baudRate = rate;
+    }
+    return status;
+}
+
+FtStatus EmulatedDriver::SetDataCharacteristics(FtHandle handle, std::uint8_t bits,
+                                                std::uint8_t stops, std::uint8_t parityMode) {
+    const FtStatus status = Opened(handle, Call::SetDataCharacteristics);
+    if (status == ft::OK) {
+        wordLength = bits;
+        stopBits = stops;
+        parity = parityMode;
+    }
+    return status;
+}
+
+FtStatus EmulatedDriver::Purge(FtHandle handle, std::uint32_t mask) {
+    const FtStatus status = Opened(handle, Call::Purge);
+    if (status == ft::OK && (mask & ft::PURGE_RX) != 0) {
+        pedal.DiscardArrived(clock_.NowMs());
+    }
+    return status;
+}
+
+FtStatus EmulatedDriver::GetQueueStatus(FtHandle handle, std::uint32_t& rxBytes) {
+    const FtStatus status = Opened(handle, Call::GetQueueStatus);
+    if (status == ft::OK) {
+        rxBytes = static_cast<std::uint32_t>(pedal.Available(clock_.NowMs()));
+    }
+    return status;
+}
+
+FtStatus EmulatedDriver::Read(FtHandle handle, std::uint8_t* buffer, std::uint32_t toRead,
+                              std::uint32_t& bytesRead) {
+    const FtStatus status = Opened(handle, Call::Read);
+    bytesRead = 0;
+    if (status == ft::OK) {
+        bytesRead = static_cast<std::uint32_t>(pedal.Take(buffer, toRead, clock_.NowMs()));
+    }
+    return status;
+}
+
+FtStatus EmulatedDriver::Write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t toWrite,
+                               std::uint32_t& bytesWritten) {
+    const FtStatus status = Opened(handle, Call::Write);
+    bytesWritten = 0;
+    if (status == ft::OK) {
+        pedal.Receive(buffer, toWrite, clock_.NowMs());
+        writeSizes.push_back(toWrite);
+        bytesWritten = toWrite;
+    }
+    return status;
+}
+
+} // namespace corvid

@@ -1,0 +1,259 @@
+#include "emulator/EmulatedPedal.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace corvid {
+
+namespace {
+
+// Parameter addresses of the shipped algorithm by slot; "Range" (slot 9) has none.
+constexpr std::array<std::int32_t, 15> kShippedAddresses = {
+    0x000B, 0x00E8, 0x0077, 0x0073, 0x0003, 0x00CC, 0x00DE, 0x00A0,
+    0x00E9, -1,     0x000A, 0x006E, 0x00E7, 0x001B, 0x000C,
+};
+
+std::uint32_t Word32(const std::vector<std::uint8_t>& m, std::size_t at) {
+    return (std::uint32_t{m[at]} << 24) | (std::uint32_t{m[at + 1]} << 16) |
+           (std::uint32_t{m[at + 2]} << 8) | std::uint32_t{m[at + 3]};
+}
+
+std::uint16_t Word16(const std::vector<std::uint8_t>& m, std::size_t at) {
+    return static_cast<std::uint16_t>((m[at] << 8) | m[at + 1]);
+}
+
+} // namespace
+
+EmulatedPedal::EmulatedPedal() : slotAddress_(kShippedAddresses) {}
+
+void EmulatedPedal::SetParameterAddress(std::size_t slot, std::uint16_t address) {
+    slotAddress_.at(slot) = address;
+}
+
+void EmulatedPedal::InjectFault(Fault fault, std::size_t count, int delayMs) {
+    fault_ = fault;
+    faultCount_ = count;
+    faultDelayMs_ = delayMs;
+}
+
+void EmulatedPedal::Receive(const std::uint8_t* data, std::size_t size, std::int64_t nowMs) {
+    Frame(nowMs);
+    received_.insert(received_.end(), data, data + size);
+    pending_.insert(pending_.end(), data, data + size);
+    lastByteMs_ = nowMs;
+    Frame(nowMs);
+}
+
+std::size_t EmulatedPedal::Available(std::int64_t nowMs) {
+    Frame(nowMs);
+    std::size_t count = 0;
+    for (const Chunk& chunk : output_) {
+        if (chunk.atMs > nowMs) {
+            break;
+        }
+        count += chunk.bytes.size();
+    }
+    return count;
+}
+
+std::size_t EmulatedPedal::Take(std::uint8_t* out, std::size_t max, std::int64_t nowMs) {
+    Frame(nowMs);
+    std::size_t taken = 0;
+    while (taken < max && !output_.empty() && output_.front().atMs <= nowMs) {
+        Chunk& chunk = output_.front();
+        const std::size_t n = std::min(max - taken, chunk.bytes.size());
+        std::copy_n(chunk.bytes.begin(), n, out + taken);
+        chunk.bytes.erase(chunk.bytes.begin(), chunk.bytes.begin() + static_cast<long>(n));
+        taken += n;
+        if (chunk.bytes.empty()) {
+            output_.pop_front();
+        }
+    }
+    return taken;
+}
+
+void EmulatedPedal::DiscardArrived(std::int64_t nowMs) {
+    Frame(nowMs);
+    while (!output_.empty() && output_.front().atMs <= nowMs) {
+        output_.pop_front();
+    }
+}
+
+const std::vector<EmulatedPedal::Message>& EmulatedPedal::Messages(std::int64_t nowMs) {
+    Frame(nowMs);
+    return messages_;
+}
+
+std::vector<std::vector<std::uint8_t>> EmulatedPedal::MessagesWithCommand(std::uint8_t command,
+                                                                          std::int64_t nowMs) {
+    std::vector<std::vector<std::uint8_t>> found;
+    for (const Message& message : Messages(nowMs)) {
+        if (message.bytes.front() == command) {
+            found.push_back(message.bytes);
+        }
+    }
+    return found;
+}
+
+void EmulatedPedal::ClearRecords() {
+    received_.clear();
+    messages_.clear();
+}
+
+std::optional<std::size_t> EmulatedPedal::MessageLength(std::int64_t nowMs) const {
+    switch (pending_.front()) {
+    case 0x00:
+        // An algorithm image carries its own length in bytes 1-2.
+        if (pending_.size() < 3) {
+            return std::nullopt;
+        }
+        return std::max<std::size_t>(3, Word16(pending_, 1));
+    case 0x01:
+        return 7;
+    case 0x02:
+    case 0x07:
+    case 0x0D:
+        return 2;
+    case 0x03:
+        return 21;
+    case 0x04:
+        return 16;
+    case 0x08:
+        return 3;
+    case 0x09:
+        // Tuning selection (2 bytes) or note-cut filters (3 bytes): the gap tells them apart.
+        if (pending_.size() >= 3) {
+            return 3;
+        }
+        if (pending_.size() == 2 && nowMs - lastByteMs_ >= kFramingGapMs) {
+            return 2;
+        }
+        return std::nullopt;
+    case 0x0B:
+    case 0x0C:
+        return 5;
+    case 0x0E:
+        return 641;
+    default:
+        return 1;
+    }
+}
+
+void EmulatedPedal::Frame(std::int64_t nowMs) {
+    while (!pending_.empty()) {
+        const std::optional<std::size_t> length = MessageLength(nowMs);
+        if (!length || pending_.size() < *length) {
+            return;
+        }
+        std::vector<std::uint8_t> message(pending_.begin(),
+                                          pending_.begin() + static_cast<long>(*length));
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(*length));
+        messages_.push_back({message, lastByteMs_});
+        Handle(message, lastByteMs_);
+    }
+}
+
+void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs) {
+    switch (m.front()) {
+    case 0x00:
+        if (expectImage_) {
+            state.algorithm = m;
+            expectImage_ = false;
+            Reply({kUploadAnswer.begin(), kUploadAnswer.end()}, atMs);
+        }
+        break;
+    case 0x01: {
+        const std::uint16_t address = Word16(m, 1);
+        const std::uint32_t value = Word32(m, 3);
+        state.dsp[address] = value;
+        for (std::size_t slot = 0; slot < slotAddress_.size(); ++slot) {
+            if (slotAddress_[slot] == address) {
+                state.values[slot] = value;
+            }
+        }
+        break;
+    }
+    case 0x02:
+        if (fault_ == Fault::ShortReply) {
+            fault_ = Fault::None;
+            Reply(DeviceInfoText(faultCount_), atMs);
+        } else {
+            Reply(DeviceInfoText(kDeviceInfoValues), atMs);
+        }
+        break;
+    case 0x03:
+        for (std::size_t i = 0; i < 5; ++i) {
+            state.values[10 + i] = Word32(m, 1 + 4 * i);
+        }
+        break;
+    case 0x04:
+        for (std::size_t k = 0; k < 5; ++k) {
+            state.controlFlags[k] = m[1 + k];
+            state.controlWords[k] = Word16(m, 6 + 2 * k);
+        }
+        break;
+    case 0x08:
+        state.footswitchMode = static_cast<std::uint8_t>(2 * m[1] + m[2]);
+        break;
+    case 0x0D:
+        expectImage_ = true;
+        break;
+    default:
+        break;
+    }
+}
+
+std::vector<std::uint8_t> EmulatedPedal::DeviceInfoText(std::size_t valueCount) const {
+    std::vector<std::uint8_t> values = {
+        state.firmwareVersion, static_cast<std::uint8_t>(state.algorithmVersion >> 8),
+        static_cast<std::uint8_t>(state.algorithmVersion & 0xFF), state.effectNumber,
+        state.footswitchMode};
+    values.insert(values.end(), state.controlFlags.begin(), state.controlFlags.end());
+    for (std::uint16_t word : state.controlWords) {
+        values.push_back(static_cast<std::uint8_t>(word >> 8));
+        values.push_back(static_cast<std::uint8_t>(word & 0xFF));
+    }
+    values.push_back(state.tuning);
+    for (std::uint32_t value : state.values) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            values.push_back(static_cast<std::uint8_t>(value >> shift));
+        }
+    }
+    values.resize(std::min(values.size(), valueCount));
+    std::vector<std::uint8_t> text;
+    for (std::uint8_t value : values) {
+        const std::string line = std::to_string(value) + "\r\n";
+        text.insert(text.end(), line.begin(), line.end());
+    }
+    return text;
+}
+
+void EmulatedPedal::Reply(std::vector<std::uint8_t> bytes, std::int64_t atMs) {
+    const std::int64_t due = atMs + kReplyLatencyMs;
+    const Fault fault = std::exchange(fault_, Fault::None);
+    switch (fault) {
+    case Fault::None:
+        output_.push_back({due, std::move(bytes)});
+        break;
+    case Fault::Silence:
+        break;
+    case Fault::ShortReply:
+        bytes.resize(std::min(bytes.size(), faultCount_));
+        output_.push_back({due, std::move(bytes)});
+        break;
+    case Fault::Split: {
+        const auto half = static_cast<long>(bytes.size() / 2);
+        output_.push_back({due, {bytes.begin(), bytes.begin() + half}});
+        output_.push_back({due + faultDelayMs_, {bytes.begin() + half, bytes.end()}});
+        break;
+    }
+    case Fault::Garbage:
+        output_.push_back({due, {'1', '2', 'x', '\r', '\n', 0xFF, '7', '\r', '\n'}});
+        break;
+    case Fault::Late:
+        output_.push_back({due + faultDelayMs_, std::move(bytes)});
+        break;
+    }
+}
+
+} // namespace corvid

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvid {
+
+// A model of the pedal on the far side of the serial link. It frames the byte stream by command
+// byte and length, keeps the pedal's state, answers as the pedal does and can be told to
+// misbehave. Time is whatever the caller says it is, so the same model runs under the tests'
+// virtual clock and in real time on a pseudo-terminal.
+class EmulatedPedal {
+public:
+    // A message the pedal framed, with the time its last byte arrived.
+    struct Message {
+        std::vector<std::uint8_t> bytes;
+        std::int64_t atMs = 0;
+    };
+
+    // How the next reply goes wrong.
+    enum class Fault { None, Silence, ShortReply, Split, Garbage, Late };
+
+    struct State {
+        std::uint8_t firmwareVersion = 0x05;
+        std::uint16_t algorithmVersion = 0x0008;
+        std::uint8_t effectNumber = 0x08;
+        std::uint8_t footswitchMode = 0;
+        std::array<std::uint8_t, 5> controlFlags{};
+        std::array<std::uint16_t, 5> controlWords{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
+        std::uint8_t tuning = 0;
+        // The fifteen parameter values by slot.
+        std::array<std::uint32_t, 15> values{};
+        // The DSP's parameter memory by address, as 0x01 writes leave it.
+        std::array<std::uint32_t, 0x10000> dsp{};
+        std::vector<std::uint8_t> algorithm;
+    };
+
+    static constexpr int kReplyLatencyMs = 5;
+    // A 0x09 message is 2 bytes when no third byte follows within this gap.
+    static constexpr int kFramingGapMs = 20;
+    static constexpr std::size_t kDeviceInfoValues = 81;
+    inline static const std::string kUploadAnswer = "Upload completed.";
+
+    EmulatedPedal();
+
+    // Bytes the host wrote, arriving at nowMs.
+    void Receive(const std::uint8_t* data, std::size_t size, std::int64_t nowMs);
+    // Bytes that have reached the host's side by nowMs.
+    std::size_t Available(std::int64_t nowMs);
+    std::size_t Take(std::uint8_t* out, std::size_t max, std::int64_t nowMs);
+    // Drops what has reached the host's side; replies still on their way keep coming.
+    void DiscardArrived(std::int64_t nowMs);
+
+    // Every byte received, in order, and the framed messages.
+    const std::vector<std::uint8_t>& ReceivedBytes() const { return received_; }
+    const std::vector<Message>& Messages(std::int64_t nowMs);
+    std::vector<std::vector<std::uint8_t>> MessagesWithCommand(std::uint8_t command,
+                                                               std::int64_t nowMs);
+    void ClearRecords();
+
+    // The next reply goes wrong as told. ShortReply sends `count` values; Split and Late use
+    // `delayMs` for the gap between the halves or the delay of the whole reply.
+    void InjectFault(Fault fault, std::size_t count = 0, int delayMs = 0);
+
+    // The slot of each parameter address in the shipped algorithm, for 0x01 writes.
+    void SetParameterAddress(std::size_t slot, std::uint16_t address);
+
+    State state;
+
+private:
+    void Frame(std::int64_t nowMs);
+    std::optional<std::size_t> MessageLength(std::int64_t nowMs) const;
+    void Handle(const std::vector<std::uint8_t>& message, std::int64_t atMs);
+    void Reply(std::vector<std::uint8_t> bytes, std::int64_t atMs);
+    std::vector<std::uint8_t> DeviceInfoText(std::size_t valueCount) const;
+
+    struct Chunk {
+        std::int64_t atMs;
+        std::vector<std::uint8_t> bytes;
+    };
+
+    std::vector<std::uint8_t> received_;
+    std::vector<std::uint8_t> pending_;
+    std::int64_t lastByteMs_ = 0;
+    std::vector<Message> messages_;
+    std::deque<Chunk> output_;
+    std::array<std::int32_t, 15> slotAddress_{};
+    bool expectImage_ = false;
+    Fault fault_ = Fault::None;
+    std::size_t faultCount_ = 0;
+    int faultDelayMs_ = 0;
+};
+
+} // namespace corvid

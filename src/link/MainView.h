@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace corvid {
+
+// What the pedal link shows in the main window: the device label, the serial-number menu
+// item, the firmware label and the enabled states of the connection commands.
+class MainView {
+public:
+    virtual ~MainView() = default;
+    virtual std::string DeviceLabel() const = 0;
+    virtual void SetDeviceLabel(const std::string& text) = 0;
+    virtual void AppendSerialNumberMenu(const std::string& text) = 0;
+    virtual void SetFirmwareVersionLabel(const std::string& text) = 0;
+    // A device was opened: Upload, Request and Disconnect on; Scan, Connect and the
+    // firmware-upgrade-mode box off.
+    virtual void ShowDeviceOpened() = 0;
+};
+
+} // namespace corvid

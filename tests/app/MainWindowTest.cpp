@@ -1,0 +1,273 @@
+#include "firmware/TformFirmwareUpgrade.h"
+#include "parameters/TformFXsettings.h"
+#include "support/Fixtures.h"
+#include "tunings/TformNoteTrackingFilter.h"
+#include "updates/TformNewVersionMsg.h"
+#include "updates/tformFXInfo.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace corvid::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string Text(const QLabel* label) {
+    return label->text().toStdString();
+}
+
+std::string Text(const QAction* action) {
+    return action->text().toStdString();
+}
+
+TEST(StartUp, WithoutDeviceShowsNoDeviceAndStaysQuiet) {
+    TestEditor t([](TestEditor& t) { t.driver.devices.clear(); });
+    EXPECT_EQ(Text(t.main().lblDeviceName), "No device found");
+    EXPECT_EQ(Text(t.main().menuSerialNumber), "Device Serial: ");
+    EXPECT_TRUE(t.dialogs.messages.empty());
+    EXPECT_TRUE(t.LogLines().empty());
+    EXPECT_TRUE(t.editor->communication->deviceSerialNumber.empty());
+}
+
+TEST(StartUp, CreatesTheWindowsWithOnlyTheMainOneShown) {
+    TestEditor t;
+    t.editor->Show();
+    Editor& e = *t.editor;
+    EXPECT_TRUE(e.formMain->isVisible());
+    EXPECT_EQ(e.formMain->windowTitle(), "Corvid Editor");
+    EXPECT_EQ(e.formMain->size(), QSize(354, 217));
+    EXPECT_EQ(e.formMain->minimumSize(), e.formMain->maximumSize());
+    const std::vector<std::pair<QWidget*, QString>> others = {
+        {e.formFirmwareUpgrade.get(), "Firmware Upgrade"},
+        {e.formPrint.get(), "Debug Console"},
+        {e.formNoteTrackingFilter.get(), "Note Cut"},
+        {e.formNewVersionMsg.get(), "New Version"},
+    };
+    for (const auto& [window, caption] : others) {
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->windowTitle(), caption);
+    }
+    EXPECT_FALSE(e.formFXsettings->isVisible());
+    EXPECT_FALSE(e.formFXInfo->isVisible());
+}
+
+TEST(StartUp, MainWindowControlsStartInNoDeviceState) {
+    TestEditor t;
+    TformMain& m = t.main();
+    for (QPushButton* button : {m.btnUpload, m.btnRequest, m.btnAssign, m.btnSaveParameters,
+                                m.btnSetFootswitchMode, m.btnSetTuning, m.btnGetFXInfo}) {
+        EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
+    }
+    EXPECT_TRUE(m.menuScan->isEnabled());
+    EXPECT_TRUE(m.menuConnect->isEnabled());
+    EXPECT_FALSE(m.menuDisconnect->isEnabled());
+    EXPECT_FALSE(m.menuStartFirmwareUpgrade->isEnabled());
+    EXPECT_FALSE(m.menuLoadIR->isVisible());
+    EXPECT_FALSE(m.menuEnableAllParameters->isVisible());
+    EXPECT_TRUE(m.btnGetFXInfo->isHidden());
+    EXPECT_TRUE(m.chkFirmwareUpgradeMode->isHidden());
+    EXPECT_EQ(m.btnUpload->text(), "Upload Selected");
+    EXPECT_EQ(m.btnSetFootswitchMode->text(), "Set Footswitch Mode");
+    EXPECT_EQ(m.btnSetTuning->font().pointSizeF(), 10.5);
+    EXPECT_EQ(m.btnRequest->font().family(), "Arial");
+    EXPECT_EQ(m.btnRequest->geometry(), QRect(97, 87, 86, 33));
+    EXPECT_EQ(Text(m.lblFirmwareVersion), "Device Firmware Version: ");
+    EXPECT_EQ(Text(m.lblStatus), "Status: ");
+    EXPECT_EQ(Text(m.menuNewAppVersion), "New version available:");
+}
+
+TEST(StartUp, OnePedalIsNamedAndItsSerialListed) {
+    TestEditor t;
+    EXPECT_EQ(Text(t.main().lblDeviceName), "Corvid MK3");
+    EXPECT_EQ(Text(t.main().menuSerialNumber), "Device Serial: " + EmulatedDriver::kSerialNumber);
+    EXPECT_EQ(t.editor->communication->deviceSerialNumber, EmulatedDriver::kSerialNumber);
+}
+
+TEST(StartUp, WithTwoDevicesTheLastDecidesAndTheMenuCollectsBoth) {
+    TestEditor t([](TestEditor& t) { t.driver.devices.push_back({"OTHER42", "USB Serial"}); });
+    EXPECT_EQ(Text(t.main().lblDeviceName), "USB Serial");
+    EXPECT_EQ(Text(t.main().menuSerialNumber),
+              "Device Serial: " + EmulatedDriver::kSerialNumber + "OTHER42");
+    EXPECT_EQ(t.editor->communication->deviceSerialNumber, "OTHER42");
+}
+
+TEST(StartUp, DriverFailureIsShownAndStartUpGoesOn) {
+    TestEditor t([](TestEditor& t) { t.driver.FailCall(EmulatedDriver::Call::ListDeviceCount, 4); });
+    EXPECT_EQ(t.dialogs.messages, Lines{"GetFTDeviceCount - General IO error..."});
+    EXPECT_EQ(t.editor->d2xx.ftBaudRate, 115200u);
+    EXPECT_TRUE(t.main().menuShowUpdateMsg->isChecked());
+}
+
+TEST(Scan, ReportsEachDeviceByItsBridgeDescription) {
+    TestEditor t;
+    t.main().menuScan->trigger();
+    EXPECT_EQ(Text(t.main().lblDeviceName), "FT230X Basic UART");
+    EXPECT_EQ(t.dialogs.messages, Lines{"FT230X Basic UART found, click Connect"});
+    EXPECT_EQ(t.LogLines(),
+              (Lines{"FT device count: 1", "FT_Device_String: " + EmulatedDriver::kSerialNumber}));
+    EXPECT_EQ(Text(t.main().menuSerialNumber), "Device Serial: " + EmulatedDriver::kSerialNumber);
+}
+
+TEST(Scan, WithNothingAttachedSaysNoDeviceFound) {
+    TestEditor t;
+    t.driver.devices.clear();
+    std::string labelDuringMessage;
+    t.dialogs.onMessage = [&](const std::string&) { labelDuringMessage = Text(t.main().lblDeviceName); };
+    t.main().menuScan->trigger();
+    EXPECT_EQ(labelDuringMessage, "Device Name");
+    EXPECT_EQ(t.dialogs.messages, Lines{"No device found"});
+    EXPECT_EQ(Text(t.main().lblDeviceName), "No device found");
+    EXPECT_EQ(t.LogLines(), Lines{"FT device count: 0"});
+    EXPECT_TRUE(t.main().menuConnect->isEnabled());
+}
+
+TEST(Connect, OpensConfiguresAndLogs) {
+    TestEditor t;
+    t.Connect();
+    TformMain& m = t.main();
+    EXPECT_EQ(Text(m.lblDeviceName), "Corvid MK3 connected");
+    EXPECT_TRUE(t.driver.open);
+    EXPECT_EQ(t.driver.baudRate, 115200u);
+    EXPECT_EQ(t.driver.wordLength, 8);
+    EXPECT_EQ(t.driver.stopBits, 0);
+    EXPECT_EQ(t.driver.parity, 0);
+    EXPECT_EQ(t.LogLines(), (Lines{"serial number: " + EmulatedDriver::kSerialNumber,
+                                   "FT_HANDLE: 0x00C0FFEE", "baud rate = 115200"}));
+    EXPECT_TRUE(m.btnUpload->isEnabled());
+    EXPECT_TRUE(m.btnRequest->isEnabled());
+    EXPECT_TRUE(m.menuDisconnect->isEnabled());
+    EXPECT_FALSE(m.menuScan->isEnabled());
+    EXPECT_FALSE(m.menuConnect->isEnabled());
+    EXPECT_FALSE(m.chkFirmwareUpgradeMode->isEnabled());
+    EXPECT_FALSE(m.btnAssign->isEnabled());
+    EXPECT_TRUE(t.editor->connectedOnce);
+    EXPECT_TRUE(t.dialogs.messages.empty());
+}
+
+TEST(Connect, DisconnectAndReconnectLeaveTwoBlanks) {
+    TestEditor t;
+    t.Connect();
+    t.main().menuDisconnect->trigger();
+    TformMain& m = t.main();
+    EXPECT_EQ(Text(m.lblDeviceName), "Corvid MK3 ");
+    EXPECT_FALSE(t.driver.open);
+    EXPECT_TRUE(m.menuScan->isEnabled());
+    EXPECT_TRUE(m.menuConnect->isEnabled());
+    EXPECT_FALSE(m.menuDisconnect->isEnabled());
+    EXPECT_FALSE(m.btnUpload->isEnabled());
+    EXPECT_FALSE(m.btnRequest->isEnabled());
+    t.Connect();
+    EXPECT_EQ(Text(m.lblDeviceName), "Corvid MK3  connected");
+    EXPECT_TRUE(t.editor->connectedOnce);
+}
+
+TEST(Connect, FailedOpenChangesNothing) {
+    TestEditor t;
+    t.driver.FailCall(EmulatedDriver::Call::OpenEx, 2);
+    t.Connect();
+    EXPECT_EQ(t.dialogs.messages, Lines{"Open_USB_Device_By_Serial_Number - Device not found..."});
+    EXPECT_EQ(Text(t.main().lblDeviceName), "Corvid MK3");
+    EXPECT_TRUE(t.main().menuConnect->isEnabled());
+    EXPECT_FALSE(t.main().btnRequest->isEnabled());
+    EXPECT_FALSE(t.editor->connectedOnce);
+    EXPECT_EQ(t.LogLines(), Lines{"serial number: " + EmulatedDriver::kSerialNumber});
+}
+
+TEST(Connect, BeforeAnyDeviceWasFoundOpensWithAnEmptySerial) {
+    TestEditor t([](TestEditor& t) { t.driver.devices.clear(); });
+    t.driver.devices.push_back({EmulatedDriver::kSerialNumber, "FT230X Basic UART"});
+    t.Connect();
+    EXPECT_EQ(t.dialogs.messages, Lines{"Open_USB_Device_By_Serial_Number - Device not found..."});
+    EXPECT_EQ(t.LogLines(), Lines{"serial number: "});
+}
+
+TEST(Connect, ConfigurationFailuresAreShownButTheLinkOpens) {
+    TestEditor t;
+    t.driver.FailCall(EmulatedDriver::Call::SetBaudRate, 7);
+    t.driver.FailCall(EmulatedDriver::Call::SetDataCharacteristics, 18);
+    t.Connect();
+    EXPECT_EQ(t.dialogs.messages, (Lines{"FT_SetBaudRate - Invalid baud rate...", ""}));
+    EXPECT_TRUE(t.main().menuDisconnect->isEnabled());
+}
+
+TEST(Connect, FailedCloseKeepsTheConnectedState) {
+    TestEditor t;
+    t.Connect();
+    t.driver.FailCall(EmulatedDriver::Call::Close, 8);
+    t.main().menuDisconnect->trigger();
+    EXPECT_EQ(t.dialogs.messages, Lines{"FT_Close Device not opened for erase..."});
+    EXPECT_EQ(Text(t.main().lblDeviceName), "Corvid MK3 connected");
+    EXPECT_TRUE(t.main().menuDisconnect->isEnabled());
+    EXPECT_TRUE(t.main().btnRequest->isEnabled());
+}
+
+TEST(Console, KeyChordShowsItOnlyWithCtrlAndShift) {
+    TestEditor t;
+    t.editor->Show();
+    QWidget* focus = t.main().lstEffects;
+    struct Case {
+        Qt::KeyboardModifiers modifiers;
+        bool shows;
+    };
+    const std::vector<Case> cases = {
+        {Qt::ControlModifier, false},
+        {Qt::ShiftModifier, false},
+        {Qt::ControlModifier | Qt::ShiftModifier, true},
+        {Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier, true},
+    };
+    for (const Case& c : cases) {
+        t.console().hide();
+        QTest::keyClick(focus, Qt::Key_P, c.modifiers);
+        EXPECT_EQ(t.console().isVisible(), c.shows) << c.modifiers.toInt();
+    }
+    t.console().close();
+    EXPECT_FALSE(t.console().isVisible());
+    EXPECT_TRUE(t.main().isVisible());
+}
+
+TEST(Console, ClearUpAndAutoScroll) {
+    TestEditor t;
+    TformPrint& c = t.console();
+    c.show();
+    QScrollBar* bar = c.Memo1->verticalScrollBar();
+    for (int i = 0; i < 200; ++i) {
+        c.PrintToConsole("line " + std::to_string(i));
+    }
+    QApplication::processEvents();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    c.btnScrollTop->click();
+    EXPECT_EQ(bar->value(), 0);
+    c.CheckBox1->click();
+    EXPECT_FALSE(c.consoleAutoScroll);
+    c.PrintToConsole("more");
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(t.LogLines().back(), "more");
+
+    c.CheckBox1->click();
+    EXPECT_TRUE(c.consoleAutoScroll);
+    c.PlainLine("plain");
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(t.LogLines().size(), 202u);
+
+    c.btnClear->click();
+    EXPECT_TRUE(t.LogLines().empty());
+    c.PrintToConsole("");
+    c.PrintToConsole("after");
+    EXPECT_EQ(t.LogLines(), (Lines{"", "after"}));
+    EXPECT_TRUE(c.Memo1->isReadOnly());
+}
+
+} // namespace
+} // namespace corvid::testing

@@ -1,0 +1,102 @@
+#include "support/Fixtures.h"
+
+#include <QAction>
+#include <QPlainTextEdit>
+
+#include <algorithm>
+
+namespace corvid::testing {
+
+struct VirtualClock::Timer : ClockTimer {
+    Timer(VirtualClock& clock, int interval, std::function<void()> callback)
+        : clock(clock), interval(interval), callback(std::move(callback)) {
+        clock.timers_.push_back(this);
+    }
+    ~Timer() override { std::erase(clock.timers_, this); }
+    void Start() override {
+        active = true;
+        due = clock.now_ + interval;
+    }
+    void Stop() override { active = false; }
+    bool IsActive() const override { return active; }
+
+    VirtualClock& clock;
+    int interval;
+    std::function<void()> callback;
+    bool active = false;
+    std::int64_t due = 0;
+};
+
+void VirtualClock::Sleep(int ms) {
+    pauses.push_back(ms);
+    Advance(now_ + std::max(ms, 0));
+}
+
+void VirtualClock::Advance(std::int64_t to) {
+    // Fire due timers in time order; a callback may stop or start timers.
+    for (;;) {
+        Timer* next = nullptr;
+        for (Timer* timer : timers_) {
+            if (timer->active && timer->due <= to && (!next || timer->due < next->due)) {
+                next = timer;
+            }
+        }
+        if (next == nullptr) {
+            break;
+        }
+        now_ = next->due;
+        next->due += next->interval;
+        next->callback();
+    }
+    now_ = to;
+}
+
+std::unique_ptr<ClockTimer> VirtualClock::CreateTimer(int intervalMs,
+                                                      std::function<void()> onTimeout) {
+    return std::make_unique<Timer>(*this, intervalMs, std::move(onTimeout));
+}
+
+void ScriptedDialogs::ShowMessage(const std::string& text) {
+    messages.push_back(text);
+    if (onMessage) {
+        onMessage(text);
+    }
+}
+
+bool ScriptedDialogs::Confirm(const std::string& text) {
+    questions.push_back(text);
+    if (answers.empty()) {
+        return true;
+    }
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+TestEditor::TestEditor(const std::function<void(TestEditor&)>& prepare) {
+    if (prepare) {
+        prepare(*this);
+    }
+    editor = std::make_unique<Editor>(
+        EditorEnvironment{driver, clock, dialogs, documents.path().toStdString()});
+}
+
+TestEditor::~TestEditor() = default;
+
+std::vector<std::string> TestEditor::LogLines() const {
+    const QString text = editor->formPrint->Memo1->toPlainText();
+    std::vector<std::string> lines;
+    if (text.isEmpty()) {
+        return lines;
+    }
+    for (const QString& line : text.split('\n')) {
+        lines.push_back(line.toStdString());
+    }
+    return lines;
+}
+
+void TestEditor::Connect() {
+    main().menuConnect->trigger();
+}
+
+} // namespace corvid::testing

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "app/Editor.h"
+#include "app/Services.h"
+#include "app/TformMain.h"
+#include "app/TformPrint.h"
+#include "emulator/EmulatedDriver.h"
+
+#include <QTemporaryDir>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace corvid::testing {
+
+// Virtual time: a pause advances the clock at once and is recorded; timers fire as time passes.
+class VirtualClock : public Clock {
+public:
+    std::int64_t NowMs() const override { return now_; }
+    void Sleep(int ms) override;
+    std::unique_ptr<ClockTimer> CreateTimer(int intervalMs,
+                                            std::function<void()> onTimeout) override;
+
+    std::vector<int> pauses;
+
+private:
+    struct Timer;
+    void Advance(std::int64_t to);
+
+    std::int64_t now_ = 1000;
+    std::vector<Timer*> timers_;
+};
+
+// Records every message and question; questions are answered from a script, Yes by default.
+class ScriptedDialogs : public Dialogs {
+public:
+    void ShowMessage(const std::string& text) override;
+    bool Confirm(const std::string& text) override;
+
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    std::deque<bool> answers;
+    // Runs inside each message box, as a user could act while it is open.
+    std::function<void(const std::string&)> onMessage;
+};
+
+// A fresh editor over the emulated pedal, scripted dialogs, a virtual clock and an empty
+// Documents folder. `prepare` runs before the program starts (to attach devices, fail calls or
+// seed the data folder).
+class TestEditor {
+public:
+    explicit TestEditor(const std::function<void(TestEditor&)>& prepare = {});
+    ~TestEditor();
+
+    TformMain& main() { return *editor->formMain; }
+    TformPrint& console() { return *editor->formPrint; }
+    EmulatedPedal& pedal() { return driver.pedal; }
+    std::vector<std::string> LogLines() const;
+    std::string Documents() const { return documents.path().toStdString(); }
+    void Connect();
+
+    VirtualClock clock;
+    EmulatedDriver driver{clock};
+    ScriptedDialogs dialogs;
+    QTemporaryDir documents;
+    std::unique_ptr<Editor> editor;
+};
+
+} // namespace corvid::testing
