@@ -1,5 +1,7 @@
 #pragma once
 
+#include "algorithms/AlgorithmLibrary.h"
+#include "algorithms/AlgorithmUpload.h"
 #include "app/DataFolder.h"
 #include "app/Services.h"
 #include "link/Communication.h"
@@ -50,9 +52,10 @@ public:
     ConsoleLog log;
     D2XXUnit d2xx;
     DataFolder dataFolder;
+    AlgorithmLibrary algorithms;
     std::unique_ptr<Communication> communication;
+    std::unique_ptr<AlgorithmUpload> upload;
     bool connectedOnce = false;
-    bool firmwareUpgradeMode = false;
 
     std::unique_ptr<TformMain> formMain;
     std::unique_ptr<TformFirmwareUpgrade> formFirmwareUpgrade;

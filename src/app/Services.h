@@ -34,6 +34,9 @@ public:
     // Pauses for ms milliseconds. Windows keep painting and timers keep firing, but user input
     // is held until the pause ends, so no second exchange with the pedal can start.
     virtual void Sleep(int ms) = 0;
+    // A short wait between two looks at the pedal inside a longer wait; the same as a pause,
+    // but not one of the protocol's own.
+    virtual void Poll(int ms) { Sleep(ms); }
     virtual std::unique_ptr<ClockTimer> CreateTimer(int intervalMs,
                                                     std::function<void()> onTimeout) = 0;
 };

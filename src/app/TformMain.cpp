@@ -1,6 +1,7 @@
 #include "app/TformMain.h"
 
 #include "app/Editor.h"
+#include "parameters/TformFXsettings.h"
 #include "app/TformPrint.h"
 #include "widgets/WrapButton.h"
 
@@ -135,6 +136,9 @@ void TformMain::BuildControls() {
     btnGetFXInfo->setVisible(false);
     btnGetFXInfo->setEnabled(false);
     lstEffects = Place(new QListWidget(this), "lstEffects", 191, 32, 154, 168);
+    connect(lstEffects, &QListWidget::itemClicked, this, [this] { effetto_cliccato(); });
+    connect(btnUpload, &QPushButton::clicked, this, [this] { btnUploadClick(); });
+    connect(btnRequest, &QPushButton::clicked, this, [this] { btnRequestClick(); });
     chkFirmwareUpgradeMode = Place(new QCheckBox("Firmware Upgrade Mode", this),
                                    "chkFirmwareUpgradeMode", 9, 217, 174, 17);
     chkFirmwareUpgradeMode->setVisible(false);
@@ -144,12 +148,15 @@ void TformMain::FormCreate() {
     Communication& link = *editor_.communication;
     link.DetectDevice();
     link.SetDefaultPortSettings();
-    editor_.firmwareUpgradeMode = false;
+    link.firmwareUpgradeMode = false;
     for (QPushButton* button : {btnRequest, btnAssign, btnSaveParameters, btnUpload,
                                 btnSetFootswitchMode, btnSetTuning}) {
         button->setEnabled(false);
     }
     lstEffects->clear();
+    if (editor_.algorithms.LoadResourceLines("octave")) {
+        FillAlgorithmList();
+    }
     DataFolder& data = editor_.dataFolder;
     data.CreateDataFolder(DataFolder::kDataFolderName);
     data.CreateDataSubfolder(DataFolder::kDataFolderName, DataFolder::deviceFolderName);
@@ -181,6 +188,63 @@ void TformMain::menuDisconnectClick() {
     }
 }
 
+void TformMain::FillAlgorithmList() {
+    for (const std::string& line : editor_.algorithms.resourceLines) {
+        lstEffects->addItem(QString::fromStdString(line));
+    }
+}
+
+void TformMain::effetto_cliccato() {
+    Log& log = editor_.log;
+    const int index = lstEffects->currentRow();
+    log.PrintToConsole("efx index :" + std::to_string(index));
+    std::string& name = editor_.algorithms.selectedEffectName;
+    const QListWidgetItem* item = lstEffects->item(index);
+    name = item != nullptr ? item->text().toStdString() : std::string();
+    log.PrintToConsole("selected effect name: " + name);
+    if (!name.empty()) {
+        btnGetFXInfo->setEnabled(true);
+    }
+    TformFXsettings& settings = *editor_.formFXsettings;
+    if (settings.isVisible()) {
+        settings.close();
+    }
+    const QRect frame = frameGeometry();
+    settings.move(frame.x() + frame.width(), frame.y());
+    settings.show();
+    settings.setWindowTitle(QString::fromStdString(name));
+}
+
+bool TformMain::move_up_or_down(int key) {
+    const int row = lstEffects->currentRow();
+    if (key == Qt::Key_Up) {
+        editor_.log.PrintToConsole("arrow up pressed");
+        if (row > 0) {
+            lstEffects->setCurrentRow(row - 1);
+        }
+        return true;
+    }
+    if (key == Qt::Key_Down) {
+        editor_.log.PrintToConsole("arrow down pressed");
+        if (row < lstEffects->count() - 1) {
+            lstEffects->setCurrentRow(row + 1);
+        }
+        return true;
+    }
+    return false;
+}
+
+void TformMain::btnUploadClick() {
+    editor_.upload->btnUploadClick();
+}
+
+void TformMain::btnRequestClick() {
+    Communication::Exchange exchange(*editor_.communication);
+    if (exchange.Started()) {
+        editor_.communication->RequestDeviceInfo();
+    }
+}
+
 std::string TformMain::DeviceLabel() const {
     return lblDeviceName->text().toStdString();
 }
@@ -197,6 +261,11 @@ void TformMain::SetFirmwareVersionLabel(const std::string& text) {
     lblFirmwareVersion->setText(QString::fromStdString(text));
 }
 
+void TformMain::SetStatusLabel(const std::string& text) {
+    // The pedal's answer is 8-bit text.
+    lblStatus->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
 void TformMain::ShowDeviceOpened() {
     btnUpload->setEnabled(true);
     btnRequest->setEnabled(true);
@@ -207,6 +276,11 @@ void TformMain::ShowDeviceOpened() {
 }
 
 bool TformMain::eventFilter(QObject* watched, QEvent* event) {
+    // The list's own arrow handling would move a second step; ours moves exactly one.
+    if (event->type() == QEvent::KeyPress && watched == lstEffects &&
+        move_up_or_down(static_cast<QKeyEvent*>(event)->key())) {
+        return true;
+    }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);

@@ -29,12 +29,19 @@ public:
     void menuScanClick();
     void ConnectOnClick();
     void menuDisconnectClick();
+    void FillAlgorithmList();
+    void effetto_cliccato();
+    // Moves the list's selection by one; true when the key was an arrow key.
+    bool move_up_or_down(int key);
+    void btnUploadClick();
+    void btnRequestClick();
 
     // MainView
     std::string DeviceLabel() const override;
     void SetDeviceLabel(const std::string& text) override;
     void AppendSerialNumberMenu(const std::string& text) override;
     void SetFirmwareVersionLabel(const std::string& text) override;
+    void SetStatusLabel(const std::string& text) override;
     void ShowDeviceOpened() override;
 
     QMenuBar* MenuBar1;

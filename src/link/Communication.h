@@ -4,18 +4,38 @@
 #include "link/D2XXUnit.h"
 #include "link/MainView.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace corvid {
 
-// Port defaults, device detection and the connection to the pedal.
+// How the bytes of one exchange are collected: the reply is complete once `values` numbers or
+// `bytes` bytes have arrived (0: not known), or when no byte has come for `idleMs`.
+struct ReplyEnd {
+    std::size_t values = 0;
+    std::size_t bytes = 0;
+    int idleMs = 100;
+    // Pause between two reads while more is awaited.
+    int readPauseMs = 10;
+};
+
+// Port defaults, device detection, the connection, messages to the pedal and its replies.
 class Communication {
 public:
     inline static const std::string kBridgeDescription = "FT230X Basic UART";
     inline static const std::string kPedalName = "Corvid MK3";
+    inline static const std::string kNoReply = "No reply from the pedal";
+    inline static const std::string kMalformedReply = "Malformed reply from the pedal";
+    static constexpr std::size_t kDeviceInfoValues = 81;
+    static constexpr int kFirstByteLimitMs = 2000;
+    static constexpr int kBootloaderLimitMs = 5000;
+    static constexpr int kIdleGapMs = 100;
+    static constexpr int kPollMs = 2;
 
-    Communication(D2XXUnit& unit, Log& log, Dialogs& dialogs, MainView& view)
-        : unit_(unit), log_(log), dialogs_(dialogs), view_(view) {}
+    Communication(D2XXUnit& unit, Log& log, Dialogs& dialogs, Clock& clock, MainView& view)
+        : unit_(unit), log_(log), dialogs_(dialogs), clock_(clock), view_(view) {}
 
     void SetDefaultPortSettings();
     // Silent detection at start-up: no log line and no message box of its own.
@@ -24,13 +44,72 @@ public:
     // Opens the last device seen by a scan or the detection; true when it was opened.
     bool ConnectDevice();
 
+    // Converts the hex text into the first n bytes of ftTransmitBuffer and writes them, purging
+    // the driver's transmit queue first when asked. A text that does not convert into n whole
+    // bytes is refused and nothing is sent.
+    bool SendHexMessage(const std::string& text, std::size_t n, bool purgeTransmit = false);
+    // The DSP parameter write: prefix, 16-bit address, 32-bit value.
+    void WriteToDSP(const std::string& prefix, std::uint16_t address, std::uint32_t value);
+    // The two bytes 0D 00 that go before a bulk upload.
+    void SendPreUploadMessage();
+
+    // Waits up to limitMs for the pedal's first byte. False when the queue query failed or the
+    // time ran out ("No reply from the pedal" shown and logged).
+    bool WaitForData(int limitMs);
+    // Collects the bytes of this exchange across as many reads as it takes.
+    std::vector<std::uint8_t> ReadExchange(const ReplyEnd& end);
+    // Waits for, reads and parses a reply of decimal lines into replyBytes. True when a
+    // well-formed reply was parsed; lastReplyValueCount then holds its number of values.
+    bool ReceiveReply(const ReplyEnd& end, int firstByteLimitMs = kFirstByteLimitMs);
+    // Reads a reply as text. In firmware upgrade mode the reply is one bootloader byte, returned
+    // as two hex digits.
+    std::string ReceiveReplyText();
+    // Parses the bytes of one reply into replyBytes and logs them.
+    bool ParseReply(const std::vector<std::uint8_t>& bytes);
+    // Asks for the device information and shows the versions. True when all 81 values came.
+    bool RequestDeviceInfo();
+
+    // Only one exchange with the pedal runs at a time.
+    bool ExchangeActive() const { return exchangeActive_; }
+    class Exchange {
+    public:
+        explicit Exchange(Communication& c) : c_(c), owner_(!c.exchangeActive_) {
+            c_.exchangeActive_ = true;
+        }
+        ~Exchange() {
+            if (owner_) {
+                c_.exchangeActive_ = false;
+            }
+        }
+        Exchange(const Exchange&) = delete;
+        Exchange& operator=(const Exchange&) = delete;
+        // False when another exchange was already running.
+        bool Started() const { return owner_; }
+
+    private:
+        Communication& c_;
+        bool owner_;
+    };
+
     std::string deviceSerialNumber;
+    bool firmwareUpgradeMode = false;
+    std::vector<std::uint8_t> replyBytes;
+    std::size_t lastReplyValueCount = 0;
+    bool replyLogWithAddress = false;
+    std::uint16_t replyLogBaseAddress = 0;
+    std::string firmwareVersionText;
+    std::string algorithmVersionText;
+    std::string effectNumberText;
 
 private:
+    void Report(const std::string& text);
+
     D2XXUnit& unit_;
     Log& log_;
     Dialogs& dialogs_;
+    Clock& clock_;
     MainView& view_;
+    bool exchangeActive_ = false;
 };
 
 } // namespace corvid

@@ -110,13 +110,17 @@ FtStatus D2XXUnit::GetFTQueueStatus() {
     return Checked("FT_GetQueueStatus", status);
 }
 
-std::uint32_t D2XXUnit::ReadFTDevice() {
+std::uint32_t D2XXUnit::ReadFTDevice(FtStatus* status) {
     // Ask only for what is already queued, so the read returns at once.
     std::uint32_t queued = 0;
     driver_.GetQueueStatus(ftHandle, queued);
     const auto toRead = static_cast<std::uint32_t>(std::min<std::size_t>(queued, kBufferSize));
     std::uint32_t bytesRead = 0;
-    Checked("FT_Read", driver_.Read(ftHandle, ftReceiveBuffer.data(), toRead, bytesRead));
+    const FtStatus read =
+        Checked("FT_Read", driver_.Read(ftHandle, ftReceiveBuffer.data(), toRead, bytesRead));
+    if (status != nullptr) {
+        *status = read;
+    }
     return std::min<std::uint32_t>(bytesRead, toRead);
 }
 

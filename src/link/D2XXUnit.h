@@ -30,8 +30,9 @@ public:
     FtStatus PurgeFTTransmit();
     FtStatus GetFTQueueStatus();
     // Reads the bytes already queued (at most the buffer's size) into the start of
-    // ftReceiveBuffer; returns how many the driver reports as read.
-    std::uint32_t ReadFTDevice();
+    // ftReceiveBuffer; returns how many the driver reports as read. The read's status goes to
+    // *status when asked for.
+    std::uint32_t ReadFTDevice(FtStatus* status = nullptr);
     // Writes the first n bytes of ftTransmitBuffer; returns the driver's written count.
     std::uint32_t WriteFTDevice(std::size_t n);
 

@@ -13,6 +13,7 @@ public:
     virtual void SetDeviceLabel(const std::string& text) = 0;
     virtual void AppendSerialNumberMenu(const std::string& text) = 0;
     virtual void SetFirmwareVersionLabel(const std::string& text) = 0;
+    virtual void SetStatusLabel(const std::string& text) = 0;
     // A device was opened: Upload, Request and Disconnect on; Scan, Connect and the
     // firmware-upgrade-mode box off.
     virtual void ShowDeviceOpened() = 0;

@@ -1,0 +1,70 @@
+#include "algorithms/AlgorithmUpload.h"
+
+#include "link/HexMessage.h"
+
+#include <algorithm>
+
+namespace corvid {
+
+AlgorithmUpload::AlgorithmUpload(Communication& link, D2XXUnit& unit, AlgorithmLibrary& library,
+                                 Log& log, Dialogs& dialogs, Clock& clock, MainView& view)
+    : link_(link), unit_(unit), library_(library), log_(log), dialogs_(dialogs), clock_(clock),
+      view_(view),
+      checkTimer_(clock.CreateTimer(kCheckIntervalMs, [this] { UploadCheckTimerTimer(); })) {}
+
+void AlgorithmUpload::UploadCheckTimerTimer() {
+    view_.SetStatusLabel(kUploadFailed);
+}
+
+void AlgorithmUpload::btnUploadClick() {
+    Communication::Exchange exchange(link_);
+    if (!exchange.Started() || !dialogs_.Confirm("Upload the selected algorithm?")) {
+        return;
+    }
+    const std::int64_t start = clock_.NowMs();
+    link_.SendPreUploadMessage();
+    clock_.Sleep(400);
+    checkTimer_->Start();
+
+    const std::string name = AlgorithmResourceName(library_.selectedEffectName);
+    log_.PrintToConsole("resource name: " + name);
+    if (!library_.LoadResourceLines(name)) {
+        return;
+    }
+    const std::string text = library_.resourceLines.empty() ? std::string()
+                                                            : library_.resourceLines.front();
+    const std::size_t size = text.size() / 2;
+    log_.PrintToConsole("size: " + std::to_string(size));
+    log_.PrintToConsole("filecontent: " + text);
+    const std::size_t produced = HexToBytes(text, unit_.ftTransmitBuffer.data(),
+                                            std::min(size, D2XXUnit::kBufferSize));
+    log_.PrintToConsole("num of bytes: " + std::to_string(produced));
+    if (produced != size) {
+        // A damaged image must not reach the DSP, not even in part.
+        dialogs_.ShowMessage("Not a valid hexadecimal message: " + name);
+        log_.PrintToConsole("Not a valid hexadecimal message: " + name);
+        return;
+    }
+    unit_.WriteFTDevice(size);
+    log_.PrintToConsole("write to device");
+    view_.SetStatusLabel("Uploading...");
+
+    const int remainingMs = static_cast<int>(std::max<std::int64_t>(
+        0, kGiveUpMs - (clock_.NowMs() - start)));
+    if (!link_.WaitForData(remainingMs)) {
+        if (clock_.NowMs() - start >= kGiveUpMs) {
+            view_.SetStatusLabel(kUploadFailed);
+            checkTimer_->Stop();
+        }
+        return;
+    }
+    const std::vector<std::uint8_t> answer =
+        link_.ReadExchange({.bytes = kAnswerLength, .idleMs = Communication::kIdleGapMs, .readPauseMs = 1});
+    const std::string received(answer.begin(),
+                               answer.begin() + static_cast<long>(std::min(answer.size(), kAnswerLength)));
+    log_.PrintToConsole("received: " + received);
+    view_.SetStatusLabel(received);
+    checkTimer_->Stop();
+}
+
+} // namespace corvid

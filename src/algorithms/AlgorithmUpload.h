@@ -1,0 +1,38 @@
+#pragma once
+
+#include "algorithms/AlgorithmLibrary.h"
+#include "app/Services.h"
+#include "link/Communication.h"
+
+#include <memory>
+
+namespace corvid {
+
+// Writes the selected algorithm's image into the pedal and shows the pedal's answer. A check
+// timer shows "Upload Failed" every 5 s until the answer comes; after 15 s the upload gives up.
+class AlgorithmUpload {
+public:
+    static constexpr int kCheckIntervalMs = 5000;
+    static constexpr int kGiveUpMs = 15000;
+    static constexpr std::size_t kAnswerLength = 17;
+    inline static const std::string kUploadFailed = "Upload Failed";
+
+    AlgorithmUpload(Communication& link, D2XXUnit& unit, AlgorithmLibrary& library, Log& log,
+                    Dialogs& dialogs, Clock& clock, MainView& view);
+
+    void btnUploadClick();
+    void UploadCheckTimerTimer();
+    const ClockTimer& UploadCheckTimer() const { return *checkTimer_; }
+
+private:
+    Communication& link_;
+    D2XXUnit& unit_;
+    AlgorithmLibrary& library_;
+    Log& log_;
+    Dialogs& dialogs_;
+    Clock& clock_;
+    MainView& view_;
+    std::unique_ptr<ClockTimer> checkTimer_;
+};
+
+} // namespace corvid
