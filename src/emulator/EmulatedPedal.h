@@ -66,6 +66,11 @@ public:
     // `delayMs` for the gap between the halves or the delay of the whole reply.
     void InjectFault(Fault fault, std::size_t count = 0, int delayMs = 0);
 
+    // Sends bytes of the test's choosing, arriving at atMs.
+    void Send(std::vector<std::uint8_t> bytes, std::int64_t atMs) {
+        output_.push_back({atMs, std::move(bytes)});
+    }
+
     // The slot of each parameter address in the shipped algorithm, for 0x01 writes.
     void SetParameterAddress(std::size_t slot, std::uint16_t address);
 
