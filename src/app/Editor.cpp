@@ -34,7 +34,10 @@ Editor::Editor(EditorEnvironment environment)
     formPrint = std::make_unique<TformPrint>();
     log.console = formPrint.get();
     formFXInfo = std::make_unique<tformFXInfo>();
-    formFXsettings = std::make_unique<TformFXsettings>();
+    fx = std::make_unique<FXsettings>(*communication, log, env.dialogs, env.clock, *formMain);
+    formFXsettings = std::make_unique<TformFXsettings>(*this);
+    fx->AttachView(*formFXsettings);
+    formFXsettings->FormCreate();
     formNoteTrackingFilter = std::make_unique<TformNoteTrackingFilter>();
     formNewVersionMsg = std::make_unique<TformNewVersionMsg>(dataFolder);
 }

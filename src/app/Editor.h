@@ -6,6 +6,7 @@
 #include "app/Services.h"
 #include "link/Communication.h"
 #include "link/D2XXUnit.h"
+#include "parameters/FXsettings.h"
 
 #include <filesystem>
 #include <memory>
@@ -55,6 +56,7 @@ public:
     AlgorithmLibrary algorithms;
     std::unique_ptr<Communication> communication;
     std::unique_ptr<AlgorithmUpload> upload;
+    std::unique_ptr<FXsettings> fx;
     bool connectedOnce = false;
 
     std::unique_ptr<TformMain> formMain;

@@ -94,6 +94,11 @@ void TformMain::BuildMenus() {
     menuEnableAllParameters =
         AddItem(menuSettings, "menuEnableAllParameters", "Enable All Parameters");
     menuEnableAllParameters->setVisible(false);
+    menuEnableAllParameters->setCheckable(true);
+    // The handler sets the tick from the state it toggles.
+    connect(menuEnableAllParameters, &QAction::triggered, this, [this] {
+        editor_.formFXsettings->OnClickEnableAllParameters();
+    });
     menuUploadTuningsData = AddItem(menuSettings, "menuUploadTuningsData", "Upload Tuning Data");
 
     menuFirmwareUpgrade = AddMenu(MenuBar1, "menuFirmwareUpgrade", "Firmware Upgrade");
@@ -139,6 +144,11 @@ void TformMain::BuildControls() {
     connect(lstEffects, &QListWidget::itemClicked, this, [this] { effetto_cliccato(); });
     connect(btnUpload, &QPushButton::clicked, this, [this] { btnUploadClick(); });
     connect(btnRequest, &QPushButton::clicked, this, [this] { btnRequestClick(); });
+    connect(btnSaveParameters, &QPushButton::clicked, this,
+            [this] { editor_.fx->btnSaveParametersClick(); });
+    connect(btnAssign, &QPushButton::clicked, this, [this] { editor_.fx->btnAssignClick(); });
+    connect(btnSetFootswitchMode, &QPushButton::clicked, this,
+            [this] { editor_.fx->btnSetFootswitchModeClick(); });
     chkFirmwareUpgradeMode = Place(new QCheckBox("Firmware Upgrade Mode", this),
                                    "chkFirmwareUpgradeMode", 9, 217, 174, 17);
     chkFirmwareUpgradeMode->setVisible(false);
@@ -171,6 +181,7 @@ void TformMain::menuScanClick() {
 void TformMain::ConnectOnClick() {
     if (editor_.communication->ConnectDevice()) {
         editor_.connectedOnce = true;
+        editor_.formFXsettings->SetParameterControlsEnabled(true);
     }
 }
 
@@ -186,6 +197,7 @@ void TformMain::menuDisconnectClick() {
          {btnUpload, btnRequest, btnAssign, btnSaveParameters, btnSetFootswitchMode}) {
         button->setEnabled(false);
     }
+    editor_.formFXsettings->SetParameterControlsEnabled(false);
 }
 
 void TformMain::FillAlgorithmList() {
@@ -213,6 +225,7 @@ void TformMain::effetto_cliccato() {
     settings.move(frame.x() + frame.width(), frame.y());
     settings.show();
     settings.setWindowTitle(QString::fromStdString(name));
+    settings.SetParameterControlsEnabled(editor_.connectedOnce);
 }
 
 bool TformMain::move_up_or_down(int key) {
@@ -239,10 +252,7 @@ void TformMain::btnUploadClick() {
 }
 
 void TformMain::btnRequestClick() {
-    Communication::Exchange exchange(*editor_.communication);
-    if (exchange.Started()) {
-        editor_.communication->RequestDeviceInfo();
-    }
+    editor_.fx->btnRequestClick();
 }
 
 std::string TformMain::DeviceLabel() const {
@@ -264,6 +274,16 @@ void TformMain::SetFirmwareVersionLabel(const std::string& text) {
 void TformMain::SetStatusLabel(const std::string& text) {
     // The pedal's answer is 8-bit text.
     lblStatus->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void TformMain::ShowParametersRead() {
+    for (QPushButton* button : {btnAssign, btnSaveParameters, btnSetFootswitchMode, btnSetTuning}) {
+        button->setEnabled(true);
+    }
+}
+
+void TformMain::SetAssignEnabled(bool enabled) {
+    btnAssign->setEnabled(enabled);
 }
 
 void TformMain::ShowDeviceOpened() {

@@ -43,6 +43,8 @@ public:
     void SetFirmwareVersionLabel(const std::string& text) override;
     void SetStatusLabel(const std::string& text) override;
     void ShowDeviceOpened() override;
+    void ShowParametersRead() override;
+    void SetAssignEnabled(bool enabled) override;
 
     QMenuBar* MenuBar1;
     QMenu* menuFile;

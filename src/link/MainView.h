@@ -17,6 +17,9 @@ public:
     // A device was opened: Upload, Request and Disconnect on; Scan, Connect and the
     // firmware-upgrade-mode box off.
     virtual void ShowDeviceOpened() = 0;
+    // The pedal's state was read: Assign, Save Parameters, Set Footswitch Mode and Set Tuning on.
+    virtual void ShowParametersRead() = 0;
+    virtual void SetAssignEnabled(bool enabled) = 0;
 };
 
 } // namespace corvid

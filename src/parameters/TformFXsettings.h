@@ -1,16 +1,124 @@
 #pragma once
 
+#include "parameters/FXsettings.h"
+
 #include <QWidget>
+
+#include <array>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QRadioButton;
 
 namespace corvid {
 
-// The effect parameter window; its caption is the selected effect's name.
-class TformFXsettings : public QWidget {
+class Editor;
+class OnOffSwitch;
+class RotaryDial;
+
+// The effect parameter window, opened beside the main window when an effect is clicked. Every
+// edit of a writable parameter goes to the pedal at once.
+class TformFXsettings : public QWidget, public ParameterView {
+    Q_OBJECT
 public:
-    explicit TformFXsettings(QWidget* parent = nullptr) : QWidget(parent, Qt::Window) {
-        setObjectName("formFXsettings");
-        setFixedSize(333, 517);
-    }
+    inline static const std::array<std::string, 3> hintTexts = {
+        "Improves tracking on lowest chord (E-open chord in standard tuning) when RANGE is set "
+        "high.\r\nMake sure to choose the right tuning for your instrument before applying this "
+        "parameter.\r\nLike any other parameter, this parameter can either be stored permanently "
+        "on pedal or assigned to a CTRL button.",
+        "Removes tracking and noise on higher strings (e.g. open G string and first frets in "
+        "standard tuning)\r\nMake sure to choose the right tuning for your instrument before "
+        "applying this parameter.\r\nLike any other parameter, this parameter can either be stored "
+        "permanently on pedal or assigned to a CTRL button.",
+        "Set level of input signal to the octave down effect. It does not affect dry.\r\nAdjust if "
+        "you hear too much distortion on the sub. By deafult it is set to mid position.",
+    };
+
+    explicit TformFXsettings(Editor& editor);
+
+    void FormCreate();
+    void FormShow();
+    void SetParameterControlsEnabled(bool enabled);
+    void OnClickEnableAllParameters();
+
+    void OnChange_dialInputLevel();
+    void dialClipWaveChange();
+    void dialDryChange();
+    void dialMinus1OctChange();
+    void dialMinus2OctChange();
+    void dialSubMixChange();
+    void VariWavePitchOnChange();
+    void chkDominantNoteCutChange();
+    void chkHighNoteCutChange();
+    void cmbGuitarTuningChange();
+    void AssignOnChange(std::size_t control);
+
+    // ParameterView
+    void SetFootswitchRadios(bool shortPressBypass, bool longPressBypass) override;
+    bool ShortPressBypass() const override;
+    bool ShortPressChangePreset() const override;
+    bool LongPressBypass() const override;
+    bool LongPressChangePreset() const override;
+    void SelectAssignment(std::size_t control, int index) override;
+    int AssignmentIndex(std::size_t control) const override;
+    std::string AssignmentText(std::size_t control) const override;
+    void SelectTuning(int index) override;
+    void SetDialAngle(std::size_t slot, int angle) override;
+    void SetSwitch(std::size_t slot, bool on) override;
+    void SelectPitch(int index) override;
+    void SetNoteCutBox(std::size_t slot, bool ticked) override;
+
+    RotaryDial* dialDry;
+    RotaryDial* dialMinus1Oct;
+    RotaryDial* dialSubMix;
+    RotaryDial* dialMinus2Oct;
+    RotaryDial* dialLowPass;
+    RotaryDial* dialHighPass;
+    RotaryDial* dialRange;
+    RotaryDial* dialInputLevel;
+    RotaryDial* dialClipWave;
+    RotaryDial* dial1stHarmonic;
+    OnOffSwitch* swtWave;
+    OnOffSwitch* swtSplit;
+    QComboBox* cmbVariableWavePitch;
+    QComboBox* cmbGuitarTuning;
+    QCheckBox* chkDominantNoteCut;
+    QCheckBox* chkHighNoteCut;
+    QComboBox* cmbAssignCtrlUNO;
+    QComboBox* cmbAssignCtrlDUE;
+    QComboBox* cmbAssignCtrlTRE;
+    QComboBox* cmbAssignCtrlQUATTRO;
+    QComboBox* cmbAssignRemote;
+    QRadioButton* chkBypassShortPress;
+    QRadioButton* chkChangePresetShortPress;
+    QRadioButton* chkBypassLongPress;
+    QRadioButton* chkChangePresetLongPress;
+
+    // The five assignment lists, Control I to IV and the remote footswitch.
+    std::array<QComboBox*, controlCount> assignLists{};
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    RotaryDial* AddDial(const char* name, const char* caption, QWidget* parent, int x, int y);
+    QLabel* AddCaption(const char* text, QWidget* parent, int x, int y, int w);
+    // The dial that shows a slot.
+    RotaryDial* Dial(std::size_t slot) const;
+    // Writes a dial's setting to the pedal, snapping it out of the dead zone first.
+    std::uint32_t SendDialValue(RotaryDial* dial, std::size_t slot);
+    void DialChanged(std::size_t slot, bool lockOut);
+    void NoteCutChanged(QCheckBox* box, std::size_t slot);
+    // The ten controls that only ever show values, unless all parameters are enabled.
+    std::array<QWidget*, 10> FixedControls() const;
+
+    Editor& editor_;
+    FXsettings& fx_;
+    QButtonGroup* shortPress_;
+    QButtonGroup* longPress_;
 };
 
 } // namespace corvid

@@ -77,7 +77,12 @@ TEST(Algorithms, ClickingAnEffectSelectsItAndOpensItsWindow) {
     TestEditor t;
     t.editor->Show();
     ClickEffect(t);
-    EXPECT_EQ(t.LogLines(), (Lines{"efx index :0", "selected effect name: Corvid MK3 0008"}));
+    const Lines lines = t.LogLines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 3),
+              (Lines{"efx index :0", "selected effect name: Corvid MK3 0008",
+                     "resource name: Corvid_MK3_0008"}));
+    EXPECT_TRUE(lines[3] == t.editor->algorithms.resourceLines[0]);
     EXPECT_EQ(t.editor->algorithms.selectedEffectName, "Corvid MK3 0008");
     EXPECT_TRUE(t.main().btnGetFXInfo->isEnabled());
     EXPECT_TRUE(t.main().btnGetFXInfo->isHidden());

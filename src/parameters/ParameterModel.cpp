@@ -1,0 +1,149 @@
+#include "parameters/ParameterModel.h"
+
+#include "link/HexMessage.h"
+
+namespace corvid {
+
+ParameterSet::ParameterSet() {
+    for (std::size_t i = 0; i < parameterCount; ++i) {
+        const ParameterInfo& info = parameterTable[i];
+        if (info.assignable) {
+            assignable.emplace_back(info.name, 0xFFFF, false);
+        } else {
+            standard.emplace_back(info.name, 0, 1);
+        }
+    }
+}
+
+std::uint32_t& ParameterSet::Value(std::size_t slot) {
+    return slot < standardParameterCount ? standard.at(slot).value
+                                         : assignable.at(slot - standardParameterCount).value;
+}
+
+std::uint32_t ParameterSet::Value(std::size_t slot) const {
+    return const_cast<ParameterSet&>(*this).Value(slot);
+}
+
+std::uint16_t ParameterSet::Address(std::size_t slot) const {
+    return slot < standardParameterCount ? standard.at(slot).address
+                                         : assignable.at(slot - standardParameterCount).address;
+}
+
+void ParameterSet::SetAddress(std::size_t slot, std::uint16_t address) {
+    if (slot < standardParameterCount) {
+        standard.at(slot).address = address;
+    } else {
+        assignable.at(slot - standardParameterCount).address = address;
+    }
+}
+
+const std::string& ParameterSet::Name(std::size_t slot) const {
+    return slot < standardParameterCount
+               ? standard.at(slot).parameter_name
+               : assignable.at(slot - standardParameterCount).parameter_name;
+}
+
+assignable_parameter* ParameterSet::Assignable(std::size_t slot) {
+    return slot < standardParameterCount ? nullptr : &assignable.at(slot - standardParameterCount);
+}
+
+const assignable_parameter* ParameterSet::Assignable(std::size_t slot) const {
+    return const_cast<ParameterSet&>(*this).Assignable(slot);
+}
+
+std::optional<std::vector<std::uint8_t>> HexFieldToBytes(const std::string& text) {
+    std::vector<std::uint8_t> bytes(text.size() / 2);
+    if (HexToBytes(text, bytes.data(), bytes.size()) != bytes.size()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool LoadParameterAddresses(const std::string& line0, ParameterSet& parameters,
+                            std::string& error) {
+    if (line0.size() < addressTableEnd) {
+        error = "the algorithm's address table is incomplete (" + std::to_string(line0.size()) +
+                " of " + std::to_string(addressTableEnd) + " characters)";
+        return false;
+    }
+    // Fields in the order of their positions; the three discarded ones are checked as well.
+    for (int position = 7; position <= 71; position += 4) {
+        const std::string field = line0.substr(static_cast<std::size_t>(position - 1), 4);
+        const auto bytes = HexFieldToBytes(field);
+        if (!bytes) {
+            error = "'" + field + "' at character " + std::to_string(position) +
+                    " is not a hexadecimal address";
+            return false;
+        }
+        for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+            if (parameterTable[slot].addressField == position) {
+                parameters.SetAddress(slot,
+                                      static_cast<std::uint16_t>((*bytes)[0] * 256 + (*bytes)[1]));
+            }
+        }
+    }
+    return true;
+}
+
+int SnapDialAngle(int angle) {
+    if (angle > -135 && angle < -45) {
+        return angle <= -90 ? -135 : -45;
+    }
+    return angle;
+}
+
+int DialAngleToPosition(int angle) {
+    if (angle == -180) {
+        return 44;
+    }
+    if (angle >= -179 && angle <= -135) {
+        return -135 - angle;
+    }
+    return 224 - angle;
+}
+
+int PositionToLevel(int position) {
+    // p * 1023 / 269 to the nearest integer; whole positions never fall on a half.
+    return (position * 4 * 1023 * 2 + 1076) / (1076 * 2);
+}
+
+int PositionToDialAngle(int position) {
+    return position <= 44 ? -135 - position : 224 - position;
+}
+
+std::uint32_t DialAngleToValue(int angle) {
+    return static_cast<std::uint32_t>(PositionToLevel(DialAngleToPosition(SnapDialAngle(angle))))
+           << 13;
+}
+
+int MapRange(int x, int inLow, int inHigh, int outLow, int outHigh) {
+    return outLow + ((x - inLow) * (outHigh - outLow)) / (inHigh - inLow);
+}
+
+int LevelToDialAngle(std::uint32_t value, std::uint32_t scale) {
+    std::uint32_t level = 0;
+    if (scale == levelScale) {
+        level = value >> 13;
+    } else {
+        level = ((8192u / scale) * value) >> 3;
+    }
+    const int l = static_cast<int>(level >= 1023 ? 1023 : level);
+    if (l <= 169) {
+        return MapRange(l, 0, 169, -135, -179);
+    }
+    if (l <= 339) {
+        return MapRange(l, 170, 339, 180, 135);
+    }
+    if (l <= 511) {
+        return MapRange(l, 340, 511, 136, 90);
+    }
+    if (l <= 680) {
+        return MapRange(l, 512, 680, 89, 45);
+    }
+    if (l <= 850) {
+        return MapRange(l, 681, 850, 44, 0);
+    }
+    return MapRange(l, 851, 1023, -1, -45);
+}
+
+} // namespace corvid

@@ -1,0 +1,156 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvid {
+
+// A parameter that can be put on one of the pedal's controls.
+class assignable_parameter {
+public:
+    assignable_parameter(std::string name, std::uint16_t address, bool is_assigned)
+        : address(address), is_assigned(is_assigned), parameter_name(std::move(name)) {}
+
+    std::uint16_t address;
+    bool is_assigned;
+    std::string parameter_name;
+    bool control_type = false;
+    std::uint32_t value = 0;
+};
+
+// A parameter that is only edited or shown.
+class standard_parameter {
+public:
+    standard_parameter(std::string name, std::uint16_t address, std::uint8_t num_of_addresses)
+        : num_of_addresses(num_of_addresses), parameter_name(std::move(name)), address(address) {}
+
+    bool is_assigned = false;
+    std::uint8_t num_of_addresses;
+    std::string parameter_name;
+    std::uint8_t parameter_type = 0;
+    bool control_type = false;
+    std::uint32_t value = 0;
+    std::uint16_t address;
+};
+
+inline constexpr std::size_t standardParameterCount = 10;
+inline constexpr std::size_t assignableParameterCount = 5;
+inline constexpr std::size_t parameterCount = standardParameterCount + assignableParameterCount;
+inline constexpr std::size_t controlCount = 5;
+inline constexpr std::uint16_t noAssignmentCode = 0xFFFF;
+inline constexpr std::uint16_t remoteBypassCode = 0xFFFE;
+inline constexpr std::uint16_t remotePresetCode = 0xFFFD;
+// Full scale of the level encoding: 1.0 with 23 fraction bits.
+inline constexpr std::uint32_t levelScale = 0x800000;
+
+// How a parameter's 32-bit value is encoded.
+enum class Encoding { Level, StepCount, PitchTable, WaveSwitch, SplitSwitch, NoteCutFlag };
+
+// Everything the editor knows about one parameter, by slot. The window, the decoders, the
+// messages and the files all read this one table.
+struct ParameterInfo {
+    const char* name;
+    bool assignable;
+    // 1-based first character of its 4-digit address field in line 0 of the algorithm text;
+    // 0 when it has none.
+    int addressField;
+    const char* control;
+    Encoding encoding;
+    // The scale LevelToDialAngle shows the value with.
+    std::uint32_t scale;
+    // Whether a change in the window writes it to the DSP.
+    bool sentByWindow;
+    // The parameter report's label, and whether a tab follows it.
+    const char* reportLabel;
+    bool reportTab;
+};
+
+namespace slot {
+inline constexpr std::size_t Dry = 0, SubMix = 1, Minus1Oct = 2, Minus2Oct = 3, Wave = 4,
+                             LowPass = 5, HighPass = 6, FirstHarmonic = 7, Split = 8, Range = 9,
+                             InputLevel = 10, HarmonicPitch = 11, WaveClip = 12,
+                             DominantNoteCut = 13, HighNotesCut = 14;
+}
+
+inline constexpr std::array<ParameterInfo, parameterCount> parameterTable = {{
+    {"Dry", false, 7, "dialDry", Encoding::Level, levelScale, true, "Dry: ", true},
+    {"Sub Mix", false, 11, "dialSubMix", Encoding::Level, levelScale, true, "Sub Mix: ", false},
+    {"-1 Oct", false, 15, "dialMinus1Oct", Encoding::Level, levelScale, true, "Sub -1: ", true},
+    {"-2 Oct", false, 19, "dialMinus2Oct", Encoding::Level, levelScale, true, "Sub -2: ", true},
+    {"Wave", false, 23, "swtWave", Encoding::WaveSwitch, 0, false, "Wave: ", true},
+    {"Low Pass", false, 27, "dialLowPass", Encoding::StepCount, 24, false, "LPF: ", true},
+    {"High Pass", false, 31, "dialHighPass", Encoding::StepCount, 16, false, "HPF: ", true},
+    {"1st Harmonic", false, 35, "dial1stHarmonic", Encoding::Level, levelScale, false,
+     "1st Harmonic: ", true},
+    {"Split", false, 39, "swtSplit", Encoding::SplitSwitch, 0, false, "Split: ", true},
+    {"Range", false, 0, "dialRange", Encoding::StepCount, 22, false, "Range: ", true},
+    {"Input Level", true, 55, "dialInputLevel", Encoding::Level, levelScale, true, "Input Lvl: ",
+     true},
+    {"1st Harmonic Pitch", true, 59, "cmbVariableWavePitch", Encoding::PitchTable, 0, true,
+     "Harmonic pitch: ", true},
+    {"Wave Clip", true, 63, "dialClipWave", Encoding::Level, levelScale, true, "Clip: ", true},
+    {"Dominant Note Cut", true, 67, "chkDominantNoteCut", Encoding::NoteCutFlag, 0, true,
+     "Dominant notes cut: ", true},
+    {"High Notes Cut", true, 71, "chkHighNoteCut", Encoding::NoteCutFlag, 0, true,
+     "High notes cut: ", true},
+}};
+
+// Line 0 also carries three address fields that are read and then discarded.
+inline constexpr std::array<int, 3> discardedAddressFields = {43, 47, 51};
+// The last character of the address table in line 0.
+inline constexpr std::size_t addressTableEnd = 74;
+
+// The 25 words of "1st Harmonic Pitch", from "-12" (index 0) to "+12" (index 24).
+inline constexpr std::array<std::uint32_t, 25> pitchRatioTable = {
+    0x00200000, 0x0022AAA8, 0x00255558, 0x00280000, 0x002AAAA8, 0x002D5558, 0x00300000,
+    0x0032AAA8, 0x00355558, 0x00380000, 0x003AAAA8, 0x003D5558, 0x00400000, 0x00455558,
+    0x004AAAA8, 0x00500000, 0x00555558, 0x005AAAA8, 0x00600000, 0x00655558, 0x006AAAA8,
+    0x00700000, 0x00755558, 0x007AAAA8, 0x00800000,
+};
+
+// The fifteen parameter objects, known by slot.
+class ParameterSet {
+public:
+    ParameterSet();
+
+    std::uint32_t& Value(std::size_t slot);
+    std::uint32_t Value(std::size_t slot) const;
+    std::uint16_t Address(std::size_t slot) const;
+    void SetAddress(std::size_t slot, std::uint16_t address);
+    const std::string& Name(std::size_t slot) const;
+    // Null for the standard parameters.
+    assignable_parameter* Assignable(std::size_t slot);
+    const assignable_parameter* Assignable(std::size_t slot) const;
+
+    // Slots 10..14.
+    std::vector<assignable_parameter> assignable;
+    // Slots 0..9.
+    std::vector<standard_parameter> standard;
+};
+
+// One byte for every two characters (an odd last one is ignored); nullopt when a pair is not two
+// hexadecimal digits.
+std::optional<std::vector<std::uint8_t>> HexFieldToBytes(const std::string& text);
+
+// Reads the parameters' DSP addresses from line 0 of an algorithm text. A line too short to hold
+// the table, or a field that is not hexadecimal, is refused: false, with the reason in `error`;
+// the addresses read before a bad field stay set.
+bool LoadParameterAddresses(const std::string& line0, ParameterSet& parameters,
+                            std::string& error);
+
+int SnapDialAngle(int angle);
+// Position 0..269 along the dial's travel. -180 is the same point as 180, so it gives 44.
+int DialAngleToPosition(int angle);
+int PositionToLevel(int position);
+// The angle that shows a position (the inverse of DialAngleToPosition).
+int PositionToDialAngle(int position);
+// The 32-bit level value a dial angle writes.
+std::uint32_t DialAngleToValue(int angle);
+int LevelToDialAngle(std::uint32_t value, std::uint32_t scale);
+int MapRange(int x, int inLow, int inHigh, int outLow, int outHigh);
+
+} // namespace corvid

@@ -1,0 +1,420 @@
+#include "parameters/TformFXsettings.h"
+
+#include "app/Editor.h"
+#include "app/TformMain.h"
+#include "widgets/RotaryDial.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QRadioButton>
+#include <QShowEvent>
+
+namespace corvid {
+
+namespace {
+
+constexpr int kDialSize = 40;
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QFrame* AddFrame(QWidget* parent, const char* name, int x, int y, int w, int h) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(name);
+    frame->setGeometry(x, y, w, h);
+    // Outlined in ghost white, not filled.
+    frame->setStyleSheet(QString("QFrame#%1 { border: 1px solid #F8F8FF; background: transparent; }")
+                             .arg(name));
+    return frame;
+}
+
+template <typename W>
+W* Named(W* widget, const char* name, int x, int y, int w, int h) {
+    widget->setObjectName(name);
+    widget->setGeometry(x, y, w, h);
+    return widget;
+}
+
+} // namespace
+
+TformFXsettings::TformFXsettings(Editor& editor)
+    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), editor_(editor),
+      fx_(*editor.fx) {
+    setObjectName("formFXsettings");
+    setFixedSize(333, 517);
+
+    dialDry = AddDial("dialDry", "Dry", this, 15, 8);
+    dialMinus1Oct = AddDial("dialMinus1Oct", "-1 OCT", this, 75, 8);
+    swtWave = Named(new OnOffSwitch("Wave", this), "swtWave", 136, 16, 41, 21);
+    AddCaption("Wave", this, 136, 38, 41);
+    dialInputLevel = AddDial("dialInputLevel", "Input Level", this, 208, 8);
+    dialClipWave = AddDial("dialClipWave", "Wave Clip", this, 267, 8);
+
+    dialSubMix = AddDial("dialSubMix", "Sub Mix", this, 15, 72);
+    dialMinus2Oct = AddDial("dialMinus2Oct", "-2 OCT", this, 75, 72);
+    swtSplit = Named(new OnOffSwitch("Split", this), "swtSplit", 136, 61, 41, 21);
+    AddCaption("Split", this, 136, 83, 41);
+
+    QFrame* tracking = AddFrame(this, "frameTracking", 185, 73, 141, 96);
+    AddCaption("Tracking Functions", tracking, 8, 4, 125)->setAlignment(Qt::AlignLeft);
+    cmbGuitarTuning = Named(new QComboBox(tracking), "cmbGuitarTuning", 8, 22, 125, 22);
+    chkDominantNoteCut =
+        Named(new QCheckBox("Dominant Notes Cut", tracking), "chkDominantNoteCut", 8, 48, 130, 20);
+    chkHighNoteCut =
+        Named(new QCheckBox("High Notes Cut", tracking), "chkHighNoteCut", 8, 70, 130, 20);
+
+    dialLowPass = AddDial("dialLowPass", "Low Pass", this, 15, 136);
+    dialHighPass = AddDial("dialHighPass", "High Pass", this, 75, 136);
+    dialRange = AddDial("dialRange", "Range", this, 15, 208);
+
+    QFrame* harmonic = AddFrame(this, "frameHarmonic", 63, 200, 181, 67);
+    dial1stHarmonic = AddDial("dial1stHarmonic", "1st Harmonic", harmonic, 15, 8);
+    AddCaption("1st Harmonic Pitch", harmonic, 72, 10, 110);
+    cmbVariableWavePitch =
+        Named(new QComboBox(harmonic), "cmbVariableWavePitch", 92, 29, 73, 22);
+    cmbVariableWavePitch->setMaxVisibleItems(12);
+
+    AddCaption("Assign Controls", this, 195, 267, 120)->setAlignment(Qt::AlignLeft);
+    const std::array<const char*, controlCount> listNames = {
+        "cmbAssignCtrlUNO", "cmbAssignCtrlDUE", "cmbAssignCtrlTRE", "cmbAssignCtrlQUATTRO",
+        "cmbAssignRemote"};
+    const std::array<const char*, controlCount> listCaptions = {
+        "Control I", "Control II", "Control III", "Control IV", "Remote Footswitch"};
+    const std::array<int, controlCount> listOffsets = {46, 86, 133, 174, 215};
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        const int y = 267 + listOffsets[k];
+        AddCaption(listCaptions[k], this, 195, y - 16, 120)->setAlignment(Qt::AlignLeft);
+        assignLists[k] = Named(new QComboBox(this), listNames[k], 195, y, 120, 22);
+    }
+    cmbAssignCtrlUNO = assignLists[0];
+    cmbAssignCtrlDUE = assignLists[1];
+    cmbAssignCtrlTRE = assignLists[2];
+    cmbAssignCtrlQUATTRO = assignLists[3];
+    cmbAssignRemote = assignLists[4];
+
+    AddCaption("Footswitch Short Press:", this, 15, 323, 160)->setAlignment(Qt::AlignLeft);
+    chkBypassShortPress = Named(new QRadioButton("Bypass", this), "chkBypassShortPress", 15, 339, 130, 19);
+    chkChangePresetShortPress =
+        Named(new QRadioButton("Change Preset", this), "chkChangePresetShortPress", 15, 358, 130, 19);
+    AddCaption("Footswitch Long Press:", this, 13, 385, 160)->setAlignment(Qt::AlignLeft);
+    chkBypassLongPress = Named(new QRadioButton("Bypass", this), "chkBypassLongPress", 13, 402, 130, 19);
+    chkChangePresetLongPress =
+        Named(new QRadioButton("Change Preset", this), "chkChangePresetLongPress", 13, 421, 130, 19);
+    shortPress_ = new QButtonGroup(this);
+    shortPress_->addButton(chkBypassShortPress);
+    shortPress_->addButton(chkChangePresetShortPress);
+    longPress_ = new QButtonGroup(this);
+    longPress_->addButton(chkBypassLongPress);
+    longPress_->addButton(chkChangePresetLongPress);
+    chkBypassShortPress->setChecked(true);
+    chkChangePresetLongPress->setChecked(true);
+
+    for (QWidget* fixed : FixedControls()) {
+        fixed->setEnabled(false);
+    }
+    for (QComboBox* list : {cmbVariableWavePitch, cmbGuitarTuning}) {
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    }
+
+    connect(dialInputLevel, &RotaryDial::angleChanged, this, [this] { OnChange_dialInputLevel(); });
+    connect(dialClipWave, &RotaryDial::angleChanged, this, [this] { dialClipWaveChange(); });
+    connect(dialDry, &RotaryDial::angleChanged, this, [this] { dialDryChange(); });
+    connect(dialMinus1Oct, &RotaryDial::angleChanged, this, [this] { dialMinus1OctChange(); });
+    connect(dialMinus2Oct, &RotaryDial::angleChanged, this, [this] { dialMinus2OctChange(); });
+    connect(dialSubMix, &RotaryDial::angleChanged, this, [this] { dialSubMixChange(); });
+}
+
+RotaryDial* TformFXsettings::AddDial(const char* name, const char* caption, QWidget* parent, int x,
+                                     int y) {
+    auto* dial = Named(new RotaryDial(caption, parent), name, x, y, kDialSize, kDialSize);
+    AddCaption(caption, parent, x - 12, y + kDialSize, kDialSize + 24);
+    return dial;
+}
+
+QLabel* TformFXsettings::AddCaption(const char* text, QWidget* parent, int x, int y, int w) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(x, y, w, 16);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    return label;
+}
+
+std::array<QWidget*, 10> TformFXsettings::FixedControls() const {
+    return {dialDry,      dialMinus1Oct, dialSubMix,      dialMinus2Oct, dialLowPass,
+            dialHighPass, dialRange,     dial1stHarmonic, swtWave,       swtSplit};
+}
+
+RotaryDial* TformFXsettings::Dial(std::size_t slot) const {
+    switch (slot) {
+    case slot::Dry:
+        return dialDry;
+    case slot::SubMix:
+        return dialSubMix;
+    case slot::Minus1Oct:
+        return dialMinus1Oct;
+    case slot::Minus2Oct:
+        return dialMinus2Oct;
+    case slot::LowPass:
+        return dialLowPass;
+    case slot::HighPass:
+        return dialHighPass;
+    case slot::FirstHarmonic:
+        return dial1stHarmonic;
+    case slot::Range:
+        return dialRange;
+    case slot::InputLevel:
+        return dialInputLevel;
+    case slot::WaveClip:
+        return dialClipWave;
+    default:
+        return nullptr;
+    }
+}
+
+void TformFXsettings::FormCreate() {
+    // The parameter objects already exist (FXsettings); here the lists get their entries.
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        assignLists[k]->addItem("Not Assigned");
+    }
+    for (std::size_t slot : {slot::InputLevel, slot::HarmonicPitch, slot::WaveClip}) {
+        cmbAssignCtrlUNO->addItem(Q(fx_.parameters.Name(slot)));
+        cmbAssignCtrlDUE->addItem(Q(fx_.parameters.Name(slot)));
+    }
+    for (std::size_t slot : {slot::DominantNoteCut, slot::HighNotesCut}) {
+        cmbAssignCtrlTRE->addItem(Q(fx_.parameters.Name(slot)));
+        cmbAssignCtrlQUATTRO->addItem(Q(fx_.parameters.Name(slot)));
+    }
+    cmbAssignRemote->addItem("Bypass");
+    cmbAssignRemote->addItem("Preset");
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        connect(assignLists[k], &QComboBox::currentIndexChanged, this, [this, k] { AssignOnChange(k); });
+        assignLists[k]->setCurrentIndex(0);
+    }
+
+    chkDominantNoteCut->setToolTip(Q(hintTexts[0]));
+    chkHighNoteCut->setToolTip(Q(hintTexts[1]));
+    dialInputLevel->setToolTip(Q(hintTexts[2]));
+
+    for (int i = -12; i <= 12; ++i) {
+        cmbVariableWavePitch->addItem(i > 0 ? QString("+%1").arg(i) : QString::number(i));
+    }
+    cmbVariableWavePitch->setCurrentIndex(-1);
+    connect(cmbVariableWavePitch, &QComboBox::currentIndexChanged, this,
+            [this] { VariWavePitchOnChange(); });
+    cmbGuitarTuning->addItems({"No Tuning Selected", "Standard EADGBE", "Drop D (DADGBE)",
+                               "DADGAD", "EbAbDbGbBbEb"});
+    connect(cmbGuitarTuning, &QComboBox::currentIndexChanged, this,
+            [this] { cmbGuitarTuningChange(); });
+    cmbGuitarTuning->setCurrentIndex(0);
+    connect(chkDominantNoteCut, &QCheckBox::toggled, this, [this] { chkDominantNoteCutChange(); });
+    connect(chkHighNoteCut, &QCheckBox::toggled, this, [this] { chkHighNoteCutChange(); });
+}
+
+void TformFXsettings::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A window the system shows again after minimising is not a new showing.
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+}
+
+void TformFXsettings::FormShow() {
+    AlgorithmLibrary& algorithms = editor_.algorithms;
+    const std::string name = AlgorithmResourceName(algorithms.selectedEffectName);
+    editor_.log.PrintToConsole("resource name: " + name);
+    if (!algorithms.LoadResourceLines(name)) {
+        return;
+    }
+    const std::string line0 =
+        algorithms.resourceLines.empty() ? std::string() : algorithms.resourceLines.front();
+    editor_.log.PrintToConsole(line0);
+    std::string error;
+    if (!LoadParameterAddresses(line0, fx_.parameters, error)) {
+        editor_.env.dialogs.ShowMessage("Error loading parameter addresses: " + error);
+    }
+}
+
+void TformFXsettings::SetParameterControlsEnabled(bool enabled) {
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->setEnabled(enabled);
+    }
+    for (QWidget* fixed : FixedControls()) {
+        fixed->setEnabled(false);
+    }
+}
+
+void TformFXsettings::OnClickEnableAllParameters() {
+    fx_.allParametersEnabled = !fx_.allParametersEnabled;
+    editor_.formMain->menuEnableAllParameters->setChecked(fx_.allParametersEnabled);
+    for (RotaryDial* dial : {dialDry, dialSubMix, dialMinus1Oct, dialMinus2Oct}) {
+        dial->setEnabled(fx_.allParametersEnabled);
+    }
+}
+
+std::uint32_t TformFXsettings::SendDialValue(RotaryDial* dial, std::size_t slot) {
+    // Putting a snapped angle back runs the dial's handler again, nested, before we go on.
+    dial->setAngle(SnapDialAngle(dial->angle()));
+    const std::uint32_t value = DialAngleToValue(dial->angle());
+    fx_.SendParameterValue(slot, value);
+    return value;
+}
+
+void TformFXsettings::DialChanged(std::size_t slot, bool lockOut) {
+    if (lockOut && fx_.IsLockedOut(slot)) {
+        editor_.env.dialogs.ShowMessage(FXsettings::kLockedOut);
+        return;
+    }
+    fx_.parameters.Value(slot) = SendDialValue(Dial(slot), slot);
+}
+
+void TformFXsettings::OnChange_dialInputLevel() {
+    DialChanged(slot::InputLevel, true);
+}
+
+void TformFXsettings::dialClipWaveChange() {
+    DialChanged(slot::WaveClip, true);
+}
+
+void TformFXsettings::dialDryChange() {
+    DialChanged(slot::Dry, false);
+}
+
+void TformFXsettings::dialMinus1OctChange() {
+    DialChanged(slot::Minus1Oct, false);
+}
+
+void TformFXsettings::dialMinus2OctChange() {
+    DialChanged(slot::Minus2Oct, false);
+}
+
+void TformFXsettings::dialSubMixChange() {
+    DialChanged(slot::SubMix, false);
+}
+
+void TformFXsettings::VariWavePitchOnChange() {
+    if (fx_.IsLockedOut(slot::HarmonicPitch)) {
+        editor_.env.dialogs.ShowMessage(FXsettings::kLockedOut);
+        return;
+    }
+    const int index = cmbVariableWavePitch->currentIndex();
+    if (index < 0) {
+        return;
+    }
+    const std::uint32_t value = pitchRatioTable.at(static_cast<std::size_t>(index));
+    fx_.SendParameterValue(slot::HarmonicPitch, value);
+    fx_.parameters.Value(slot::HarmonicPitch) = value;
+}
+
+void TformFXsettings::NoteCutChanged(QCheckBox* box, std::size_t slot) {
+    if (fx_.IsLockedOut(slot)) {
+        editor_.env.dialogs.ShowMessage(FXsettings::kLockedOut);
+        return;
+    }
+    if (cmbGuitarTuning->currentIndex() == 0) {
+        editor_.env.dialogs.ShowMessage(FXsettings::kUploadTuningFirst);
+        box->setChecked(false);
+    }
+    const std::uint32_t value = box->isChecked() ? 1 : 0;
+    fx_.parameters.Value(slot) = value;
+    editor_.communication->WriteToDSP("01", fx_.parameters.Address(slot), value);
+}
+
+void TformFXsettings::chkDominantNoteCutChange() {
+    NoteCutChanged(chkDominantNoteCut, slot::DominantNoteCut);
+}
+
+void TformFXsettings::chkHighNoteCutChange() {
+    NoteCutChanged(chkHighNoteCut, slot::HighNotesCut);
+}
+
+void TformFXsettings::cmbGuitarTuningChange() {
+    const int index = cmbGuitarTuning->currentIndex();
+    if (index < 0) {
+        return;
+    }
+    fx_.selectedTuning = static_cast<std::uint8_t>(index);
+    if (index != 0 && index != 1) {
+        editor_.env.dialogs.ShowMessage(FXsettings::kTuningNotImplemented);
+    }
+}
+
+void TformFXsettings::AssignOnChange(std::size_t control) {
+    QComboBox* list = assignLists[control];
+    fx_.controlAssigned[control] = list->currentIndex() != 0;
+    const bool noteCutList = control == static_cast<std::size_t>(Control::III) ||
+                             control == static_cast<std::size_t>(Control::IV);
+    if (!noteCutList || fx_.readingFromPedal) {
+        return;
+    }
+    for (std::size_t slot : {slot::DominantNoteCut, slot::HighNotesCut}) {
+        if (list->currentText() == Q(fx_.parameters.Name(slot)) &&
+            fx_.selectedTuning == FXsettings::noTuning) {
+            editor_.env.dialogs.ShowMessage(FXsettings::kSelectTuningFirst);
+            list->setCurrentIndex(0);
+        }
+    }
+}
+
+void TformFXsettings::SetFootswitchRadios(bool shortPressBypass, bool longPressBypass) {
+    (shortPressBypass ? chkBypassShortPress : chkChangePresetShortPress)->setChecked(true);
+    (longPressBypass ? chkBypassLongPress : chkChangePresetLongPress)->setChecked(true);
+}
+
+bool TformFXsettings::ShortPressBypass() const {
+    return chkBypassShortPress->isChecked();
+}
+
+bool TformFXsettings::ShortPressChangePreset() const {
+    return chkChangePresetShortPress->isChecked();
+}
+
+bool TformFXsettings::LongPressBypass() const {
+    return chkBypassLongPress->isChecked();
+}
+
+bool TformFXsettings::LongPressChangePreset() const {
+    return chkChangePresetLongPress->isChecked();
+}
+
+void TformFXsettings::SelectAssignment(std::size_t control, int index) {
+    assignLists.at(control)->setCurrentIndex(index);
+}
+
+int TformFXsettings::AssignmentIndex(std::size_t control) const {
+    return assignLists.at(control)->currentIndex();
+}
+
+std::string TformFXsettings::AssignmentText(std::size_t control) const {
+    return assignLists.at(control)->currentText().toStdString();
+}
+
+void TformFXsettings::SelectTuning(int index) {
+    if (index < cmbGuitarTuning->count()) {
+        cmbGuitarTuning->setCurrentIndex(index);
+        return;
+    }
+    // A tuning this editor does not know: show none rather than pretend it is "no tuning".
+    const QSignalBlocker quiet(cmbGuitarTuning);
+    cmbGuitarTuning->setCurrentIndex(-1);
+}
+
+void TformFXsettings::SetDialAngle(std::size_t slot, int angle) {
+    Dial(slot)->setAngle(angle);
+}
+
+void TformFXsettings::SetSwitch(std::size_t slot, bool on) {
+    (slot == slot::Wave ? swtWave : swtSplit)->setOn(on);
+}
+
+void TformFXsettings::SelectPitch(int index) {
+    cmbVariableWavePitch->setCurrentIndex(index);
+}
+
+void TformFXsettings::SetNoteCutBox(std::size_t slot, bool ticked) {
+    (slot == slot::DominantNoteCut ? chkDominantNoteCut : chkHighNoteCut)->setChecked(ticked);
+}
+
+} // namespace corvid

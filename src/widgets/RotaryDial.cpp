@@ -1,0 +1,149 @@
+#include "widgets/RotaryDial.h"
+
+#include "parameters/ParameterModel.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace corvid {
+
+RotaryDial::RotaryDial(const QString& caption, QWidget* parent) : QWidget(parent) {
+    setAccessibleName(caption);
+    setFocusPolicy(Qt::StrongFocus);
+    setFixedSize(40, 40);
+}
+
+void RotaryDial::setAngle(int angle) {
+    angle = std::clamp(angle, -180, 180);
+    if (angle == angle_) {
+        return;
+    }
+    angle_ = angle;
+    update();
+    emit angleChanged(angle_);
+}
+
+void RotaryDial::Step(int positions) {
+    // From inside the dead zone, a step starts at the end it is nearest to.
+    const int from = DialAngleToPosition(SnapDialAngle(angle_));
+    setAngle(PositionToDialAngle(std::clamp(from + positions, 0, kTravel)));
+}
+
+void RotaryDial::TurnToPoint(const QPointF& point) {
+    const QPointF centre = QRectF(rect()).center();
+    const double dx = point.x() - centre.x();
+    const double dy = centre.y() - point.y();
+    if (std::hypot(dx, dy) < 2.0) {
+        return;
+    }
+    setAngle(static_cast<int>(std::lround(std::atan2(dy, dx) * 180.0 / std::numbers::pi)));
+}
+
+void RotaryDial::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        TurnToPoint(event->position());
+    }
+}
+
+void RotaryDial::mouseMoveEvent(QMouseEvent* event) {
+    if ((event->buttons() & Qt::LeftButton) != 0) {
+        TurnToPoint(event->position());
+    }
+}
+
+void RotaryDial::wheelEvent(QWheelEvent* event) {
+    const int notches = event->angleDelta().y() / 120;
+    if (notches != 0) {
+        Step(notches * 3);
+    }
+    event->accept();
+}
+
+void RotaryDial::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+        Step(1);
+        break;
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+        Step(-1);
+        break;
+    case Qt::Key_PageUp:
+        Step(kPageStep);
+        break;
+    case Qt::Key_PageDown:
+        Step(-kPageStep);
+        break;
+    case Qt::Key_Home:
+        Step(-kTravel);
+        break;
+    case Qt::Key_End:
+        Step(kTravel);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void RotaryDial::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
+    const QRectF knob = QRectF(rect()).adjusted(4, 4, -4, -4);
+    painter.setPen(QPen(palette().color(group, QPalette::Dark), 1.5));
+    painter.setBrush(palette().color(group, QPalette::Button));
+    painter.drawEllipse(knob);
+
+    const double radians = angle_ * std::numbers::pi / 180.0;
+    const QPointF centre = knob.center();
+    const double reach = knob.width() / 2.0 - 2.0;
+    const QPointF tip(centre.x() + reach * std::cos(radians), centre.y() - reach * std::sin(radians));
+    painter.setPen(QPen(palette().color(group, QPalette::ButtonText), 2.5, Qt::SolidLine,
+                        Qt::RoundCap));
+    painter.drawLine(centre, tip);
+
+    if (hasFocus()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+}
+
+OnOffSwitch::OnOffSwitch(const QString& caption, QWidget* parent) : QWidget(parent) {
+    setAccessibleName(caption);
+    setFixedSize(41, 21);
+}
+
+void OnOffSwitch::setOn(bool on) {
+    if (on != on_) {
+        on_ = on;
+        update();
+    }
+}
+
+void OnOffSwitch::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
+    const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
+    painter.setPen(QPen(palette().color(group, QPalette::Dark), 1));
+    painter.setBrush(on_ ? palette().color(group, QPalette::Highlight)
+                         : palette().color(group, QPalette::Button));
+    painter.drawRoundedRect(track, track.height() / 2, track.height() / 2);
+    const double d = track.height() - 4;
+    const double x = on_ ? track.right() - 2 - d : track.left() + 2;
+    painter.setBrush(palette().color(group, QPalette::Base));
+    painter.drawEllipse(QRectF(x, track.top() + 2, d, d));
+}
+
+} // namespace corvid
