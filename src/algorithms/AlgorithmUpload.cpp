@@ -31,13 +31,13 @@ void AlgorithmUpload::btnUploadClick() {
     if (!library_.LoadResourceLines(name)) {
         return;
     }
-    const std::string text = library_.resourceLines.empty() ? std::string()
-                                                            : library_.resourceLines.front();
+    const std::string text =
+        library_.resourceLines.empty() ? std::string() : library_.resourceLines.front();
     const std::size_t size = text.size() / 2;
     log_.PrintToConsole("size: " + std::to_string(size));
     log_.PrintToConsole("filecontent: " + text);
-    const std::size_t produced = HexToBytes(text, unit_.ftTransmitBuffer.data(),
-                                            std::min(size, D2XXUnit::kBufferSize));
+    const std::size_t produced =
+        HexToBytes(text, unit_.ftTransmitBuffer.data(), std::min(size, D2XXUnit::kBufferSize));
     log_.PrintToConsole("num of bytes: " + std::to_string(produced));
     if (produced != size) {
         // A damaged image must not reach the DSP, not even in part.
@@ -49,8 +49,8 @@ void AlgorithmUpload::btnUploadClick() {
     log_.PrintToConsole("write to device");
     view_.SetStatusLabel("Uploading...");
 
-    const int remainingMs = static_cast<int>(std::max<std::int64_t>(
-        0, kGiveUpMs - (clock_.NowMs() - start)));
+    const int remainingMs =
+        static_cast<int>(std::max<std::int64_t>(0, kGiveUpMs - (clock_.NowMs() - start)));
     if (!link_.WaitForData(remainingMs)) {
         if (clock_.NowMs() - start >= kGiveUpMs) {
             view_.SetStatusLabel(kUploadFailed);
@@ -58,10 +58,10 @@ void AlgorithmUpload::btnUploadClick() {
         }
         return;
     }
-    const std::vector<std::uint8_t> answer =
-        link_.ReadExchange({.bytes = kAnswerLength, .idleMs = Communication::kIdleGapMs, .readPauseMs = 1});
-    const std::string received(answer.begin(),
-                               answer.begin() + static_cast<long>(std::min(answer.size(), kAnswerLength)));
+    const std::vector<std::uint8_t> answer = link_.ReadExchange(
+        {.bytes = kAnswerLength, .idleMs = Communication::kIdleGapMs, .readPauseMs = 1});
+    const std::string received(
+        answer.begin(), answer.begin() + static_cast<long>(std::min(answer.size(), kAnswerLength)));
     log_.PrintToConsole("received: " + received);
     view_.SetStatusLabel(received);
     checkTimer_->Stop();

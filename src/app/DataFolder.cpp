@@ -30,8 +30,7 @@ bool ReadSettingsText(const fs::path& path, std::string& text, std::string& erro
         return false;
     }
     const auto bom = QStringConverter::encodingForData(bytes);
-    QStringDecoder decoder(bom.value_or(QStringConverter::Utf8),
-                           QStringConverter::Flag::Stateless);
+    QStringDecoder decoder(bom.value_or(QStringConverter::Utf8), QStringConverter::Flag::Stateless);
     QString decoded = decoder.decode(bytes);
     if (!bom && decoder.hasError()) {
         decoded = QString::fromLocal8Bit(bytes);

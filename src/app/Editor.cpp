@@ -27,8 +27,8 @@ Editor::Editor(EditorEnvironment environment)
       dataFolder(env.documents, env.dialogs), algorithms(env.dialogs) {
     formMain = std::make_unique<TformMain>(*this);
     communication = std::make_unique<Communication>(d2xx, log, env.dialogs, env.clock, *formMain);
-    upload = std::make_unique<AlgorithmUpload>(*communication, d2xx, algorithms, log,
-                                               env.dialogs, env.clock, *formMain);
+    upload = std::make_unique<AlgorithmUpload>(*communication, d2xx, algorithms, log, env.dialogs,
+                                               env.clock, *formMain);
     formMain->FormCreate();
     formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>();
     formPrint = std::make_unique<TformPrint>();

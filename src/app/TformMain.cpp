@@ -1,8 +1,8 @@
 #include "app/TformMain.h"
 
 #include "app/Editor.h"
-#include "parameters/TformFXsettings.h"
 #include "app/TformPrint.h"
+#include "parameters/TformFXsettings.h"
 #include "widgets/WrapButton.h"
 
 #include <QAction>
@@ -96,13 +96,13 @@ void TformMain::BuildMenus() {
     menuEnableAllParameters->setVisible(false);
     menuEnableAllParameters->setCheckable(true);
     // The handler sets the tick from the state it toggles.
-    connect(menuEnableAllParameters, &QAction::triggered, this, [this] {
-        editor_.formFXsettings->OnClickEnableAllParameters();
-    });
+    connect(menuEnableAllParameters, &QAction::triggered, this,
+            [this] { editor_.formFXsettings->OnClickEnableAllParameters(); });
     menuUploadTuningsData = AddItem(menuSettings, "menuUploadTuningsData", "Upload Tuning Data");
 
     menuFirmwareUpgrade = AddMenu(MenuBar1, "menuFirmwareUpgrade", "Firmware Upgrade");
-    menuFirmwareUpgradeMode = AddItem(menuFirmwareUpgrade, "menuFirmwareUpgradeMode", "Upgrade Mode");
+    menuFirmwareUpgradeMode =
+        AddItem(menuFirmwareUpgrade, "menuFirmwareUpgradeMode", "Upgrade Mode");
     menuFirmwareUpgradeMode->setCheckable(true);
     menuStartFirmwareUpgrade =
         AddItem(menuFirmwareUpgrade, "menuStartFirmwareUpgrade", "Start Firmware Upgrade");
@@ -124,13 +124,13 @@ void TformMain::BuildMenus() {
 
 void TformMain::BuildControls() {
     lblDeviceName = Place(new QLabel("No device found", this), "lblDeviceName", 9, 32, 174, 17);
-    lblFirmwareVersion = Place(new QLabel("Device Firmware Version: ", this),
-                               "lblFirmwareVersion", 9, 48, 174, 20);
+    lblFirmwareVersion =
+        Place(new QLabel("Device Firmware Version: ", this), "lblFirmwareVersion", 9, 48, 174, 20);
     lblStatus = Place(new QLabel("Status: ", this), "lblStatus", 9, 68, 174, 17);
     btnUpload = Place(new WrapButton("Upload Selected", this), "btnUpload", 9, 87, 80, 33);
     btnRequest = Place(new QPushButton("Request", this), "btnRequest", 97, 87, 86, 33);
-    btnSaveParameters = Place(new WrapButton("Save Parameters", this), "btnSaveParameters",
-                              8, 128, 81, 33);
+    btnSaveParameters =
+        Place(new WrapButton("Save Parameters", this), "btnSaveParameters", 8, 128, 81, 33);
     btnAssign = Place(new QPushButton("Assign", this), "btnAssign", 97, 128, 86, 33);
     btnSetFootswitchMode = Place(new WrapButton("Set Footswitch Mode", this),
                                  "btnSetFootswitchMode", 9, 169, 80, 31, 10.5);

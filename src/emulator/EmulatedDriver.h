@@ -38,13 +38,12 @@ public:
     explicit EmulatedDriver(const Clock& clock);
 
     FtStatus ListDeviceCount(std::uint32_t& count) override;
-    FtStatus ListDeviceByIndex(std::uint32_t index, std::uint32_t flags,
-                               FtListText& text) override;
+    FtStatus ListDeviceByIndex(std::uint32_t index, std::uint32_t flags, FtListText& text) override;
     FtStatus OpenEx(const char* serialNumber, std::uint32_t flags, FtHandle& handle) override;
     FtStatus Close(FtHandle handle) override;
     FtStatus SetBaudRate(FtHandle handle, std::uint32_t baudRate) override;
-    FtStatus SetDataCharacteristics(FtHandle handle, std::uint8_t wordLength,
-                                    std::uint8_t stopBits, std::uint8_t parity) override;
+    FtStatus SetDataCharacteristics(FtHandle handle, std::uint8_t wordLength, std::uint8_t stopBits,
+                                    std::uint8_t parity) override;
     FtStatus Purge(FtHandle handle, std::uint32_t mask) override;
     FtStatus GetQueueStatus(FtHandle handle, std::uint32_t& rxBytes) override;
     FtStatus Read(FtHandle handle, std::uint8_t* buffer, std::uint32_t toRead,

@@ -204,10 +204,10 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
 }
 
 std::vector<std::uint8_t> EmulatedPedal::DeviceInfoText(std::size_t valueCount) const {
-    std::vector<std::uint8_t> values = {
-        state.firmwareVersion, static_cast<std::uint8_t>(state.algorithmVersion >> 8),
-        static_cast<std::uint8_t>(state.algorithmVersion & 0xFF), state.effectNumber,
-        state.footswitchMode};
+    std::vector<std::uint8_t> values = {state.firmwareVersion,
+                                        static_cast<std::uint8_t>(state.algorithmVersion >> 8),
+                                        static_cast<std::uint8_t>(state.algorithmVersion & 0xFF),
+                                        state.effectNumber, state.footswitchMode};
     values.insert(values.end(), state.controlFlags.begin(), state.controlFlags.end());
     for (std::uint16_t word : state.controlWords) {
         values.push_back(static_cast<std::uint8_t>(word >> 8));

@@ -22,7 +22,7 @@ void Communication::DetectDevice() {
         deviceSerialNumber = unit_.ftDeviceString;
         unit_.GetFTDeviceDescription(index);
         view_.SetDeviceLabel(unit_.ftDeviceString == kBridgeDescription ? kPedalName
-                                                                         : unit_.ftDeviceString);
+                                                                        : unit_.ftDeviceString);
     }
 }
 

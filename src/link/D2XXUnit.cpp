@@ -76,8 +76,9 @@ FtStatus D2XXUnit::Open_USB_Device_By_Serial_Number(const std::string& serialNum
     const std::size_t length = std::min(serialNumber.size(), kMaxSerialLength);
     std::memcpy(ftSerialNumberBuffer.data(), serialNumber.data(), length);
     ftSerialNumberBuffer[length] = '\0';
-    return Checked("Open_USB_Device_By_Serial_Number",
-                   driver_.OpenEx(ftSerialNumberBuffer.data(), ft::OPEN_BY_SERIAL_NUMBER, ftHandle));
+    return Checked(
+        "Open_USB_Device_By_Serial_Number",
+        driver_.OpenEx(ftSerialNumberBuffer.data(), ft::OPEN_BY_SERIAL_NUMBER, ftHandle));
 }
 
 FtStatus D2XXUnit::CloseFTDevice() {

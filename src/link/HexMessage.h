@@ -16,7 +16,8 @@ std::size_t HexToBytes(const std::string& text, std::uint8_t* out, std::size_t m
 std::string HexField(std::uint32_t value, int digits);
 
 // Upper-case hex of bytes, two digits each; `separator` goes between bytes.
-std::string BytesToHex(const std::uint8_t* bytes, std::size_t size, const std::string& separator = {});
+std::string BytesToHex(const std::uint8_t* bytes, std::size_t size,
+                       const std::string& separator = {});
 
 // 8-bit text of half the hex text's length, filled by the conversion rule above; characters
 // after a bad pair stay NUL.

@@ -28,8 +28,7 @@ std::vector<SerialPortDriver::Entry> SerialPortDriver::Enumerate() const {
     std::vector<Entry> entries;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         if (info.hasVendorIdentifier() && info.vendorIdentifier() == kFtdiVendorId) {
-            entries.push_back({info.serialNumber().toStdString(),
-                               info.description().toStdString(),
+            entries.push_back({info.serialNumber().toStdString(), info.description().toStdString(),
                                info.systemLocation().toStdString()});
         }
     }
@@ -52,16 +51,14 @@ FtStatus SerialPortDriver::ListDeviceByIndex(std::uint32_t index, std::uint32_t 
     if (index >= entries.size() || (flags & ft::LIST_BY_INDEX) == 0) {
         return ft::DEVICE_NOT_FOUND;
     }
-    const std::string& value = (flags & ft::OPEN_BY_DESCRIPTION) != 0
-                                   ? entries[index].description
-                                   : entries[index].serialNumber;
+    const std::string& value = (flags & ft::OPEN_BY_DESCRIPTION) != 0 ? entries[index].description
+                                                                      : entries[index].serialNumber;
     text.fill('\0');
     std::memcpy(text.data(), value.data(), std::min(value.size(), text.size() - 1));
     return ft::OK;
 }
 
-FtStatus SerialPortDriver::OpenEx(const char* serialNumber, std::uint32_t flags,
-                                  FtHandle& handle) {
+FtStatus SerialPortDriver::OpenEx(const char* serialNumber, std::uint32_t flags, FtHandle& handle) {
     if (flags != ft::OPEN_BY_SERIAL_NUMBER) {
         return ft::INVALID_PARAMETER;
     }
@@ -130,7 +127,7 @@ FtStatus SerialPortDriver::SetBaudRate(FtHandle handle, std::uint32_t baudRate) 
         return status;
     }
     return port->serial->setBaudRate(static_cast<qint32>(baudRate)) ? ft::OK
-                                                                     : ft::INVALID_BAUD_RATE;
+                                                                    : ft::INVALID_BAUD_RATE;
 }
 
 FtStatus SerialPortDriver::SetDataCharacteristics(FtHandle handle, std::uint8_t wordLength,
@@ -202,8 +199,8 @@ FtStatus SerialPortDriver::Read(FtHandle handle, std::uint8_t* buffer, std::uint
     return ft::OK;
 }
 
-FtStatus SerialPortDriver::Write(FtHandle handle, const std::uint8_t* buffer,
-                                 std::uint32_t toWrite, std::uint32_t& bytesWritten) {
+FtStatus SerialPortDriver::Write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t toWrite,
+                                 std::uint32_t& bytesWritten) {
     bytesWritten = 0;
     Port* port = nullptr;
     if (const FtStatus status = Find(handle, port); status != ft::OK) {

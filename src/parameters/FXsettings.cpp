@@ -97,8 +97,7 @@ void FXsettings::DecodeTuning(const std::vector<std::uint8_t>& reply, std::size_
     View().SelectTuning(selectedTuning);
 }
 
-void FXsettings::DecodeParameterValues(const std::vector<std::uint8_t>& reply,
-                                       std::size_t offset) {
+void FXsettings::DecodeParameterValues(const std::vector<std::uint8_t>& reply, std::size_t offset) {
     parameterValues.assign(parameterCount, 0);
     for (std::size_t i = 0; i < parameterCount; ++i) {
         parameterValues[i] = Word32(reply, offset + 4 * i);
@@ -186,9 +185,10 @@ std::string FXsettings::BuildAssignMessage() {
         }
         addresses += field;
     }
-    static constexpr std::array<std::uint16_t, 3> remoteCodes = {noAssignmentCode,
-                                                                 remoteBypassCode, remotePresetCode};
-    const int remote = view.AssignmentIndex(static_cast<std::size_t>(ParameterView::Control::Remote));
+    static constexpr std::array<std::uint16_t, 3> remoteCodes = {noAssignmentCode, remoteBypassCode,
+                                                                 remotePresetCode};
+    const int remote =
+        view.AssignmentIndex(static_cast<std::size_t>(ParameterView::Control::Remote));
     addresses += HexField(remoteCodes.at(static_cast<std::size_t>(std::max(remote, 0))), 4);
 
     const std::string text = "04" + flags + addresses;

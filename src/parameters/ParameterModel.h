@@ -88,8 +88,8 @@ inline constexpr std::array<ParameterInfo, parameterCount> parameterTable = {{
      "1st Harmonic: ", true},
     {"Split", false, 39, "swtSplit", Encoding::SplitSwitch, 0, false, "Split: ", true},
     {"Range", false, 0, "dialRange", Encoding::StepCount, 22, false, "Range: ", true},
-    {"Input Level", true, 55, "dialInputLevel", Encoding::Level, levelScale, true, "Input Lvl: ",
-     true},
+    {"Input Level", true, 55, "dialInputLevel", Encoding::Level, levelScale, true,
+     "Input Lvl: ", true},
     {"1st Harmonic Pitch", true, 59, "cmbVariableWavePitch", Encoding::PitchTable, 0, true,
      "Harmonic pitch: ", true},
     {"Wave Clip", true, 63, "dialClipWave", Encoding::Level, levelScale, true, "Clip: ", true},
@@ -139,8 +139,7 @@ std::optional<std::vector<std::uint8_t>> HexFieldToBytes(const std::string& text
 // Reads the parameters' DSP addresses from line 0 of an algorithm text. A line too short to hold
 // the table, or a field that is not hexadecimal, is refused: false, with the reason in `error`;
 // the addresses read before a bad field stay set.
-bool LoadParameterAddresses(const std::string& line0, ParameterSet& parameters,
-                            std::string& error);
+bool LoadParameterAddresses(const std::string& line0, ParameterSet& parameters, std::string& error);
 
 int SnapDialAngle(int angle);
 // Position 0..269 along the dial's travel. -180 is the same point as 180, so it gives 44.

@@ -27,13 +27,12 @@ QFrame* AddFrame(QWidget* parent, const char* name, int x, int y, int w, int h) 
     frame->setObjectName(name);
     frame->setGeometry(x, y, w, h);
     // Outlined in ghost white, not filled.
-    frame->setStyleSheet(QString("QFrame#%1 { border: 1px solid #F8F8FF; background: transparent; }")
-                             .arg(name));
+    frame->setStyleSheet(
+        QString("QFrame#%1 { border: 1px solid #F8F8FF; background: transparent; }").arg(name));
     return frame;
 }
 
-template <typename W>
-W* Named(W* widget, const char* name, int x, int y, int w, int h) {
+template <typename W> W* Named(W* widget, const char* name, int x, int y, int w, int h) {
     widget->setObjectName(name);
     widget->setGeometry(x, y, w, h);
     return widget;
@@ -74,8 +73,7 @@ TformFXsettings::TformFXsettings(Editor& editor)
     QFrame* harmonic = AddFrame(this, "frameHarmonic", 63, 200, 181, 67);
     dial1stHarmonic = AddDial("dial1stHarmonic", "1st Harmonic", harmonic, 15, 8);
     AddCaption("1st Harmonic Pitch", harmonic, 72, 10, 110);
-    cmbVariableWavePitch =
-        Named(new QComboBox(harmonic), "cmbVariableWavePitch", 92, 29, 73, 22);
+    cmbVariableWavePitch = Named(new QComboBox(harmonic), "cmbVariableWavePitch", 92, 29, 73, 22);
     cmbVariableWavePitch->setMaxVisibleItems(12);
 
     AddCaption("Assign Controls", this, 195, 267, 120)->setAlignment(Qt::AlignLeft);
@@ -97,13 +95,15 @@ TformFXsettings::TformFXsettings(Editor& editor)
     cmbAssignRemote = assignLists[4];
 
     AddCaption("Footswitch Short Press:", this, 15, 323, 160)->setAlignment(Qt::AlignLeft);
-    chkBypassShortPress = Named(new QRadioButton("Bypass", this), "chkBypassShortPress", 15, 339, 130, 19);
-    chkChangePresetShortPress =
-        Named(new QRadioButton("Change Preset", this), "chkChangePresetShortPress", 15, 358, 130, 19);
+    chkBypassShortPress =
+        Named(new QRadioButton("Bypass", this), "chkBypassShortPress", 15, 339, 130, 19);
+    chkChangePresetShortPress = Named(new QRadioButton("Change Preset", this),
+                                      "chkChangePresetShortPress", 15, 358, 130, 19);
     AddCaption("Footswitch Long Press:", this, 13, 385, 160)->setAlignment(Qt::AlignLeft);
-    chkBypassLongPress = Named(new QRadioButton("Bypass", this), "chkBypassLongPress", 13, 402, 130, 19);
-    chkChangePresetLongPress =
-        Named(new QRadioButton("Change Preset", this), "chkChangePresetLongPress", 13, 421, 130, 19);
+    chkBypassLongPress =
+        Named(new QRadioButton("Bypass", this), "chkBypassLongPress", 13, 402, 130, 19);
+    chkChangePresetLongPress = Named(new QRadioButton("Change Preset", this),
+                                     "chkChangePresetLongPress", 13, 421, 130, 19);
     shortPress_ = new QButtonGroup(this);
     shortPress_->addButton(chkBypassShortPress);
     shortPress_->addButton(chkChangePresetShortPress);
@@ -190,7 +190,8 @@ void TformFXsettings::FormCreate() {
     cmbAssignRemote->addItem("Bypass");
     cmbAssignRemote->addItem("Preset");
     for (std::size_t k = 0; k < controlCount; ++k) {
-        connect(assignLists[k], &QComboBox::currentIndexChanged, this, [this, k] { AssignOnChange(k); });
+        connect(assignLists[k], &QComboBox::currentIndexChanged, this,
+                [this, k] { AssignOnChange(k); });
         assignLists[k]->setCurrentIndex(0);
     }
 
@@ -204,8 +205,8 @@ void TformFXsettings::FormCreate() {
     cmbVariableWavePitch->setCurrentIndex(-1);
     connect(cmbVariableWavePitch, &QComboBox::currentIndexChanged, this,
             [this] { VariWavePitchOnChange(); });
-    cmbGuitarTuning->addItems({"No Tuning Selected", "Standard EADGBE", "Drop D (DADGBE)",
-                               "DADGAD", "EbAbDbGbBbEb"});
+    cmbGuitarTuning->addItems(
+        {"No Tuning Selected", "Standard EADGBE", "Drop D (DADGBE)", "DADGAD", "EbAbDbGbBbEb"});
     connect(cmbGuitarTuning, &QComboBox::currentIndexChanged, this,
             [this] { cmbGuitarTuningChange(); });
     cmbGuitarTuning->setCurrentIndex(0);

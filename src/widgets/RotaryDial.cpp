@@ -107,9 +107,10 @@ void RotaryDial::paintEvent(QPaintEvent* /*event*/) {
     const double radians = angle_ * std::numbers::pi / 180.0;
     const QPointF centre = knob.center();
     const double reach = knob.width() / 2.0 - 2.0;
-    const QPointF tip(centre.x() + reach * std::cos(radians), centre.y() - reach * std::sin(radians));
-    painter.setPen(QPen(palette().color(group, QPalette::ButtonText), 2.5, Qt::SolidLine,
-                        Qt::RoundCap));
+    const QPointF tip(centre.x() + reach * std::cos(radians),
+                      centre.y() - reach * std::sin(radians));
+    painter.setPen(
+        QPen(palette().color(group, QPalette::ButtonText), 2.5, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(centre, tip);
 
     if (hasFocus()) {

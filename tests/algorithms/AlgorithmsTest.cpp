@@ -38,7 +38,8 @@ TEST(Algorithms, ResourcesAreFoundIgnoringCaseAndLinesSplit) {
     const std::string& image = library.resourceLines[0];
     EXPECT_EQ(image.size(), 9280u);
     EXPECT_EQ(image.substr(0, 6), "001220");
-    EXPECT_EQ(image.substr(6, 68), "000B00E800770073000300CC00DE00A000E9004C005B0051000A006E00E7001B000C");
+    EXPECT_EQ(image.substr(6, 68),
+              "000B00E800770073000300CC00DE00A000E9004C005B0051000A006E00E7001B000C");
     EXPECT_EQ(image.find_first_not_of("0123456789ABCDEF"), std::string::npos);
 
     EXPECT_FALSE(library.LoadResourceLines("nothing"));
@@ -89,7 +90,8 @@ TEST(Algorithms, ClickingAnEffectSelectsItAndOpensItsWindow) {
     TformFXsettings& settings = *t.editor->formFXsettings;
     EXPECT_TRUE(settings.isVisible());
     EXPECT_EQ(settings.windowTitle(), "Corvid MK3 0008");
-    EXPECT_EQ(settings.frameGeometry().x(), t.main().frameGeometry().x() + t.main().frameGeometry().width());
+    EXPECT_EQ(settings.frameGeometry().x(),
+              t.main().frameGeometry().x() + t.main().frameGeometry().width());
 }
 
 struct UploadTest : ::testing::Test {

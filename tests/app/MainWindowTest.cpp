@@ -102,7 +102,8 @@ TEST(StartUp, WithTwoDevicesTheLastDecidesAndTheMenuCollectsBoth) {
 }
 
 TEST(StartUp, DriverFailureIsShownAndStartUpGoesOn) {
-    TestEditor t([](TestEditor& t) { t.driver.FailCall(EmulatedDriver::Call::ListDeviceCount, 4); });
+    TestEditor t(
+        [](TestEditor& t) { t.driver.FailCall(EmulatedDriver::Call::ListDeviceCount, 4); });
     EXPECT_EQ(t.dialogs.messages, Lines{"GetFTDeviceCount - General IO error..."});
     EXPECT_EQ(t.editor->d2xx.ftBaudRate, 115200u);
     EXPECT_TRUE(t.main().menuShowUpdateMsg->isChecked());
@@ -122,7 +123,9 @@ TEST(Scan, WithNothingAttachedSaysNoDeviceFound) {
     TestEditor t;
     t.driver.devices.clear();
     std::string labelDuringMessage;
-    t.dialogs.onMessage = [&](const std::string&) { labelDuringMessage = Text(t.main().lblDeviceName); };
+    t.dialogs.onMessage = [&](const std::string&) {
+        labelDuringMessage = Text(t.main().lblDeviceName);
+    };
     t.main().menuScan->trigger();
     EXPECT_EQ(labelDuringMessage, "Device Name");
     EXPECT_EQ(t.dialogs.messages, Lines{"No device found"});

@@ -1,5 +1,5 @@
-#include "emulator/EmulatedDriver.h"
 #include "link/D2XXUnit.h"
+#include "emulator/EmulatedDriver.h"
 #include "support/Fixtures.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,9 @@ struct D2XXUnitTest : ::testing::Test {
         driver.Write(unit.ftHandle, request, 2, written);
         clock.Sleep(10);
     }
-    void Open() { ASSERT_EQ(unit.Open_USB_Device_By_Serial_Number(EmulatedDriver::kSerialNumber), ft::OK); }
+    void Open() {
+        ASSERT_EQ(unit.Open_USB_Device_By_Serial_Number(EmulatedDriver::kSerialNumber), ft::OK);
+    }
 };
 
 TEST_F(D2XXUnitTest, FailureReportsNameAndStatusText) {
@@ -64,9 +66,9 @@ TEST_F(D2XXUnitTest, FailedQueriesKeepEarlierResults) {
     EXPECT_EQ(unit.GetFTDeviceCount(), 4u);
     EXPECT_EQ(unit.ftDeviceString, EmulatedDriver::kSerialNumber);
     EXPECT_EQ(unit.ftDeviceCount, 3u);
-    EXPECT_EQ(dialogs.messages, (std::vector<std::string>{
-                                    "GetFTDeviceDescription - General IO error...",
-                                    "GetFTDeviceCount - General IO error..."}));
+    EXPECT_EQ(dialogs.messages,
+              (std::vector<std::string>{"GetFTDeviceDescription - General IO error...",
+                                        "GetFTDeviceCount - General IO error..."}));
 }
 
 TEST_F(D2XXUnitTest, SerialNumberIsCutTo49Characters) {

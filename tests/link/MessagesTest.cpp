@@ -31,7 +31,8 @@ TEST(ReplyParser, ParsesDecimalLines) {
         {"", {}},
     };
     for (const Case& c : cases) {
-        const ParsedReply parsed = ParseReplyBytes(reinterpret_cast<const std::uint8_t*>(c.reply.data()), c.reply.size());
+        const ParsedReply parsed =
+            ParseReplyBytes(reinterpret_cast<const std::uint8_t*>(c.reply.data()), c.reply.size());
         EXPECT_FALSE(parsed.error) << c.reply;
         EXPECT_EQ(parsed.values, c.values) << c.reply;
         ReplyValueCounter counter;
@@ -42,7 +43,8 @@ TEST(ReplyParser, ParsesDecimalLines) {
 
 TEST(ReplyParser, RefusesWhatIsNotAReply) {
     for (const std::string reply : {"1234\r\n", "300\r\n", "5\r\n1x\r\n", "5\r\n\xFF"}) {
-        const ParsedReply parsed = ParseReplyBytes(reinterpret_cast<const std::uint8_t*>(reply.data()), reply.size());
+        const ParsedReply parsed =
+            ParseReplyBytes(reinterpret_cast<const std::uint8_t*>(reply.data()), reply.size());
         EXPECT_TRUE(parsed.error) << reply;
         EXPECT_TRUE(parsed.values.empty()) << reply;
     }
@@ -62,15 +64,18 @@ TEST(HexMessage, ConvertsPairsUntilTheFirstBadOne) {
 struct LinkTest : ::testing::Test {
     TestEditor t;
     Communication& link = *t.editor->communication;
-    void SetUp() override { t.Connect(); t.pedal().ClearRecords(); }
+    void SetUp() override {
+        t.Connect();
+        t.pedal().ClearRecords();
+    }
     std::int64_t Now() const { return t.clock.NowMs(); }
 };
 
 TEST_F(LinkTest, WriteToDspSendsSevenBytesAndLogsTheText) {
     link.WriteToDSP("01", 0x00E8, 1);
     link.WriteToDSP("01", 0xFFFF, static_cast<std::uint32_t>(-1));
-    EXPECT_EQ(t.pedal().ReceivedBytes(), (Bytes{0x01, 0x00, 0xE8, 0x00, 0x00, 0x00, 0x01,
-                                               0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(t.pedal().ReceivedBytes(), (Bytes{0x01, 0x00, 0xE8, 0x00, 0x00, 0x00, 0x01, 0x01,
+                                                0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(t.driver.writeSizes.back(), 7u);
     const auto lines = t.LogLines();
     EXPECT_EQ(lines[lines.size() - 2], "write to DSP msg: 0100E800000001");
@@ -82,7 +87,8 @@ TEST_F(LinkTest, HalfConvertibleMessageIsNotSent) {
     const std::size_t writes = t.driver.writeSizes.size();
     EXPECT_FALSE(link.SendHexMessage("01addrdata", 5));
     EXPECT_EQ(t.driver.writeSizes.size(), writes);
-    EXPECT_EQ(t.dialogs.messages, std::vector<std::string>{"Not a valid hexadecimal message: 01addrdata"});
+    EXPECT_EQ(t.dialogs.messages,
+              std::vector<std::string>{"Not a valid hexadecimal message: 01addrdata"});
     EXPECT_EQ(t.LogLines().back(), "Not a valid hexadecimal message: 01addrdata");
 }
 
@@ -150,7 +156,8 @@ TEST_F(LinkTest, FailedRepliesChangeNothing) {
     }
     const auto lines = t.LogLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "Malformed reply from the pedal (byte 120 is not a digit, CR or LF): 31 32 78 0D 0A FF 37 0D 0A"),
+                        "Malformed reply from the pedal (byte 120 is not a digit, CR or LF): 31 32 "
+                        "78 0D 0A FF 37 0D 0A"),
               lines.end());
 }
 

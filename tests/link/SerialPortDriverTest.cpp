@@ -47,7 +47,9 @@ struct PseudoTerminal {
         }
         return bytes;
     }
-    void Send(const std::string& text) { ASSERT_EQ(write(master, text.data(), text.size()), static_cast<ssize_t>(text.size())); }
+    void Send(const std::string& text) {
+        ASSERT_EQ(write(master, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
     void Hangup() {
         if (master >= 0) {
             close(master);
@@ -81,14 +83,20 @@ TEST(SerialPortDriver, TalksToAPseudoTerminalEndToEnd) {
     ASSERT_EQ(driver.ListDeviceCount(count), ft::OK);
     ASSERT_GE(count, 1u);
     FtListText text{};
-    ASSERT_EQ(driver.ListDeviceByIndex(count - 1, ft::LIST_BY_INDEX | ft::OPEN_BY_DESCRIPTION, text), ft::OK);
+    ASSERT_EQ(
+        driver.ListDeviceByIndex(count - 1, ft::LIST_BY_INDEX | ft::OPEN_BY_DESCRIPTION, text),
+        ft::OK);
     EXPECT_STREQ(text.data(), "FT230X Basic UART");
-    ASSERT_EQ(driver.ListDeviceByIndex(count - 1, ft::LIST_BY_INDEX | ft::OPEN_BY_SERIAL_NUMBER, text), ft::OK);
+    ASSERT_EQ(
+        driver.ListDeviceByIndex(count - 1, ft::LIST_BY_INDEX | ft::OPEN_BY_SERIAL_NUMBER, text),
+        ft::OK);
     EXPECT_EQ(text.data(), pty.path);
-    EXPECT_EQ(driver.ListDeviceByIndex(count, ft::LIST_BY_INDEX | ft::OPEN_BY_SERIAL_NUMBER, text), ft::DEVICE_NOT_FOUND);
+    EXPECT_EQ(driver.ListDeviceByIndex(count, ft::LIST_BY_INDEX | ft::OPEN_BY_SERIAL_NUMBER, text),
+              ft::DEVICE_NOT_FOUND);
 
     FtHandle handle = 0;
-    EXPECT_EQ(driver.OpenEx("no such device", ft::OPEN_BY_SERIAL_NUMBER, handle), ft::DEVICE_NOT_FOUND);
+    EXPECT_EQ(driver.OpenEx("no such device", ft::OPEN_BY_SERIAL_NUMBER, handle),
+              ft::DEVICE_NOT_FOUND);
     ASSERT_EQ(driver.OpenEx(pty.path.c_str(), ft::OPEN_BY_SERIAL_NUMBER, handle), ft::OK);
     EXPECT_EQ(driver.SetBaudRate(handle, 115200), ft::OK);
     EXPECT_EQ(driver.SetDataCharacteristics(handle, 8, 0, 0), ft::OK);
@@ -102,7 +110,8 @@ TEST(SerialPortDriver, TalksToAPseudoTerminalEndToEnd) {
     std::uint32_t written = 0;
     ASSERT_EQ(driver.Write(handle, message, sizeof message, written), ft::OK);
     EXPECT_EQ(written, sizeof message);
-    EXPECT_EQ(pty.ReadAvailable(sizeof message), std::vector<std::uint8_t>(message, message + sizeof message));
+    EXPECT_EQ(pty.ReadAvailable(sizeof message),
+              std::vector<std::uint8_t>(message, message + sizeof message));
 
     pty.Send("5\r\n17\r\n");
     std::uint32_t queued = 0;

@@ -1,5 +1,5 @@
-#include "algorithms/AlgorithmLibrary.h"
 #include "parameters/ParameterModel.h"
+#include "algorithms/AlgorithmLibrary.h"
 #include "support/Fixtures.h"
 
 #include <gtest/gtest.h>
@@ -21,11 +21,14 @@ TEST(ParameterModel, AddressesComeFromTheAlgorithmText) {
     std::string error;
     ASSERT_TRUE(LoadParameterAddresses(ShippedLine0(), parameters, error)) << error;
     const std::vector<std::pair<std::size_t, std::uint16_t>> expected = {
-        {slot::Dry, 0x000B},       {slot::SubMix, 0x00E8},       {slot::Minus1Oct, 0x0077},
-        {slot::Minus2Oct, 0x0073}, {slot::Wave, 0x0003},         {slot::LowPass, 0x00CC},
-        {slot::HighPass, 0x00DE},  {slot::FirstHarmonic, 0x00A0}, {slot::Split, 0x00E9},
-        {slot::Range, 0},          {slot::InputLevel, 0x000A},   {slot::HarmonicPitch, 0x006E},
-        {slot::WaveClip, 0x00E7},  {slot::DominantNoteCut, 0x001B}, {slot::HighNotesCut, 0x000C},
+        {slot::Dry, 0x000B},          {slot::SubMix, 0x00E8},
+        {slot::Minus1Oct, 0x0077},    {slot::Minus2Oct, 0x0073},
+        {slot::Wave, 0x0003},         {slot::LowPass, 0x00CC},
+        {slot::HighPass, 0x00DE},     {slot::FirstHarmonic, 0x00A0},
+        {slot::Split, 0x00E9},        {slot::Range, 0},
+        {slot::InputLevel, 0x000A},   {slot::HarmonicPitch, 0x006E},
+        {slot::WaveClip, 0x00E7},     {slot::DominantNoteCut, 0x001B},
+        {slot::HighNotesCut, 0x000C},
     };
     for (const auto& [s, address] : expected) {
         EXPECT_EQ(parameters.Address(s), address) << parameters.Name(s);
@@ -75,11 +78,21 @@ TEST(ParameterModel, ValuesShowAsDialAngles) {
         int angle;
     };
     const std::vector<Case> cases = {
-        {0x0014E000, levelScale, -178}, {0x003FC000, levelScale, 91}, {0x006A8000, levelScale, -1},
-        {0, levelScale, -135},          {0x007FE000, levelScale, -45}, {0x00800000, levelScale, -45},
-        {0x00400000, levelScale, 89},   {0, 24, -135},                {4, 24, 180},
-        {12, 24, 90},                   {24, 24, -45},                {25, 24, -45},
-        {8, 16, 89},                    {16, 16, -45},                {11, 22, 90},
+        {0x0014E000, levelScale, -178},
+        {0x003FC000, levelScale, 91},
+        {0x006A8000, levelScale, -1},
+        {0, levelScale, -135},
+        {0x007FE000, levelScale, -45},
+        {0x00800000, levelScale, -45},
+        {0x00400000, levelScale, 89},
+        {0, 24, -135},
+        {4, 24, 180},
+        {12, 24, 90},
+        {24, 24, -45},
+        {25, 24, -45},
+        {8, 16, 89},
+        {16, 16, -45},
+        {11, 22, 90},
         {22, 22, -45},
     };
     for (const Case& c : cases) {

@@ -70,9 +70,10 @@ TEST_F(ParameterWindowTest, WindowHasItsControlsAndEntries) {
     EXPECT_EQ(w.cmbVariableWavePitch->currentIndex(), -1);
     EXPECT_EQ(w.cmbGuitarTuning->itemText(4), "EbAbDbGbBbEb");
     EXPECT_EQ(w.chkDominantNoteCut->text(), "Dominant Notes Cut");
-    EXPECT_EQ(w.dialInputLevel->toolTip(),
-              "Set level of input signal to the octave down effect. It does not affect dry.\r\n"
-              "Adjust if you hear too much distortion on the sub. By deafult it is set to mid position.");
+    EXPECT_EQ(
+        w.dialInputLevel->toolTip(),
+        "Set level of input signal to the octave down effect. It does not affect dry.\r\n"
+        "Adjust if you hear too much distortion on the sub. By deafult it is set to mid position.");
     EXPECT_TRUE(w.chkBypassShortPress->isChecked());
     EXPECT_TRUE(w.chkChangePresetLongPress->isChecked());
 }
@@ -240,7 +241,9 @@ TEST_F(ParameterWindowTest, RequestShowsValuesThroughTheDials) {
     EXPECT_TRUE(w.chkDominantNoteCut->isChecked());
     EXPECT_FALSE(w.chkHighNoteCut->isChecked());
     const auto writes = Writes();
-    EXPECT_NE(std::find(writes.begin(), writes.end(), Bytes{0x01, 0x00, 0x0A, 0x00, 0x40, 0x20, 0x00}), writes.end());
+    EXPECT_NE(
+        std::find(writes.begin(), writes.end(), Bytes{0x01, 0x00, 0x0A, 0x00, 0x40, 0x20, 0x00}),
+        writes.end());
     EXPECT_EQ(t.pedal().state.values[slot::InputLevel], 0x00402000u);
     EXPECT_TRUE(t.main().btnAssign->isEnabled());
     EXPECT_TRUE(t.main().btnSetTuning->isEnabled());
@@ -322,7 +325,8 @@ TEST_F(ParameterWindowTest, AssignMessageCarriesAddressesAndCodes) {
     t.main().btnAssign->click();
     const auto sent = t.pedal().MessagesWithCommand(0x04, t.clock.NowMs());
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0], (Bytes{0x04, 1, 1, 1, 0, 1, 0x00, 0x0A, 0x00, 0xE7, 0x00, 0x0C, 0xFF, 0xFF, 0xFF, 0xFD}));
+    EXPECT_EQ(sent[0], (Bytes{0x04, 1, 1, 1, 0, 1, 0x00, 0x0A, 0x00, 0xE7, 0x00, 0x0C, 0xFF, 0xFF,
+                              0xFF, 0xFD}));
     EXPECT_TRUE(t.main().btnAssign->isEnabled());
 
     w.cmbAssignCtrlTRE->setCurrentIndex(0);
