@@ -72,7 +72,7 @@ TformFXsettings::TformFXsettings(Editor& editor)
 
     QFrame* harmonic = AddFrame(this, "frameHarmonic", 63, 200, 181, 67);
     dial1stHarmonic = AddDial("dial1stHarmonic", "1st Harmonic", harmonic, 15, 8);
-    AddCaption("1st Harmonic Pitch", harmonic, 72, 10, 110);
+    AddCaption("1st Harmonic Pitch", harmonic, 78, 12, 101);
     cmbVariableWavePitch = Named(new QComboBox(harmonic), "cmbVariableWavePitch", 92, 29, 73, 22);
     cmbVariableWavePitch->setMaxVisibleItems(12);
 
@@ -113,6 +113,13 @@ TformFXsettings::TformFXsettings(Editor& editor)
     chkBypassShortPress->setChecked(true);
     chkChangePresetLongPress->setChecked(true);
 
+    // The layout is tight: a small font keeps every caption inside its place. Set on each
+    // control, as the outlined frames' style sheets stop a window font from reaching theirs.
+    QFont small = font();
+    small.setPointSizeF(8);
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->setFont(small);
+    }
     for (QWidget* fixed : FixedControls()) {
         fixed->setEnabled(false);
     }
@@ -131,7 +138,7 @@ TformFXsettings::TformFXsettings(Editor& editor)
 RotaryDial* TformFXsettings::AddDial(const char* name, const char* caption, QWidget* parent, int x,
                                      int y) {
     auto* dial = Named(new RotaryDial(caption, parent), name, x, y, kDialSize, kDialSize);
-    AddCaption(caption, parent, x - 12, y + kDialSize, kDialSize + 24);
+    AddCaption(caption, parent, x - 15, y + kDialSize, kDialSize + 30);
     return dial;
 }
 

@@ -12,8 +12,15 @@ void WrapButton::paintEvent(QPaintEvent* /*event*/) {
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
     const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(), text(),
-                         QPalette::ButtonText);
+    // Where the system's fonts run wider than the designed ones, shrink rather than clip.
+    constexpr int flags = Qt::AlignCenter | Qt::TextWordWrap;
+    QFont fitted = font();
+    while (fitted.pointSizeF() > 7 &&
+           !area.contains(QFontMetrics(fitted).boundingRect(area, flags, text()))) {
+        fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
+    }
+    painter.setFont(fitted);
+    painter.drawItemText(area, flags, palette(), isEnabled(), text(), QPalette::ButtonText);
 }
 
 } // namespace corvid
