@@ -60,8 +60,9 @@ void AlgorithmUpload::btnUploadClick() {
     }
     const std::vector<std::uint8_t> answer = link_.ReadExchange(
         {.bytes = kAnswerLength, .idleMs = Communication::kIdleGapMs, .readPauseMs = 1});
-    const std::string received(
-        answer.begin(), answer.begin() + static_cast<long>(std::min(answer.size(), kAnswerLength)));
+    // The answer's text is its first 17 bytes, as far as they came.
+    const std::string received =
+        HexToText(BytesToHex(answer.data(), std::min(answer.size(), kAnswerLength)));
     log_.PrintToConsole("received: " + received);
     view_.SetStatusLabel(received);
     checkTimer_->Stop();
