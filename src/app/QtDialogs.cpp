@@ -15,7 +15,10 @@ bool QtDialogs::Confirm(const std::string& text) {
     QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
                     QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
-    return box.exec() != QMessageBox::No;
+    // Closing the question, or Escape, counts as Yes: only an explicit No cancels.
+    box.setEscapeButton(box.button(QMessageBox::Yes));
+    box.exec();
+    return box.clickedButton() != box.button(QMessageBox::No);
 }
 
 } // namespace corvid

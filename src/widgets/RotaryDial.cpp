@@ -43,7 +43,16 @@ void RotaryDial::TurnToPoint(const QPointF& point) {
     if (std::hypot(dx, dy) < 2.0) {
         return;
     }
-    setAngle(static_cast<int>(std::lround(std::atan2(dy, dx) * 180.0 / std::numbers::pi)));
+    int angle = static_cast<int>(std::lround(std::atan2(dy, dx) * 180.0 / std::numbers::pi));
+    // Like a real knob, a drag stops at the end it reaches instead of jumping across the gap
+    // at the bottom to the other end.
+    const int from = DialAngleToPosition(SnapDialAngle(angle_));
+    const bool nearMaximum = from > kTravel / 2;
+    const int to = DialAngleToPosition(SnapDialAngle(angle));
+    if ((angle > kMinimum && angle < kMaximum) || std::abs(to - from) > kTravel / 2) {
+        angle = nearMaximum ? kMaximum : kMinimum;
+    }
+    setAngle(angle);
 }
 
 void RotaryDial::mousePressEvent(QMouseEvent* event) {

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -144,6 +145,18 @@ TEST_F(ParameterWindowTest, DialTurnsByKeyboardWheelAndDrag) {
     QTest::mousePress(w.dialClipWave, Qt::LeftButton, Qt::NoModifier, QPoint(20, 2));
     EXPECT_EQ(w.dialClipWave->angle(), 90);
     EXPECT_EQ(Writes().back(), (Bytes{0x01, 0x00, 0xE7, 0x00, 0x3F, 0xC0, 0x00}));
+    // Dragged on past the maximum into the gap and round to the minimum side, it stays at the
+    // maximum; the same from the minimum side.
+    for (const QPoint& p : {QPoint(38, 20), QPoint(34, 36), QPoint(20, 38), QPoint(4, 36)}) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(p), w.dialClipWave->mapToGlobal(QPointF(p)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.dialClipWave, &move);
+    }
+    EXPECT_EQ(w.dialClipWave->angle(), -45);
+    QTest::mouseRelease(w.dialClipWave, Qt::LeftButton, Qt::NoModifier, QPoint(4, 36));
+    w.dialClipWave->setAngle(-135);
+    QTest::mousePress(w.dialClipWave, Qt::LeftButton, Qt::NoModifier, QPoint(34, 36));
+    EXPECT_EQ(w.dialClipWave->angle(), -135);
 }
 
 TEST_F(ParameterWindowTest, PitchWritesItsTableWord) {
