@@ -31,6 +31,28 @@ void FXsettings::SendParameterValue(std::size_t slot, std::uint32_t value) {
     link_.SendHexMessage("01" + HexField(parameters.Address(slot), 4) + HexField(value, 8), 7);
 }
 
+void FXsettings::TuningChosen(int index) {
+    selectedTuning = static_cast<std::uint8_t>(index);
+    if (index != 0 && index != 1) {
+        dialogs_.ShowMessage(kTuningNotImplemented);
+    }
+}
+
+bool FXsettings::AssignmentChanged(std::size_t control, int index, const std::string& text) {
+    controlAssigned.at(control) = index != 0;
+    const bool noteCutList = control == static_cast<std::size_t>(ParameterView::Control::III) ||
+                             control == static_cast<std::size_t>(ParameterView::Control::IV);
+    if (!noteCutList || readingFromPedal || selectedTuning != noTuning) {
+        return false;
+    }
+    const bool noteCut = text == parameters.Name(slot::DominantNoteCut) ||
+                         text == parameters.Name(slot::HighNotesCut);
+    if (noteCut) {
+        dialogs_.ShowMessage(kSelectTuningFirst);
+    }
+    return noteCut;
+}
+
 void FXsettings::btnRequestClick() {
     Communication::Exchange exchange(link_);
     if (!exchange.Started()) {

@@ -59,6 +59,12 @@ public:
     bool IsLockedOut(std::size_t slot) const;
     // Writes a level or pitch value of a slot: 01, address, value.
     void SendParameterValue(std::size_t slot, std::uint32_t value);
+    // The tuning list's choice; the tunings not built into the pedal yet bring up a notice.
+    void TuningChosen(int index);
+    // An assignment list changed to the entry shown as `text`. True when the list must go back
+    // to "Not Assigned": a note cut on Control III or IV needs a tuning (not checked while
+    // reading from the pedal).
+    bool AssignmentChanged(std::size_t control, int index, const std::string& text);
 
     void btnRequestClick();
     void DecodeFootswitchMode(const std::vector<std::uint8_t>& reply, std::size_t offset);

@@ -339,30 +339,15 @@ void TformFXsettings::chkHighNoteCutChange() {
 }
 
 void TformFXsettings::cmbGuitarTuningChange() {
-    const int index = cmbGuitarTuning->currentIndex();
-    if (index < 0) {
-        return;
-    }
-    fx_.selectedTuning = static_cast<std::uint8_t>(index);
-    if (index != 0 && index != 1) {
-        editor_.env.dialogs.ShowMessage(FXsettings::kTuningNotImplemented);
+    if (cmbGuitarTuning->currentIndex() >= 0) {
+        fx_.TuningChosen(cmbGuitarTuning->currentIndex());
     }
 }
 
 void TformFXsettings::AssignOnChange(std::size_t control) {
     QComboBox* list = assignLists[control];
-    fx_.controlAssigned[control] = list->currentIndex() != 0;
-    const bool noteCutList = control == static_cast<std::size_t>(Control::III) ||
-                             control == static_cast<std::size_t>(Control::IV);
-    if (!noteCutList || fx_.readingFromPedal) {
-        return;
-    }
-    for (std::size_t slot : {slot::DominantNoteCut, slot::HighNotesCut}) {
-        if (list->currentText() == Q(fx_.parameters.Name(slot)) &&
-            fx_.selectedTuning == FXsettings::noTuning) {
-            editor_.env.dialogs.ShowMessage(FXsettings::kSelectTuningFirst);
-            list->setCurrentIndex(0);
-        }
+    if (fx_.AssignmentChanged(control, list->currentIndex(), list->currentText().toStdString())) {
+        list->setCurrentIndex(0);
     }
 }
 
