@@ -50,5 +50,35 @@ TEST(EndToEnd, EditorTalksToThePedalEmulatorThroughASerialPort) {
     EXPECT_TRUE(emulator.waitForFinished(5000));
 }
 
+// Unplugging the pedal mid-session: every command fails with a message, none hangs, and
+// Disconnect still returns the editor to "no device".
+TEST(EndToEnd, AVanishedPedalFailsCleanlyAndCanBeDisconnected) {
+    QProcess emulator;
+    emulator.start(CORVID_PEDAL_EMULATOR, {});
+    ASSERT_TRUE(emulator.waitForReadyRead(5000));
+    const std::string path = emulator.readLine().trimmed().toStdString();
+
+    RealClock clock;
+    ScriptedDialogs dialogs;
+    SerialPortDriver driver({path});
+    QTemporaryDir documents;
+    Editor editor({driver, clock, dialogs, documents.path().toStdString()});
+    TformMain& main = *editor.formMain;
+    main.menuConnect->trigger();
+    ASSERT_TRUE(main.menuDisconnect->isEnabled());
+    emulator.kill();
+    ASSERT_TRUE(emulator.waitForFinished(5000));
+
+    main.btnRequest->click();
+    ASSERT_FALSE(dialogs.messages.empty());
+    for (const std::string& message : dialogs.messages) {
+        EXPECT_NE(message.find("General IO error"), std::string::npos) << message;
+    }
+    EXPECT_FALSE(main.btnAssign->isEnabled());
+    main.menuDisconnect->trigger();
+    EXPECT_TRUE(main.menuConnect->isEnabled());
+    EXPECT_EQ(main.lblDeviceName->text(), "Corvid MK3 ");
+}
+
 } // namespace
 } // namespace corvid::testing
