@@ -1,7 +1,6 @@
 #include "emulator/EmulatedDriver.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace corvid {
 
@@ -39,8 +38,7 @@ FtStatus EmulatedDriver::ListDeviceByIndex(std::uint32_t index, std::uint32_t fl
     const Device& device = devices[index];
     const std::string& value =
         (flags & ft::OPEN_BY_DESCRIPTION) != 0 ? device.description : device.serialNumber;
-    text.fill('\0');
-    std::memcpy(text.data(), value.data(), std::min(value.size(), text.size() - 1));
+    FillListText(text, value);
     return ft::OK;
 }
 

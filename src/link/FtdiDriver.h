@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace corvid {
 
@@ -33,6 +34,12 @@ inline constexpr std::uint32_t PURGE_TX = 2;
 
 // The listing buffers the driver fills: a NUL-terminated string of at most 64 bytes.
 using FtListText = std::array<char, 64>;
+
+// Fills a listing buffer as the driver does: the text, cut to fit, then NULs.
+inline void FillListText(FtListText& text, const std::string& value) {
+    text.fill('\0');
+    value.copy(text.data(), text.size() - 1);
+}
 
 // The nine D2XX calls the editor uses, each returning the driver's status.
 // FT_ListDevices appears in its three uses: the device count, and the serial number or the

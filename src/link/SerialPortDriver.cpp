@@ -4,7 +4,6 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
-#include <cstring>
 
 namespace corvid {
 
@@ -53,8 +52,7 @@ FtStatus SerialPortDriver::ListDeviceByIndex(std::uint32_t index, std::uint32_t 
     }
     const std::string& value = (flags & ft::OPEN_BY_DESCRIPTION) != 0 ? entries[index].description
                                                                       : entries[index].serialNumber;
-    text.fill('\0');
-    std::memcpy(text.data(), value.data(), std::min(value.size(), text.size() - 1));
+    FillListText(text, value);
     return ft::OK;
 }
 

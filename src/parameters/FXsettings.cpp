@@ -22,9 +22,33 @@ constexpr std::array<std::size_t, 4> kControlEntries = {3, 3, 2, 2};
 
 } // namespace
 
-bool FXsettings::IsLockedOut(std::size_t slot) const {
+bool FXsettings::RefuseAssignedEdit(std::size_t slot) {
     const assignable_parameter* parameter = parameters.Assignable(slot);
-    return parameter != nullptr && parameter->is_assigned && !readingFromPedal;
+    if (parameter == nullptr || !parameter->is_assigned || readingFromPedal) {
+        return false;
+    }
+    dialogs_.ShowMessage(kLockedOut);
+    return true;
+}
+
+void FXsettings::LoadAlgorithmAddresses(AlgorithmLibrary& algorithms) {
+    const std::string name = AlgorithmResourceName(algorithms.selectedEffectName);
+    log_.PrintToConsole("resource name: " + name);
+    if (!algorithms.LoadResourceLines(name)) {
+        return;
+    }
+    const std::string line0 =
+        algorithms.resourceLines.empty() ? std::string() : algorithms.resourceLines.front();
+    log_.PrintToConsole(line0);
+    std::string error;
+    if (!LoadParameterAddresses(line0, parameters, error)) {
+        dialogs_.ShowMessage("Error loading parameter addresses: " + error);
+    }
+}
+
+void FXsettings::WriteNoteCut(std::size_t slot, bool ticked) {
+    parameters.Value(slot) = ticked ? 1 : 0;
+    link_.WriteToDSP("01", parameters.Address(slot), parameters.Value(slot));
 }
 
 void FXsettings::SendParameterValue(std::size_t slot, std::uint32_t value) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "algorithms/AlgorithmLibrary.h"
 #include "app/Services.h"
 #include "link/Communication.h"
 #include "link/MainView.h"
@@ -55,8 +56,13 @@ public:
 
     void AttachView(ParameterView& view) { view_ = &view; }
 
-    // True while the parameter is assigned to a control and no Request is reading.
-    bool IsLockedOut(std::size_t slot) const;
+    // True, with the message shown, while the parameter is assigned to a control and no
+    // Request is reading: the window must not change it then.
+    bool RefuseAssignedEdit(std::size_t slot);
+    // Loads the selected algorithm's text and reads the parameters' addresses from it.
+    void LoadAlgorithmAddresses(AlgorithmLibrary& algorithms);
+    // A note-cut box now shows `ticked`: its flag goes to the DSP.
+    void WriteNoteCut(std::size_t slot, bool ticked);
     // Writes a level or pitch value of a slot: 01, address, value.
     void SendParameterValue(std::size_t slot, std::uint32_t value);
     // The tuning list's choice; the tunings not built into the pedal yet bring up a notice.

@@ -230,19 +230,7 @@ void TformFXsettings::showEvent(QShowEvent* event) {
 }
 
 void TformFXsettings::FormShow() {
-    AlgorithmLibrary& algorithms = editor_.algorithms;
-    const std::string name = AlgorithmResourceName(algorithms.selectedEffectName);
-    editor_.log.PrintToConsole("resource name: " + name);
-    if (!algorithms.LoadResourceLines(name)) {
-        return;
-    }
-    const std::string line0 =
-        algorithms.resourceLines.empty() ? std::string() : algorithms.resourceLines.front();
-    editor_.log.PrintToConsole(line0);
-    std::string error;
-    if (!LoadParameterAddresses(line0, fx_.parameters, error)) {
-        editor_.env.dialogs.ShowMessage("Error loading parameter addresses: " + error);
-    }
+    fx_.LoadAlgorithmAddresses(editor_.algorithms);
 }
 
 void TformFXsettings::SetParameterControlsEnabled(bool enabled) {
@@ -271,8 +259,7 @@ std::uint32_t TformFXsettings::SendDialValue(RotaryDial* dial, std::size_t slot)
 }
 
 void TformFXsettings::DialChanged(std::size_t slot, bool lockOut) {
-    if (lockOut && fx_.IsLockedOut(slot)) {
-        editor_.env.dialogs.ShowMessage(FXsettings::kLockedOut);
+    if (lockOut && fx_.RefuseAssignedEdit(slot)) {
         return;
     }
     fx_.parameters.Value(slot) = SendDialValue(Dial(slot), slot);
@@ -303,8 +290,7 @@ void TformFXsettings::dialSubMixChange() {
 }
 
 void TformFXsettings::VariWavePitchOnChange() {
-    if (fx_.IsLockedOut(slot::HarmonicPitch)) {
-        editor_.env.dialogs.ShowMessage(FXsettings::kLockedOut);
+    if (fx_.RefuseAssignedEdit(slot::HarmonicPitch)) {
         return;
     }
     const int index = cmbVariableWavePitch->currentIndex();
@@ -317,17 +303,14 @@ void TformFXsettings::VariWavePitchOnChange() {
 }
 
 void TformFXsettings::NoteCutChanged(QCheckBox* box, std::size_t slot) {
-    if (fx_.IsLockedOut(slot)) {
-        editor_.env.dialogs.ShowMessage(FXsettings::kLockedOut);
+    if (fx_.RefuseAssignedEdit(slot)) {
         return;
     }
     if (cmbGuitarTuning->currentIndex() == 0) {
         editor_.env.dialogs.ShowMessage(FXsettings::kUploadTuningFirst);
         box->setChecked(false);
     }
-    const std::uint32_t value = box->isChecked() ? 1 : 0;
-    fx_.parameters.Value(slot) = value;
-    editor_.communication->WriteToDSP("01", fx_.parameters.Address(slot), value);
+    fx_.WriteNoteCut(slot, box->isChecked());
 }
 
 void TformFXsettings::chkDominantNoteCutChange() {
