@@ -7,7 +7,7 @@
 namespace corvid {
 
 AlgorithmUpload::AlgorithmUpload(Communication& link, D2XXUnit& unit, AlgorithmLibrary& library,
-                                 Log& log, Dialogs& dialogs, Clock& clock, MainView& view)
+                                 Log& log, Dialogs& dialogs, Clock& clock, UploadView& view)
     : link_(link), unit_(unit), library_(library), log_(log), dialogs_(dialogs), clock_(clock),
       view_(view),
       checkTimer_(clock.CreateTimer(kCheckIntervalMs, [this] { UploadCheckTimerTimer(); })) {}
@@ -16,12 +16,13 @@ void AlgorithmUpload::UploadCheckTimerTimer() {
     view_.SetStatusLabel(kUploadFailed);
 }
 
-void AlgorithmUpload::btnUploadClick() {
+bool AlgorithmUpload::btnUploadClick() {
     Communication::Exchange exchange(link_);
     if (!exchange.Started() || !dialogs_.Confirm("Upload the selected algorithm?")) {
-        return;
+        return false;
     }
     const std::int64_t start = clock_.NowMs();
+    link_.DiscardStaleReply();
     link_.SendPreUploadMessage();
     clock_.Sleep(400);
     checkTimer_->Start();
@@ -29,7 +30,7 @@ void AlgorithmUpload::btnUploadClick() {
     const std::string name = AlgorithmResourceName(library_.selectedEffectName);
     log_.PrintToConsole("resource name: " + name);
     if (!library_.LoadResourceLines(name)) {
-        return;
+        return false;
     }
     const std::string text =
         library_.resourceLines.empty() ? std::string() : library_.resourceLines.front();
@@ -43,7 +44,7 @@ void AlgorithmUpload::btnUploadClick() {
         // A damaged image must not reach the DSP, not even in part.
         dialogs_.ShowMessage("Not a valid hexadecimal message: " + name);
         log_.PrintToConsole("Not a valid hexadecimal message: " + name);
-        return;
+        return false;
     }
     unit_.WriteFTDevice(size);
     log_.PrintToConsole("write to device");
@@ -56,16 +57,20 @@ void AlgorithmUpload::btnUploadClick() {
             view_.SetStatusLabel(kUploadFailed);
             checkTimer_->Stop();
         }
-        return;
+        return false;
     }
-    const std::vector<std::uint8_t> answer = link_.ReadExchange(
-        {.bytes = kAnswerLength, .idleMs = Communication::kIdleGapMs, .readPauseMs = 1});
+    // The answer is text of no fixed length: it ends with a pause, so nothing of it is left to
+    // be taken for the start of the next reply.
+    const std::vector<std::uint8_t> answer =
+        link_.ReadExchange({.idleMs = Communication::kIdleGapMs});
     // The answer's text is its first 17 bytes, as far as they came.
     const std::string received =
         HexToText(BytesToHex(answer.data(), std::min(answer.size(), kAnswerLength)));
     log_.PrintToConsole("received: " + received);
+    lastAnswer = received;
     view_.SetStatusLabel(received);
     checkTimer_->Stop();
+    return true;
 }
 
 } // namespace corvid

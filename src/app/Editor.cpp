@@ -10,41 +10,26 @@
 
 namespace corvid {
 
-void ConsoleLog::PrintToConsole(const std::string& text) {
-    if (console != nullptr) {
-        console->PrintToConsole(text);
-    }
-}
-
-void ConsoleLog::PlainLine(const std::string& text) {
-    if (console != nullptr) {
-        console->PlainLine(text);
-    }
-}
-
-Editor::Editor(EditorEnvironment environment)
-    : env(std::move(environment)), d2xx(env.driver, env.dialogs),
-      dataFolder(env.documents, env.dialogs), algorithms(env.dialogs) {
-    formMain = std::make_unique<TformMain>(*this);
-    communication = std::make_unique<Communication>(d2xx, log, env.dialogs, env.clock, *formMain);
-    upload = std::make_unique<AlgorithmUpload>(*communication, d2xx, algorithms, log, env.dialogs,
-                                               env.clock, *formMain);
-    formMain->FormCreate();
+Editor::Editor(EditorEnvironment environment) {
+    formMain = std::make_unique<TformMain>();
     formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>();
     formPrint = std::make_unique<TformPrint>();
-    log.console = formPrint.get();
     formFXInfo = std::make_unique<tformFXInfo>();
-    fx = std::make_unique<FXsettings>(*communication, log, env.dialogs, env.clock, *formMain);
-    formFXsettings = std::make_unique<TformFXsettings>(*this);
-    fx->AttachView(*formFXsettings);
-    formFXsettings->FormCreate();
+    formFXsettings = std::make_unique<TformFXsettings>();
     formNoteTrackingFilter = std::make_unique<TformNoteTrackingFilter>();
-    formNewVersionMsg = std::make_unique<TformNewVersionMsg>(dataFolder);
+    formNewVersionMsg = std::make_unique<TformNewVersionMsg>();
+    session = std::make_unique<Session>(
+        SessionEnvironment{environment.driver, environment.clock, environment.dialogs, *formPrint,
+                           environment.documents},
+        SessionViews{*formMain, *formMain, *formFXsettings, *formMain});
+    // The start-up sequence runs as the main window is created; the console logs nothing of it.
+    formMain->FormCreate(*session, *formPrint, *formFXsettings);
+    formFXsettings->FormCreate(session->fx, session->algorithms,
+                               *formMain->menuEnableAllParameters);
+    formNewVersionMsg->FormCreate(session->dataFolder);
 }
 
-Editor::~Editor() {
-    log.console = nullptr;
-}
+Editor::~Editor() = default;
 
 void Editor::Show() {
     formMain->show();

@@ -1,12 +1,6 @@
 #pragma once
 
-#include "algorithms/AlgorithmLibrary.h"
-#include "algorithms/AlgorithmUpload.h"
-#include "app/DataFolder.h"
-#include "app/Services.h"
-#include "link/Communication.h"
-#include "link/D2XXUnit.h"
-#include "parameters/FXsettings.h"
+#include "core/Session.h"
 
 #include <filesystem>
 #include <memory>
@@ -21,14 +15,6 @@ class TformFXsettings;
 class TformNoteTrackingFilter;
 class TformNewVersionMsg;
 
-// Log lines go to the debug console once it exists; before that there is nothing to log.
-class ConsoleLog : public Log {
-public:
-    void PrintToConsole(const std::string& text) override;
-    void PlainLine(const std::string& text) override;
-    TformPrint* console = nullptr;
-};
-
 // What the outside world gives the editor: tests pass an emulated pedal, scripted dialogs, a
 // virtual clock and a temporary Documents folder.
 struct EditorEnvironment {
@@ -38,8 +24,9 @@ struct EditorEnvironment {
     std::filesystem::path documents;
 };
 
-// The application: the state of every module and the seven windows, created once in their fixed
-// order. Only the main window is shown.
+// The windows over one session: the seven windows are built in their fixed order, then the
+// session with the windows as its views, then each window is created over the objects it uses.
+// Only the main window is shown.
 class Editor {
 public:
     explicit Editor(EditorEnvironment environment);
@@ -49,16 +36,6 @@ public:
 
     void Show();
 
-    EditorEnvironment env;
-    ConsoleLog log;
-    D2XXUnit d2xx;
-    DataFolder dataFolder;
-    AlgorithmLibrary algorithms;
-    std::unique_ptr<Communication> communication;
-    std::unique_ptr<AlgorithmUpload> upload;
-    std::unique_ptr<FXsettings> fx;
-    bool connectedOnce = false;
-
     std::unique_ptr<TformMain> formMain;
     std::unique_ptr<TformFirmwareUpgrade> formFirmwareUpgrade;
     std::unique_ptr<TformPrint> formPrint;
@@ -66,6 +43,7 @@ public:
     std::unique_ptr<TformFXsettings> formFXsettings;
     std::unique_ptr<TformNoteTrackingFilter> formNoteTrackingFilter;
     std::unique_ptr<TformNewVersionMsg> formNewVersionMsg;
+    std::unique_ptr<Session> session;
 };
 
 } // namespace corvid

@@ -1,7 +1,7 @@
 #include "app/TformMain.h"
 
-#include "app/Editor.h"
 #include "app/TformPrint.h"
+#include "core/Session.h"
 #include "parameters/TformFXsettings.h"
 #include "widgets/WrapButton.h"
 
@@ -44,19 +44,16 @@ W* Place(W* widget, const char* name, int x, int y, int w, int h, double pointSi
 
 } // namespace
 
-TformMain::TformMain(Editor& editor)
+TformMain::TformMain()
     : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                           Qt::WindowCloseButtonHint),
-      editor_(editor) {
+                           Qt::WindowCloseButtonHint) {
     setObjectName("formMain");
     setWindowTitle("Corvid Editor");
     setFixedSize(354, 217);
     move(37, 31);
     BuildMenus();
     BuildControls();
-    // The console chord works wherever the focus is inside this window.
-    qApp->installEventFilter(this);
 }
 
 TformMain::~TformMain() {
@@ -80,9 +77,6 @@ void TformMain::BuildMenus() {
     menuConnect = AddItem(menuConnection, "menuConnect", "Connect");
     menuDisconnect = AddItem(menuConnection, "menuDisconnect", "Disconnect");
     menuDisconnect->setEnabled(false);
-    connect(menuScan, &QAction::triggered, this, [this] { menuScanClick(); });
-    connect(menuConnect, &QAction::triggered, this, [this] { ConnectOnClick(); });
-    connect(menuDisconnect, &QAction::triggered, this, [this] { menuDisconnectClick(); });
 
     menuSettings = AddMenu(MenuBar1, "menuSettings", "Settings");
     menuLook = menuSettings->addMenu("Look");
@@ -95,9 +89,6 @@ void TformMain::BuildMenus() {
         AddItem(menuSettings, "menuEnableAllParameters", "Enable All Parameters");
     menuEnableAllParameters->setVisible(false);
     menuEnableAllParameters->setCheckable(true);
-    // The handler sets the tick from the state it toggles.
-    connect(menuEnableAllParameters, &QAction::triggered, this,
-            [this] { editor_.formFXsettings->OnClickEnableAllParameters(); });
     menuUploadTuningsData = AddItem(menuSettings, "menuUploadTuningsData", "Upload Tuning Data");
 
     menuFirmwareUpgrade = AddMenu(MenuBar1, "menuFirmwareUpgrade", "Firmware Upgrade");
@@ -118,8 +109,6 @@ void TformMain::BuildMenus() {
     menuSerialNumber->setEnabled(false);
     menuShowUpdateMsg = AddItem(menuInfo, "menuShowUpdateMsg", "Show Update Message");
     menuShowUpdateMsg->setCheckable(true);
-    connect(menuShowUpdateMsg, &QAction::triggered, this,
-            [this](bool checked) { editor_.dataFolder.menuShowUpdateMsgClick(checked); });
 }
 
 void TformMain::BuildControls() {
@@ -141,83 +130,84 @@ void TformMain::BuildControls() {
     btnGetFXInfo->setVisible(false);
     btnGetFXInfo->setEnabled(false);
     lstEffects = Place(new QListWidget(this), "lstEffects", 191, 32, 154, 168);
-    connect(lstEffects, &QListWidget::itemClicked, this, [this] { effetto_cliccato(); });
-    connect(btnUpload, &QPushButton::clicked, this, [this] { btnUploadClick(); });
-    connect(btnRequest, &QPushButton::clicked, this, [this] { btnRequestClick(); });
-    connect(btnSaveParameters, &QPushButton::clicked, this,
-            [this] { editor_.fx->btnSaveParametersClick(); });
-    connect(btnAssign, &QPushButton::clicked, this, [this] { editor_.fx->btnAssignClick(); });
-    connect(btnSetFootswitchMode, &QPushButton::clicked, this,
-            [this] { editor_.fx->btnSetFootswitchModeClick(); });
     chkFirmwareUpgradeMode = Place(new QCheckBox("Firmware Upgrade Mode", this),
                                    "chkFirmwareUpgradeMode", 9, 217, 174, 17);
     chkFirmwareUpgradeMode->setVisible(false);
 }
 
-void TformMain::FormCreate() {
-    Communication& link = *editor_.communication;
-    link.DetectDevice();
-    link.SetDefaultPortSettings();
-    link.firmwareUpgradeMode = false;
+void TformMain::FormCreate(Session& session, TformPrint& console, TformFXsettings& parameters) {
+    session_ = &session;
+    console_ = &console;
+    parameters_ = &parameters;
     for (QPushButton* button : {btnRequest, btnAssign, btnSaveParameters, btnUpload,
                                 btnSetFootswitchMode, btnSetTuning}) {
         button->setEnabled(false);
     }
     lstEffects->clear();
-    if (editor_.algorithms.LoadResourceLines("octave")) {
+    if (session.Start()) {
         FillAlgorithmList();
     }
-    DataFolder& data = editor_.dataFolder;
-    data.CreateDataFolder(DataFolder::kDataFolderName);
-    data.CreateDataSubfolder(DataFolder::kDataFolderName, DataFolder::deviceFolderName);
-    data.ReadShowUpdateSetting();
-    menuShowUpdateMsg->setChecked(data.showUpdateMessage);
+    session.PrepareDataFolder();
+    menuShowUpdateMsg->setChecked(session.dataFolder.showUpdateMessage);
+    ConnectCommands();
+}
+
+void TformMain::ConnectCommands() {
+    Session& session = *session_;
+    connect(menuScan, &QAction::triggered, this, [this] { menuScanClick(); });
+    connect(menuConnect, &QAction::triggered, this, [this] { ConnectOnClick(); });
+    connect(menuDisconnect, &QAction::triggered, this, [this] { menuDisconnectClick(); });
+    // The handler sets the tick from the state it toggles.
+    connect(menuEnableAllParameters, &QAction::triggered, this,
+            [this] { parameters_->OnClickEnableAllParameters(); });
+    connect(menuShowUpdateMsg, &QAction::triggered, this,
+            [&session](bool checked) { session.dataFolder.menuShowUpdateMsgClick(checked); });
+    connect(lstEffects, &QListWidget::itemClicked, this, [this] { effetto_cliccato(); });
+    connect(btnUpload, &QPushButton::clicked, this, [this] { btnUploadClick(); });
+    connect(btnRequest, &QPushButton::clicked, this, [this] { btnRequestClick(); });
+    connect(btnSaveParameters, &QPushButton::clicked, this,
+            [&session] { session.fx.btnSaveParametersClick(); });
+    connect(btnAssign, &QPushButton::clicked, this, [&session] { session.fx.btnAssignClick(); });
+    connect(btnSetFootswitchMode, &QPushButton::clicked, this,
+            [&session] { session.fx.btnSetFootswitchModeClick(); });
+    // The console chord works wherever the focus is inside this window.
+    qApp->installEventFilter(this);
 }
 
 void TformMain::menuScanClick() {
-    editor_.communication->ScanDevices();
+    session_->communication.ScanDevices();
 }
 
 void TformMain::ConnectOnClick() {
-    if (editor_.communication->ConnectDevice()) {
-        editor_.connectedOnce = true;
-        editor_.formFXsettings->SetParameterControlsEnabled(true);
+    if (session_->Connect()) {
+        parameters_->SetParameterControlsEnabled(true);
     }
 }
 
 void TformMain::menuDisconnectClick() {
-    if (editor_.d2xx.CloseFTDevice() != ft::OK) {
-        return;
+    if (session_->Disconnect()) {
+        parameters_->SetParameterControlsEnabled(false);
     }
-    lblDeviceName->setText(lblDeviceName->text().remove("connected"));
-    menuScan->setEnabled(true);
-    menuConnect->setEnabled(true);
-    menuDisconnect->setEnabled(false);
-    for (QPushButton* button :
-         {btnUpload, btnRequest, btnAssign, btnSaveParameters, btnSetFootswitchMode}) {
-        button->setEnabled(false);
-    }
-    editor_.formFXsettings->SetParameterControlsEnabled(false);
 }
 
 void TformMain::FillAlgorithmList() {
-    for (const std::string& line : editor_.algorithms.resourceLines) {
+    for (const std::string& line : session_->algorithms.resourceLines) {
         lstEffects->addItem(QString::fromStdString(line));
     }
 }
 
 void TformMain::effetto_cliccato() {
-    Log& log = editor_.log;
+    Log& log = session_->env.log;
     const int index = lstEffects->currentRow();
     log.PrintToConsole("efx index :" + std::to_string(index));
-    std::string& name = editor_.algorithms.selectedEffectName;
+    std::string& name = session_->algorithms.selectedEffectName;
     const QListWidgetItem* item = lstEffects->item(index);
     name = item != nullptr ? item->text().toStdString() : std::string();
     log.PrintToConsole("selected effect name: " + name);
     if (!name.empty()) {
         btnGetFXInfo->setEnabled(true);
     }
-    TformFXsettings& settings = *editor_.formFXsettings;
+    TformFXsettings& settings = *parameters_;
     if (settings.isVisible()) {
         settings.close();
     }
@@ -225,20 +215,20 @@ void TformMain::effetto_cliccato() {
     settings.move(frame.x() + frame.width(), frame.y());
     settings.show();
     settings.setWindowTitle(QString::fromStdString(name));
-    settings.SetParameterControlsEnabled(editor_.connectedOnce);
+    settings.SetParameterControlsEnabled(session_->connectedOnce);
 }
 
 bool TformMain::move_up_or_down(int key) {
     const int row = lstEffects->currentRow();
     if (key == Qt::Key_Up) {
-        editor_.log.PrintToConsole("arrow up pressed");
+        session_->env.log.PrintToConsole("arrow up pressed");
         if (row > 0) {
             lstEffects->setCurrentRow(row - 1);
         }
         return true;
     }
     if (key == Qt::Key_Down) {
-        editor_.log.PrintToConsole("arrow down pressed");
+        session_->env.log.PrintToConsole("arrow down pressed");
         if (row < lstEffects->count() - 1) {
             lstEffects->setCurrentRow(row + 1);
         }
@@ -248,11 +238,11 @@ bool TformMain::move_up_or_down(int key) {
 }
 
 void TformMain::btnUploadClick() {
-    editor_.upload->btnUploadClick();
+    session_->upload.btnUploadClick();
 }
 
 void TformMain::btnRequestClick() {
-    editor_.fx->btnRequestClick();
+    session_->fx.btnRequestClick();
 }
 
 std::string TformMain::DeviceLabel() const {
@@ -286,6 +276,16 @@ void TformMain::SetAssignEnabled(bool enabled) {
     btnAssign->setEnabled(enabled);
 }
 
+void TformMain::ShowDeviceClosed() {
+    menuScan->setEnabled(true);
+    menuConnect->setEnabled(true);
+    menuDisconnect->setEnabled(false);
+    for (QPushButton* button :
+         {btnUpload, btnRequest, btnAssign, btnSaveParameters, btnSetFootswitchMode}) {
+        button->setEnabled(false);
+    }
+}
+
 void TformMain::ShowDeviceOpened() {
     btnUpload->setEnabled(true);
     btnRequest->setEnabled(true);
@@ -307,8 +307,8 @@ bool TformMain::eventFilter(QObject* watched, QEvent* event) {
         const Qt::KeyboardModifiers held = key->modifiers();
         if (key->key() == Qt::Key_P && held.testFlag(Qt::ControlModifier) &&
             held.testFlag(Qt::ShiftModifier)) {
-            editor_.formPrint->show();
-            editor_.formPrint->raise();
+            console_->show();
+            console_->raise();
             return true;
         }
     }

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "link/MainView.h"
+#include "algorithms/AlgorithmUpload.h"
+#include "link/ConnectionView.h"
+#include "parameters/FXsettings.h"
 
 #include <QWidget>
 
@@ -14,17 +16,23 @@ class QPushButton;
 
 namespace corvid {
 
-class Editor;
+class Session;
+class TformFXsettings;
+class TformPrint;
 
 // The main window: the connection, the algorithm list and the pedal commands.
-class TformMain : public QWidget, public MainView {
+class TformMain : public QWidget,
+                  public ConnectionView,
+                  public UploadView,
+                  public ParameterCommandsView {
     Q_OBJECT
 public:
-    explicit TformMain(Editor& editor);
+    TformMain();
     ~TformMain() override;
 
-    // The start-up sequence.
-    void FormCreate();
+    // Runs the start-up sequence over the session and connects the commands to it; the console
+    // and the parameter window are the windows this one opens.
+    void FormCreate(Session& session, TformPrint& console, TformFXsettings& parameters);
 
     void menuScanClick();
     void ConnectOnClick();
@@ -36,13 +44,16 @@ public:
     void btnUploadClick();
     void btnRequestClick();
 
-    // MainView
+    // ConnectionView
     std::string DeviceLabel() const override;
     void SetDeviceLabel(const std::string& text) override;
     void AppendSerialNumberMenu(const std::string& text) override;
     void SetFirmwareVersionLabel(const std::string& text) override;
-    void SetStatusLabel(const std::string& text) override;
     void ShowDeviceOpened() override;
+    void ShowDeviceClosed() override;
+    // UploadView
+    void SetStatusLabel(const std::string& text) override;
+    // ParameterCommandsView
     void ShowParametersRead() override;
     void SetAssignEnabled(bool enabled) override;
 
@@ -91,8 +102,11 @@ protected:
 private:
     void BuildMenus();
     void BuildControls();
+    void ConnectCommands();
 
-    Editor& editor_;
+    Session* session_ = nullptr;
+    TformPrint* console_ = nullptr;
+    TformFXsettings* parameters_ = nullptr;
 };
 
 } // namespace corvid

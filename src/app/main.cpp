@@ -1,6 +1,6 @@
 #include "app/Editor.h"
 #include "app/QtDialogs.h"
-#include "app/RealClock.h"
+#include "base/RealClock.h"
 #include "emulator/EmulatedDriver.h"
 #include "link/SerialPortDriver.h"
 
@@ -12,8 +12,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // No display name: the platform would append it to every window's caption.
     QApplication::setApplicationName("corvid-editor");
-    QApplication::setApplicationDisplayName("Corvid Editor");
     QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
@@ -35,7 +35,7 @@ int main(int argc, char* argv[]) {
         for (const QString& path : parser.values(port)) {
             extraPorts.push_back(path.toStdString());
         }
-        driver = std::make_unique<corvid::SerialPortDriver>(std::move(extraPorts));
+        driver = std::make_unique<corvid::SerialPortDriver>(clock, std::move(extraPorts));
     }
     const std::string documents =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();

@@ -4,8 +4,37 @@
 
 namespace corvid {
 
-EmulatedDriver::EmulatedDriver(const Clock& clock)
+EmulatedDriver::EmulatedDriver(Clock& clock)
     : devices{{kSerialNumber, "FT230X Basic UART"}}, clock_(clock) {}
+
+void EmulatedDriver::SetEventNotification(std::function<void()> onEvent) {
+    onEvent_ = std::move(onEvent);
+}
+
+void EmulatedDriver::Notify() const {
+    if (onEvent_) {
+        onEvent_();
+    }
+}
+
+void EmulatedDriver::ScheduleArrival() {
+    const std::int64_t now = clock_.NowMs();
+    const std::optional<std::int64_t> next = pedal.NextArrivalMs(now);
+    if (!next) {
+        return;
+    }
+    if (arrival_ && arrival_->IsActive() && arrivalAt_ == *next) {
+        return;
+    }
+    arrivalAt_ = *next;
+    // A new timer each time: the interval is fixed at creation. It is replaced only outside its
+    // own callback, which just stops it and passes the news on.
+    arrival_ = clock_.CreateTimer(static_cast<int>(*next - now), [this] {
+        arrival_->Stop();
+        Notify();
+    });
+    arrival_->Start();
+}
 
 FtStatus EmulatedDriver::Injected(Call call) const {
     const auto found = failures_.find(call);
@@ -88,6 +117,7 @@ FtStatus EmulatedDriver::Purge(FtHandle handle, std::uint32_t mask) {
     if (status == ft::OK && (mask & ft::PURGE_RX) != 0) {
         pedal.DiscardArrived(clock_.NowMs());
     }
+    ScheduleArrival();
     return status;
 }
 
@@ -96,6 +126,7 @@ FtStatus EmulatedDriver::GetQueueStatus(FtHandle handle, std::uint32_t& rxBytes)
     if (status == ft::OK) {
         rxBytes = static_cast<std::uint32_t>(pedal.Available(clock_.NowMs()));
     }
+    ScheduleArrival();
     return status;
 }
 
@@ -106,6 +137,7 @@ FtStatus EmulatedDriver::Read(FtHandle handle, std::uint8_t* buffer, std::uint32
     if (status == ft::OK) {
         bytesRead = static_cast<std::uint32_t>(pedal.Take(buffer, toRead, clock_.NowMs()));
     }
+    ScheduleArrival();
     return status;
 }
 
@@ -117,6 +149,8 @@ FtStatus EmulatedDriver::Write(FtHandle handle, const std::uint8_t* buffer, std:
         pedal.Receive(buffer, toWrite, clock_.NowMs());
         writeSizes.push_back(toWrite);
         bytesWritten = toWrite;
+        ScheduleArrival();
+        Notify();
     }
     return status;
 }

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "app/Services.h"
+#include "base/Services.h"
 #include "emulator/EmulatedPedal.h"
 #include "link/FtdiDriver.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,9 @@ public:
     inline static const std::string kSerialNumber = "KV0MK3E1";
     static constexpr FtHandle kHandle = 0x00C0FFEE;
 
-    explicit EmulatedDriver(const Clock& clock);
+    // Replies reach the host side at the times the pedal gives them; a clock timer signals each
+    // arrival, so waits wake in virtual time as in real time.
+    explicit EmulatedDriver(Clock& clock);
 
     FtStatus ListDeviceCount(std::uint32_t& count) override;
     FtStatus ListDeviceByIndex(std::uint32_t index, std::uint32_t flags, FtListText& text) override;
@@ -50,6 +53,7 @@ public:
                   std::uint32_t& bytesRead) override;
     FtStatus Write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t toWrite,
                    std::uint32_t& bytesWritten) override;
+    void SetEventNotification(std::function<void()> onEvent) override;
 
     // Makes every later call of that kind fail with the status until cleared.
     void FailCall(Call call, FtStatus status) { failures_[call] = status; }
@@ -69,8 +73,14 @@ public:
 private:
     FtStatus Injected(Call call) const;
     FtStatus Opened(FtHandle handle, Call call) const;
+    void Notify() const;
+    // Arms the arrival timer for the next reply bytes still on their way.
+    void ScheduleArrival();
 
-    const Clock& clock_;
+    Clock& clock_;
+    std::function<void()> onEvent_;
+    std::unique_ptr<ClockTimer> arrival_;
+    std::int64_t arrivalAt_ = -1;
     std::map<Call, FtStatus> failures_;
 };
 

@@ -1,17 +1,17 @@
 #include "emulator/EmulatedPedal.h"
 
+#include "link/HexMessage.h"
+#include "link/PedalCommands.h"
+#include "parameters/ParameterModel.h"
+
+#include <QFile>
+
 #include <algorithm>
 #include <utility>
 
 namespace corvid {
 
 namespace {
-
-// Parameter addresses of the shipped algorithm by slot; "Range" (slot 9) has none.
-constexpr std::array<std::int32_t, 15> kShippedAddresses = {
-    0x000B, 0x00E8, 0x0077, 0x0073, 0x0003, 0x00CC, 0x00DE, 0x00A0,
-    0x00E9, -1,     0x000A, 0x006E, 0x00E7, 0x001B, 0x000C,
-};
 
 std::uint32_t Word32(const std::vector<std::uint8_t>& m, std::size_t at) {
     return (std::uint32_t{m[at]} << 24) | (std::uint32_t{m[at + 1]} << 16) |
@@ -22,9 +22,29 @@ std::uint16_t Word16(const std::vector<std::uint8_t>& m, std::size_t at) {
     return static_cast<std::uint16_t>((m[at] << 8) | m[at + 1]);
 }
 
+std::string ReadResource(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return file.readLine().trimmed().toStdString();
+}
+
 } // namespace
 
-EmulatedPedal::EmulatedPedal() : slotAddress_(kShippedAddresses) {}
+EmulatedPedal::EmulatedPedal() {
+    LoadAddresses(ReadResource(kShippedImage));
+}
+
+void EmulatedPedal::LoadAddresses(const std::string& imageHex) {
+    ParameterSet parameters;
+    std::string error;
+    LoadParameterAddresses(imageHex, parameters, error);
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        // A parameter without an address field has none in the DSP either.
+        slotAddress_[slot] = parameterTable[slot].addressField == 0 ? -1 : parameters.Address(slot);
+    }
+}
 
 void EmulatedPedal::SetParameterAddress(std::size_t slot, std::uint16_t address) {
     slotAddress_.at(slot) = address;
@@ -79,6 +99,27 @@ void EmulatedPedal::DiscardArrived(std::int64_t nowMs) {
     }
 }
 
+std::optional<std::int64_t> EmulatedPedal::NextArrivalMs(std::int64_t nowMs) const {
+    std::optional<std::int64_t> next;
+    for (const Chunk& chunk : output_) {
+        if (chunk.atMs > nowMs && (!next || chunk.atMs < *next)) {
+            next = chunk.atMs;
+        }
+    }
+    return next;
+}
+
+std::vector<std::vector<std::uint8_t>> EmulatedPedal::Unexpected(std::int64_t nowMs) {
+    Frame(nowMs);
+    std::vector<std::vector<std::uint8_t>> found = unexpected_;
+    // A 0x09 waits for its framing gap; anything else left over never got its whole length.
+    if (!pending_.empty() && (pending_.front() != command::TuningSelect.code ||
+                              pending_.size() < command::TuningSelect.length)) {
+        found.push_back(pending_);
+    }
+    return found;
+}
+
 const std::vector<EmulatedPedal::Message>& EmulatedPedal::Messages(std::int64_t nowMs) {
     Frame(nowMs);
     return messages_;
@@ -98,45 +139,31 @@ std::vector<std::vector<std::uint8_t>> EmulatedPedal::MessagesWithCommand(std::u
 void EmulatedPedal::ClearRecords() {
     received_.clear();
     messages_.clear();
+    unexpected_.clear();
 }
 
 std::optional<std::size_t> EmulatedPedal::MessageLength(std::int64_t nowMs) const {
-    switch (pending_.front()) {
-    case 0x00:
+    const std::uint8_t code = pending_.front();
+    if (code == command::AlgorithmImage.code) {
         // An algorithm image carries its own length in bytes 1-2.
         if (pending_.size() < 3) {
             return std::nullopt;
         }
         return std::max<std::size_t>(3, Word16(pending_, 1));
-    case 0x01:
-        return 7;
-    case 0x02:
-    case 0x07:
-    case 0x0D:
-        return 2;
-    case 0x03:
-        return 21;
-    case 0x04:
-        return 16;
-    case 0x08:
-        return 3;
-    case 0x09:
-        // Tuning selection (2 bytes) or note-cut filters (3 bytes): the gap tells them apart.
-        if (pending_.size() >= 3) {
-            return 3;
+    }
+    if (code == command::TuningSelect.code) {
+        // Tuning selection or note-cut filters: a third byte or a pause tells them apart.
+        if (pending_.size() >= command::NoteCut.length) {
+            return command::NoteCut.length;
         }
-        if (pending_.size() == 2 && nowMs - lastByteMs_ >= kFramingGapMs) {
-            return 2;
+        if (pending_.size() == command::TuningSelect.length &&
+            nowMs - lastByteMs_ >= kFramingGapMs) {
+            return command::TuningSelect.length;
         }
         return std::nullopt;
-    case 0x0B:
-    case 0x0C:
-        return 5;
-    case 0x0E:
-        return 641;
-    default:
-        return 1;
     }
+    const PedalCommand* known = FindCommand(code);
+    return known != nullptr ? known->length : 1;
 }
 
 void EmulatedPedal::Frame(std::int64_t nowMs) {
@@ -154,13 +181,20 @@ void EmulatedPedal::Frame(std::int64_t nowMs) {
 }
 
 void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs) {
+    if (FindCommand(m.front()) == nullptr) {
+        unexpected_.push_back(m);
+        return;
+    }
     switch (m.front()) {
     case 0x00:
-        if (expectImage_) {
-            state.algorithm = m;
-            expectImage_ = false;
-            Reply({kUploadAnswer.begin(), kUploadAnswer.end()}, atMs);
+        if (!expectImage_) {
+            unexpected_.push_back(m);
+            break;
         }
+        state.algorithm = m;
+        expectImage_ = false;
+        LoadAddresses(BytesToHex(m.data(), m.size()));
+        Reply({state.uploadAnswer.begin(), state.uploadAnswer.end()}, atMs);
         break;
     case 0x01: {
         const std::uint16_t address = Word16(m, 1);
@@ -178,7 +212,7 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
             fault_ = Fault::None;
             Reply(DeviceInfoText(faultCount_), atMs);
         } else {
-            Reply(DeviceInfoText(kDeviceInfoValues), atMs);
+            Reply(DeviceInfoText(deviceinfo::Values), atMs);
         }
         break;
     case 0x03:
@@ -204,19 +238,25 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
 }
 
 std::vector<std::uint8_t> EmulatedPedal::DeviceInfoText(std::size_t valueCount) const {
-    std::vector<std::uint8_t> values = {state.firmwareVersion,
-                                        static_cast<std::uint8_t>(state.algorithmVersion >> 8),
-                                        static_cast<std::uint8_t>(state.algorithmVersion & 0xFF),
-                                        state.effectNumber, state.footswitchMode};
-    values.insert(values.end(), state.controlFlags.begin(), state.controlFlags.end());
-    for (std::uint16_t word : state.controlWords) {
-        values.push_back(static_cast<std::uint8_t>(word >> 8));
-        values.push_back(static_cast<std::uint8_t>(word & 0xFF));
+    std::vector<std::uint8_t> values(deviceinfo::Values);
+    values[deviceinfo::FirmwareVersion] = state.firmwareVersion;
+    values[deviceinfo::AlgorithmVersion] = static_cast<std::uint8_t>(state.algorithmVersion >> 8);
+    values[deviceinfo::AlgorithmVersion + 1] =
+        static_cast<std::uint8_t>(state.algorithmVersion & 0xFF);
+    values[deviceinfo::EffectNumber] = state.effectNumber;
+    values[deviceinfo::FootswitchMode] = state.footswitchMode;
+    const std::size_t controls = state.controlFlags.size();
+    for (std::size_t k = 0; k < controls; ++k) {
+        values[deviceinfo::Assignments + k] = state.controlFlags[k];
+        const std::size_t at = deviceinfo::Assignments + controls + 2 * k;
+        values[at] = static_cast<std::uint8_t>(state.controlWords[k] >> 8);
+        values[at + 1] = static_cast<std::uint8_t>(state.controlWords[k] & 0xFF);
     }
-    values.push_back(state.tuning);
-    for (std::uint32_t value : state.values) {
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            values.push_back(static_cast<std::uint8_t>(value >> shift));
+    values[deviceinfo::Tuning] = state.tuning;
+    for (std::size_t slot = 0; slot < state.values.size(); ++slot) {
+        for (std::size_t b = 0; b < 4; ++b) {
+            values[deviceinfo::ParameterValues + 4 * slot + b] =
+                static_cast<std::uint8_t>(state.values[slot] >> (24 - 8 * b));
         }
     }
     values.resize(std::min(values.size(), valueCount));

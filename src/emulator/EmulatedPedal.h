@@ -37,13 +37,14 @@ public:
         // The DSP's parameter memory by address, as 0x01 writes leave it.
         std::array<std::uint32_t, 0x10000> dsp{};
         std::vector<std::uint8_t> algorithm;
+        // What the pedal says when an algorithm image has arrived.
+        std::string uploadAnswer = "Upload completed.";
     };
 
     static constexpr int kReplyLatencyMs = 5;
     // A 0x09 message is 2 bytes when no third byte follows within this gap.
     static constexpr int kFramingGapMs = 20;
-    static constexpr std::size_t kDeviceInfoValues = 81;
-    inline static const std::string kUploadAnswer = "Upload completed.";
+    inline static const std::string kShippedImage = ":/algorithms/CORVID_MK3_0008";
 
     EmulatedPedal();
 
@@ -54,6 +55,8 @@ public:
     std::size_t Take(std::uint8_t* out, std::size_t max, std::int64_t nowMs);
     // Drops what has reached the host's side; replies still on their way keep coming.
     void DiscardArrived(std::int64_t nowMs);
+    // When the next reply bytes still on their way reach the host side.
+    std::optional<std::int64_t> NextArrivalMs(std::int64_t nowMs) const;
 
     // Every byte received, in order, and the framed messages.
     const std::vector<std::uint8_t>& ReceivedBytes() const { return received_; }
@@ -61,6 +64,9 @@ public:
     std::vector<std::vector<std::uint8_t>> MessagesWithCommand(std::uint8_t command,
                                                                std::int64_t nowMs);
     void ClearRecords();
+    // Bytes the pedal could not make sense of: an unknown first byte, an image nobody announced,
+    // or the start of a message that never got its remaining bytes (as of nowMs).
+    std::vector<std::vector<std::uint8_t>> Unexpected(std::int64_t nowMs);
 
     // The next reply goes wrong as told. ShortReply sends `count` values; Split and Late use
     // `delayMs` for the gap between the halves or the delay of the whole reply.
@@ -71,7 +77,8 @@ public:
         output_.push_back({atMs, std::move(bytes)});
     }
 
-    // The slot of each parameter address in the shipped algorithm, for 0x01 writes.
+    // Which parameter each DSP address holds, for 0x01 writes: read from the address table of
+    // the loaded algorithm image (the shipped one until another is uploaded).
     void SetParameterAddress(std::size_t slot, std::uint16_t address);
 
     State state;
@@ -82,6 +89,7 @@ private:
     void Handle(const std::vector<std::uint8_t>& message, std::int64_t atMs);
     void Reply(std::vector<std::uint8_t> bytes, std::int64_t atMs);
     std::vector<std::uint8_t> DeviceInfoText(std::size_t valueCount) const;
+    void LoadAddresses(const std::string& imageHex);
 
     struct Chunk {
         std::int64_t atMs;
@@ -92,6 +100,7 @@ private:
     std::vector<std::uint8_t> pending_;
     std::int64_t lastByteMs_ = 0;
     std::vector<Message> messages_;
+    std::vector<std::vector<std::uint8_t>> unexpected_;
     std::deque<Chunk> output_;
     std::array<std::int32_t, 15> slotAddress_{};
     bool expectImage_ = false;

@@ -59,6 +59,24 @@ bool Communication::ConnectDevice() {
     return true;
 }
 
+bool Communication::DisconnectDevice() {
+    if (unit_.CloseFTDevice() != ft::OK) {
+        return false;
+    }
+    std::string label = view_.DeviceLabel();
+    for (std::size_t at = label.find("connected"); at != std::string::npos;
+         at = label.find("connected")) {
+        label.erase(at, std::string("connected").size());
+    }
+    view_.SetDeviceLabel(label);
+    view_.ShowDeviceClosed();
+    return true;
+}
+
+void Communication::DiscardStaleReply() {
+    unit_.DiscardQueuedBytes();
+}
+
 void Communication::Report(const std::string& text) {
     dialogs_.ShowMessage(text);
     log_.PrintToConsole(text);
@@ -78,16 +96,21 @@ bool Communication::SendHexMessage(const std::string& text, std::size_t n, bool 
     return true;
 }
 
+bool Communication::SendCommand(const PedalCommand& command, const std::string& text,
+                                bool purgeTransmit) {
+    return SendHexMessage(text, command.length, purgeTransmit);
+}
+
 void Communication::WriteToDSP(const std::string& prefix, std::uint16_t address,
                                std::uint32_t value) {
-    const std::string text = prefix + HexField(address, 4) + HexField(value, 8);
+    const std::string text = prefix + DspWriteFields(address, value);
     const std::size_t n = (text.size() / 2) & 0xFF;
     log_.PrintToConsole("write to DSP msg: " + text);
     SendHexMessage(text, n);
 }
 
 void Communication::SendPreUploadMessage() {
-    SendHexMessage("0D00", 2);
+    SendCommand(command::PreUpload, CommandWithZero(command::PreUpload));
 }
 
 bool Communication::WaitForData(int limitMs) {
@@ -99,11 +122,12 @@ bool Communication::WaitForData(int limitMs) {
         if (unit_.ftQueueBytes > 0) {
             return true;
         }
-        if (clock_.NowMs() - start >= limitMs) {
+        const std::int64_t waited = clock_.NowMs() - start;
+        if (waited >= limitMs) {
             Report(kNoReply);
             return false;
         }
-        clock_.Poll(kPollMs);
+        clock_.Wait(static_cast<int>(limitMs - waited));
     }
 }
 
@@ -126,10 +150,13 @@ std::vector<std::uint8_t> Communication::ReadExchange(const ReplyEnd& end) {
                 (end.bytes > 0 && bytes.size() >= end.bytes)) {
                 break;
             }
-        } else if (clock_.NowMs() - lastByteAt >= end.idleMs) {
+            continue;
+        }
+        const std::int64_t idle = clock_.NowMs() - lastByteAt;
+        if (idle >= end.idleMs) {
             break;
         }
-        clock_.Poll(end.readPauseMs);
+        clock_.Wait(static_cast<int>(end.idleMs - idle));
     }
     return bytes;
 }
@@ -171,9 +198,9 @@ std::string Communication::ReceiveReplyText() {
         return {};
     }
     // The bootloader answers with one byte; anything else is text that ends with a pause.
-    const std::vector<std::uint8_t> bytes =
-        firmwareUpgradeMode ? ReadExchange({.bytes = 1, .idleMs = kIdleGapMs, .readPauseMs = 1})
-                            : ReadExchange({.idleMs = kIdleGapMs, .readPauseMs = 100});
+    const std::vector<std::uint8_t> bytes = firmwareUpgradeMode
+                                                ? ReadExchange({.bytes = 1, .idleMs = kIdleGapMs})
+                                                : ReadExchange({.idleMs = kIdleGapMs});
     log_.PrintToConsole("num of bytes received: " + std::to_string(bytes.size()));
     unit_.PurgeFTReceive();
     if (firmwareUpgradeMode) {
@@ -183,21 +210,23 @@ std::string Communication::ReceiveReplyText() {
 }
 
 bool Communication::RequestDeviceInfo() {
-    if (!SendHexMessage("0200", 2, true)) {
+    DiscardStaleReply();
+    if (!SendCommand(command::DeviceInfo, CommandWithZero(command::DeviceInfo), true)) {
         return false;
     }
-    clock_.Sleep(200);
+    clock_.Sleep(kDeviceInfoPauseMs);
     if (!ReceiveReply({.values = kDeviceInfoValues, .idleMs = kFirstByteLimitMs})) {
         return false;
     }
     const std::size_t count = lastReplyValueCount;
-    if (count >= 4) {
-        firmwareVersionText = HexField(replyBytes[0], 2);
+    if (count > deviceinfo::EffectNumber) {
+        firmwareVersionText = HexField(replyBytes[deviceinfo::FirmwareVersion], 2);
         view_.SetFirmwareVersionLabel("Firmware Version: " + firmwareVersionText);
         log_.PrintToConsole("Firmware Version: " + firmwareVersionText);
-        algorithmVersionText = HexField(replyBytes[1], 2) + HexField(replyBytes[2], 2);
+        algorithmVersionText = HexField(replyBytes[deviceinfo::AlgorithmVersion], 2) +
+                               HexField(replyBytes[deviceinfo::AlgorithmVersion + 1], 2);
         log_.PrintToConsole("Algorithm version: " + algorithmVersionText);
-        effectNumberText = HexField(replyBytes[3], 2);
+        effectNumberText = HexField(replyBytes[deviceinfo::EffectNumber], 2);
         log_.PrintToConsole("Effect Number: " + effectNumberText);
     }
     if (count < kDeviceInfoValues) {

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "app/Services.h"
+#include "base/Services.h"
+#include "link/ConnectionView.h"
 #include "link/D2XXUnit.h"
-#include "link/MainView.h"
+#include "link/PedalCommands.h"
 
 #include <cstdint>
 #include <optional>
@@ -17,8 +18,6 @@ struct ReplyEnd {
     std::size_t values = 0;
     std::size_t bytes = 0;
     int idleMs = 100;
-    // Pause between two reads while more is awaited.
-    int readPauseMs = 10;
 };
 
 // Port defaults, device detection, the connection, messages to the pedal and its replies.
@@ -28,13 +27,13 @@ public:
     inline static const std::string kPedalName = "Corvid MK3";
     inline static const std::string kNoReply = "No reply from the pedal";
     inline static const std::string kMalformedReply = "Malformed reply from the pedal";
-    static constexpr std::size_t kDeviceInfoValues = 81;
+    static constexpr std::size_t kDeviceInfoValues = deviceinfo::Values;
     static constexpr int kFirstByteLimitMs = 2000;
     static constexpr int kBootloaderLimitMs = 5000;
     static constexpr int kIdleGapMs = 100;
-    static constexpr int kPollMs = 2;
+    static constexpr int kDeviceInfoPauseMs = 200;
 
-    Communication(D2XXUnit& unit, Log& log, Dialogs& dialogs, Clock& clock, MainView& view)
+    Communication(D2XXUnit& unit, Log& log, Dialogs& dialogs, Clock& clock, ConnectionView& view)
         : unit_(unit), log_(log), dialogs_(dialogs), clock_(clock), view_(view) {}
 
     void SetDefaultPortSettings();
@@ -43,7 +42,14 @@ public:
     void ScanDevices();
     // Opens the last device seen by a scan or the detection; true when it was opened.
     bool ConnectDevice();
+    // Closes the device; true when it was closed (a failure has been shown).
+    bool DisconnectDevice();
+    // Drops whatever an earlier exchange left queued, so it cannot be read as this one's reply.
+    void DiscardStaleReply();
 
+    // Sends a command's message text, n being the command's length.
+    bool SendCommand(const PedalCommand& command, const std::string& text,
+                     bool purgeTransmit = false);
     // Converts the hex text into the first n bytes of ftTransmitBuffer and writes them, purging
     // the driver's transmit queue first when asked. A text that does not convert into n whole
     // bytes is refused and nothing is sent.
@@ -53,8 +59,9 @@ public:
     // The two bytes 0D 00 that go before a bulk upload.
     void SendPreUploadMessage();
 
-    // Waits up to limitMs for the pedal's first byte. False when the queue query failed or the
-    // time ran out ("No reply from the pedal" shown and logged).
+    // Waits up to limitMs for the pedal's first byte, waking when the driver signals data. False
+    // when the queue query failed or the time ran out ("No reply from the pedal" shown and
+    // logged).
     bool WaitForData(int limitMs);
     // Collects the bytes of this exchange across as many reads as it takes.
     std::vector<std::uint8_t> ReadExchange(const ReplyEnd& end);
@@ -108,7 +115,7 @@ private:
     Log& log_;
     Dialogs& dialogs_;
     Clock& clock_;
-    MainView& view_;
+    ConnectionView& view_;
     bool exchangeActive_ = false;
 };
 

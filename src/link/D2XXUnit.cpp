@@ -111,6 +111,13 @@ FtStatus D2XXUnit::GetFTQueueStatus() {
     return Checked("FT_GetQueueStatus", status);
 }
 
+void D2XXUnit::DiscardQueuedBytes() {
+    std::uint32_t queued = 0;
+    if (driver_.GetQueueStatus(ftHandle, queued) == ft::OK && queued > 0) {
+        driver_.Purge(ftHandle, ft::PURGE_RX);
+    }
+}
+
 std::uint32_t D2XXUnit::ReadFTDevice(FtStatus* status) {
     // Ask only for what is already queued, so the read returns at once.
     std::uint32_t queued = 0;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Services.h"
+#include "base/Services.h"
 #include "link/FtdiDriver.h"
 
 #include <array>
@@ -35,6 +35,10 @@ public:
     std::uint32_t ReadFTDevice(FtStatus* status = nullptr);
     // Writes the first n bytes of ftTransmitBuffer; returns the driver's written count.
     std::uint32_t WriteFTDevice(std::size_t n);
+
+    // Drops bytes still queued from an earlier exchange. Quiet: a failing link is reported by
+    // the exchange's own calls that follow.
+    void DiscardQueuedBytes();
 
     // Shows the operation's name followed by the status text; nothing for status 0.
     void ReportFTError(const std::string& operation, FtStatus status);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace corvid {
@@ -41,7 +42,8 @@ inline void FillListText(FtListText& text, const std::string& value) {
     value.copy(text.data(), text.size() - 1);
 }
 
-// The nine D2XX calls the editor uses, each returning the driver's status.
+// The nine D2XX calls the editor uses, each returning the driver's status, and the driver's
+// event notification, so waits wake when bytes arrive instead of looking again and again.
 // FT_ListDevices appears in its three uses: the device count, and the serial number or the
 // description of the device at an index.
 class FtdiDriver {
@@ -66,6 +68,9 @@ public:
                           std::uint32_t& bytesRead) = 0;
     virtual FtStatus Write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t toWrite,
                            std::uint32_t& bytesWritten) = 0;
+    // FT_SetEventNotification: onEvent runs whenever bytes arrived, left or the link failed.
+    // An empty function ends the notification.
+    virtual void SetEventNotification(std::function<void()> onEvent) = 0;
 };
 
 } // namespace corvid

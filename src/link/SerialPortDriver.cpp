@@ -18,10 +18,20 @@ bool IsLinkLost(QSerialPort::SerialPortError error) {
 
 } // namespace
 
-SerialPortDriver::SerialPortDriver(std::vector<std::string> extraPorts)
-    : extraPorts_(std::move(extraPorts)) {}
+SerialPortDriver::SerialPortDriver(Clock& clock, std::vector<std::string> extraPorts)
+    : clock_(clock), extraPorts_(std::move(extraPorts)) {}
 
 SerialPortDriver::~SerialPortDriver() = default;
+
+void SerialPortDriver::SetEventNotification(std::function<void()> onEvent) {
+    onEvent_ = std::move(onEvent);
+}
+
+void SerialPortDriver::Notify() const {
+    if (onEvent_) {
+        onEvent_();
+    }
+}
 
 std::vector<SerialPortDriver::Entry> SerialPortDriver::Enumerate() const {
     std::vector<Entry> entries;
@@ -37,6 +47,11 @@ std::vector<SerialPortDriver::Entry> SerialPortDriver::Enumerate() const {
         entries.push_back({path, "FT230X Basic UART", path});
     }
     return entries;
+}
+
+std::string SerialPortDriver::PortName(std::uint32_t index) const {
+    const std::vector<Entry> entries = Enumerate();
+    return index < entries.size() ? entries[index].portName : std::string();
 }
 
 FtStatus SerialPortDriver::ListDeviceCount(std::uint32_t& count) {
@@ -83,8 +98,11 @@ FtStatus SerialPortDriver::OpenEx(const char* serialNumber, std::uint32_t flags,
                          // The port is closed once the call that met the error has returned.
                          if (found != ports_.end() && IsLinkLost(error)) {
                              found->second.lost = true;
+                             Notify();
                          }
                      });
+    QObject::connect(raw, &QSerialPort::readyRead, raw, [this] { Notify(); });
+    QObject::connect(raw, &QSerialPort::bytesWritten, raw, [this] { Notify(); });
     handle = opened;
     return ft::OK;
 }
@@ -209,13 +227,19 @@ FtStatus SerialPortDriver::Write(FtHandle handle, const std::uint8_t* buffer, st
         Settle(*port);
         return ft::IO_ERROR;
     }
-    // Hand every byte to the system before returning; the limit covers the transfer time of
-    // the largest message at the slowest speed the pedal uses, with room to spare.
-    const int limitMs = kWriteBaseLimitMs + static_cast<int>(toWrite / 10);
+    // Hand every byte to the system before returning, waiting on the clock (windows keep
+    // painting) rather than blocking; the limit covers the transfer time of the largest message
+    // at the slowest speed the pedal uses, with room to spare.
+    const std::int64_t deadline =
+        clock_.NowMs() + kWriteBaseLimitMs + static_cast<std::int64_t>(toWrite / 10);
+    serial.flush();
     while (serial.bytesToWrite() > 0 && !port->lost) {
-        if (!serial.waitForBytesWritten(limitMs)) {
+        const std::int64_t left = deadline - clock_.NowMs();
+        if (left <= 0) {
             break;
         }
+        clock_.Wait(static_cast<int>(left));
+        serial.flush();
     }
     if (const FtStatus status = Settle(*port); status != ft::OK) {
         return status;

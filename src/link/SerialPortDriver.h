@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Services.h"
 #include "link/FtdiDriver.h"
 
 #include <map>
@@ -18,8 +19,9 @@ public:
     static constexpr std::uint16_t kFtdiVendorId = 0x0403;
 
     // extraPorts are listed after the bridges as one more device each, with the bridge's
-    // description and the port's path as serial number.
-    explicit SerialPortDriver(std::vector<std::string> extraPorts = {});
+    // description and the port's path as serial number. A write waits on the clock for its
+    // bytes to leave.
+    explicit SerialPortDriver(Clock& clock, std::vector<std::string> extraPorts = {});
     ~SerialPortDriver() override;
 
     FtStatus ListDeviceCount(std::uint32_t& count) override;
@@ -35,6 +37,10 @@ public:
                   std::uint32_t& bytesRead) override;
     FtStatus Write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t toWrite,
                    std::uint32_t& bytesWritten) override;
+    void SetEventNotification(std::function<void()> onEvent) override;
+
+    // The system's name for the port of the device at a listing index, or empty.
+    std::string PortName(std::uint32_t index) const;
 
 private:
     struct Entry {
@@ -55,7 +61,11 @@ private:
     // Closes a port whose link was lost; IO_ERROR then, OK otherwise.
     static FtStatus Settle(Port& port);
 
+    void Notify() const;
+
+    Clock& clock_;
     std::vector<std::string> extraPorts_;
+    std::function<void()> onEvent_;
     std::map<FtHandle, Port> ports_;
     FtHandle nextHandle_ = 1;
 };

@@ -1,24 +1,18 @@
 #include "parameters/FXsettings.h"
 
 #include "link/HexMessage.h"
+#include "link/PedalCommands.h"
 
 namespace corvid {
 
 namespace {
 
 std::uint32_t Word32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return (std::uint32_t{bytes[at]} << 24) | (std::uint32_t{bytes[at + 1]} << 16) |
-           (std::uint32_t{bytes[at + 2]} << 8) | std::uint32_t{bytes[at + 3]};
+    return (std::uint32_t{bytes.at(at)} << 24) | (std::uint32_t{bytes.at(at + 1)} << 16) |
+           (std::uint32_t{bytes.at(at + 2)} << 8) | std::uint32_t{bytes.at(at + 3)};
 }
 
-// The parameters each assignment list offers, after its "Not Assigned" entry.
-constexpr std::array<std::array<std::size_t, 3>, 4> kControlSlots = {{
-    {slot::InputLevel, slot::HarmonicPitch, slot::WaveClip},
-    {slot::InputLevel, slot::HarmonicPitch, slot::WaveClip},
-    {slot::DominantNoteCut, slot::HighNotesCut, 0},
-    {slot::DominantNoteCut, slot::HighNotesCut, 0},
-}};
-constexpr std::array<std::size_t, 4> kControlEntries = {3, 3, 2, 2};
+constexpr std::size_t kControlIII = 2;
 
 } // namespace
 
@@ -46,13 +40,63 @@ void FXsettings::LoadAlgorithmAddresses(AlgorithmLibrary& algorithms) {
     }
 }
 
+std::optional<int> FXsettings::DialTurned(std::size_t slot, int angle) {
+    if (RefuseAssignedEdit(slot)) {
+        return std::nullopt;
+    }
+    const int snapped = SnapDialAngle(angle);
+    const std::uint32_t value = DialAngleToValue(snapped);
+    SendParameterValue(slot, value);
+    parameters.Value(slot) = value;
+    return snapped;
+}
+
+void FXsettings::PitchChosen(int index) {
+    if (RefuseAssignedEdit(slot::HarmonicPitch) || index < 0 ||
+        static_cast<std::size_t>(index) >= pitchRatioTable.size()) {
+        return;
+    }
+    const std::uint32_t value = pitchRatioTable[static_cast<std::size_t>(index)];
+    SendParameterValue(slot::HarmonicPitch, value);
+    parameters.Value(slot::HarmonicPitch) = value;
+}
+
+std::optional<bool> FXsettings::NoteCutTicked(std::size_t slot, bool ticked) {
+    if (RefuseAssignedEdit(slot)) {
+        return std::nullopt;
+    }
+    if (selectedTuning == noTuning) {
+        dialogs_.ShowMessage(kUploadTuningFirst);
+        ticked = false;
+    }
+    WriteNoteCut(slot, ticked);
+    return ticked;
+}
+
+bool FXsettings::SetParameter(std::size_t slot, std::uint32_t value) {
+    if (RefuseAssignedEdit(slot)) {
+        return false;
+    }
+    if (parameterTable.at(slot).encoding == Encoding::NoteCutFlag) {
+        if (value != 0 && selectedTuning == noTuning) {
+            dialogs_.ShowMessage(kUploadTuningFirst);
+            return false;
+        }
+        WriteNoteCut(slot, value != 0);
+        return true;
+    }
+    SendParameterValue(slot, value);
+    parameters.Value(slot) = value;
+    return true;
+}
+
 void FXsettings::WriteNoteCut(std::size_t slot, bool ticked) {
     parameters.Value(slot) = ticked ? 1 : 0;
     link_.WriteToDSP("01", parameters.Address(slot), parameters.Value(slot));
 }
 
 void FXsettings::SendParameterValue(std::size_t slot, std::uint32_t value) {
-    link_.SendHexMessage("01" + HexField(parameters.Address(slot), 4) + HexField(value, 8), 7);
+    link_.SendCommand(command::DspWrite, DspWriteMessage(parameters.Address(slot), value));
 }
 
 void FXsettings::TuningChosen(int index) {
@@ -64,34 +108,38 @@ void FXsettings::TuningChosen(int index) {
 
 bool FXsettings::AssignmentChanged(std::size_t control, int index, const std::string& text) {
     controlAssigned.at(control) = index != 0;
-    const bool noteCutList = control == static_cast<std::size_t>(ParameterView::Control::III) ||
-                             control == static_cast<std::size_t>(ParameterView::Control::IV);
+    const bool noteCutList =
+        control < controlGroups.size() && controlGroups[control] == ControlGroup::NoteCutControls;
     if (!noteCutList || readingFromPedal || selectedTuning != noTuning) {
         return false;
     }
-    const bool noteCut = text == parameters.Name(slot::DominantNoteCut) ||
-                         text == parameters.Name(slot::HighNotesCut);
+    bool noteCut = false;
+    for (std::size_t slot : AssignableSlots(control)) {
+        noteCut = noteCut || text == parameters.Name(slot);
+    }
     if (noteCut) {
         dialogs_.ShowMessage(kSelectTuningFirst);
     }
     return noteCut;
 }
 
-void FXsettings::btnRequestClick() {
+bool FXsettings::btnRequestClick() {
     Communication::Exchange exchange(link_);
     if (!exchange.Started()) {
-        return;
+        return false;
     }
     readingFromPedal = true;
-    if (link_.RequestDeviceInfo()) {
+    const bool read = link_.RequestDeviceInfo();
+    if (read) {
         const std::vector<std::uint8_t> reply = link_.replyBytes;
-        DecodeFootswitchMode(reply, 4);
-        DecodeAssignments(reply, 5);
-        DecodeTuning(reply, 20);
-        DecodeParameterValues(reply, 21);
-        mainView_.ShowParametersRead();
+        DecodeFootswitchMode(reply, deviceinfo::FootswitchMode);
+        DecodeAssignments(reply, deviceinfo::Assignments);
+        DecodeTuning(reply, deviceinfo::Tuning);
+        DecodeParameterValues(reply, deviceinfo::ParameterValues);
+        commands_.ShowParametersRead();
     }
     readingFromPedal = false;
+    return read;
 }
 
 void FXsettings::DecodeFootswitchMode(const std::vector<std::uint8_t>& reply, std::size_t offset) {
@@ -99,7 +147,7 @@ void FXsettings::DecodeFootswitchMode(const std::vector<std::uint8_t>& reply, st
     log_.PrintToConsole("Footswitch Mode: " + std::to_string(footswitchMode));
     if (footswitchMode <= 3) {
         // The mode is 2 x short code + long code; short 0 is Bypass, long 1 is Bypass.
-        View().SetFootswitchRadios((footswitchMode & 2) == 0, (footswitchMode & 1) != 0);
+        view_.SetFootswitchRadios((footswitchMode & 2) == 0, (footswitchMode & 1) != 0);
     }
 }
 
@@ -107,7 +155,8 @@ void FXsettings::DecodeAssignments(const std::vector<std::uint8_t>& reply, std::
     std::array<std::optional<std::uint16_t>, controlCount> words;
     for (std::size_t k = 0; k < controlCount; ++k) {
         if (reply.at(offset + k) == 0) {
-            View().SelectAssignment(k, 0);
+            controlAssigned[k] = false;
+            view_.SelectAssignment(k, 0);
         } else {
             const std::size_t at = offset + 5 + 2 * k;
             words[k] = static_cast<std::uint16_t>(reply.at(at) * 256 + reply.at(at + 1));
@@ -117,30 +166,29 @@ void FXsettings::DecodeAssignments(const std::vector<std::uint8_t>& reply, std::
         parameter.is_assigned = false;
     }
     // Later tests win where two parameters share an address; both are marked assigned.
-    for (std::size_t k = 0; k < kControlSlots.size(); ++k) {
+    for (std::size_t k = 0; k < controlGroups.size(); ++k) {
         if (!words[k]) {
             continue;
         }
-        for (std::size_t entry = 0; entry < kControlEntries[k]; ++entry) {
-            const std::size_t slot = kControlSlots[k][entry];
-            if (*words[k] == parameters.Address(slot)) {
-                View().SelectAssignment(k, static_cast<int>(entry + 1));
-                parameters.Assignable(slot)->is_assigned = true;
+        const std::vector<std::size_t> slots = AssignableSlots(k);
+        for (std::size_t entry = 0; entry < slots.size(); ++entry) {
+            if (*words[k] == parameters.Address(slots[entry])) {
+                controlAssigned[k] = true;
+                view_.SelectAssignment(k, static_cast<int>(entry + 1));
+                parameters.Assignable(slots[entry])->is_assigned = true;
             }
         }
     }
-    const std::size_t remote = static_cast<std::size_t>(ParameterView::Control::Remote);
-    if (words[remote] == remoteBypassCode) {
-        View().SelectAssignment(remote, 1);
-    } else if (words[remote] == remotePresetCode) {
-        View().SelectAssignment(remote, 2);
+    if (words[remoteControl] == remoteBypassCode || words[remoteControl] == remotePresetCode) {
+        controlAssigned[remoteControl] = true;
+        view_.SelectAssignment(remoteControl, words[remoteControl] == remoteBypassCode ? 1 : 2);
     }
 }
 
 void FXsettings::DecodeTuning(const std::vector<std::uint8_t>& reply, std::size_t offset) {
     selectedTuning = reply.at(offset);
     log_.PrintToConsole("Current Tuning: " + std::to_string(selectedTuning));
-    View().SelectTuning(selectedTuning);
+    view_.SelectTuning(selectedTuning);
 }
 
 void FXsettings::DecodeParameterValues(const std::vector<std::uint8_t>& reply, std::size_t offset) {
@@ -158,72 +206,71 @@ void FXsettings::DecodeParameterValues(const std::vector<std::uint8_t>& reply, s
 }
 
 void FXsettings::ShowParameterValues() {
-    ParameterView& view = View();
-    const auto angle = [this](std::size_t slot) {
-        return LevelToDialAngle(parameters.Value(slot), parameterTable[slot].scale);
-    };
-    for (std::size_t slot : {slot::Dry, slot::SubMix, slot::Minus1Oct, slot::Minus2Oct}) {
-        view.SetDialAngle(slot, angle(slot));
-    }
-    if (parameters.Value(slot::Wave) == 0x00400000) {
-        view.SetSwitch(slot::Wave, true);
-    } else if (parameters.Value(slot::Wave) == 0x00600000) {
-        view.SetSwitch(slot::Wave, false);
-    }
-    for (std::size_t slot : {slot::LowPass, slot::HighPass, slot::FirstHarmonic}) {
-        view.SetDialAngle(slot, angle(slot));
-    }
-    if (parameters.Value(slot::Split) == 1) {
-        view.SetSwitch(slot::Split, true);
-    } else if (parameters.Value(slot::Split) == 0) {
-        view.SetSwitch(slot::Split, false);
-    }
-    view.SetDialAngle(slot::Range, angle(slot::Range));
-    view.SetDialAngle(slot::InputLevel, angle(slot::InputLevel));
-    view.SetDialAngle(slot::WaveClip, angle(slot::WaveClip));
-    for (std::size_t i = 0; i < pitchRatioTable.size(); ++i) {
-        if (pitchRatioTable[i] == parameters.Value(slot::HarmonicPitch)) {
-            view.SelectPitch(static_cast<int>(i));
+    for (std::size_t slot : showOrder) {
+        const std::uint32_t value = parameters.Value(slot);
+        switch (parameterTable[slot].encoding) {
+        case Encoding::Level:
+        case Encoding::StepCount:
+            view_.SetDialAngle(slot, LevelToDialAngle(value, parameterTable[slot].scale));
+            break;
+        case Encoding::WaveSwitch:
+            // Other values leave the switch as it is.
+            if (value == waveOnValue || value == waveOffValue) {
+                view_.SetSwitch(slot, value == waveOnValue);
+            }
+            break;
+        case Encoding::SplitSwitch:
+            if (value <= 1) {
+                view_.SetSwitch(slot, value == 1);
+            }
+            break;
+        case Encoding::PitchTable:
+            for (std::size_t i = 0; i < pitchRatioTable.size(); ++i) {
+                if (pitchRatioTable[i] == value) {
+                    view_.SelectPitch(static_cast<int>(i));
+                }
+            }
+            break;
+        case Encoding::NoteCutFlag:
+            view_.SetNoteCutBox(slot, value == 1);
+            break;
         }
     }
-    view.SetNoteCutBox(slot::DominantNoteCut, parameters.Value(slot::DominantNoteCut) == 1);
-    view.SetNoteCutBox(slot::HighNotesCut, parameters.Value(slot::HighNotesCut) == 1);
 }
 
-void FXsettings::btnSaveParametersClick() {
-    std::string text = "03";
+bool FXsettings::btnSaveParametersClick() {
+    std::string text = CommandHex(command::StoreSettings);
     for (std::size_t slot = slot::InputLevel; slot <= slot::HighNotesCut; ++slot) {
         text += HexField(parameters.Value(slot), 8);
     }
     log_.PrintToConsole("Store settings message (HEX): " + text);
     log_.PrintToConsole(std::to_string(text.size() / 2));
     if (!dialogs_.Confirm("Save Parameters to pedal?")) {
-        return;
+        return false;
     }
-    if (link_.SendHexMessage(text, text.size() / 2, true)) {
-        clock_.Sleep(100);
+    if (!link_.SendHexMessage(text, text.size() / 2, true)) {
+        return false;
     }
+    clock_.Sleep(kStorePauseMs);
+    return true;
 }
 
 std::string FXsettings::BuildAssignMessage() {
-    ParameterView& view = View();
     std::string flags;
     for (bool assigned : controlAssigned) {
         flags += assigned ? "01" : "00";
     }
     std::string addresses;
-    for (std::size_t k = 0; k < kControlSlots.size(); ++k) {
+    for (std::size_t k = 0; k < controlGroups.size(); ++k) {
         std::string field = HexField(noAssignmentCode, 4);
-        if (view.AssignmentIndex(k) != 0) {
-            const std::string text = view.AssignmentText(k);
-            for (std::size_t entry = 0; entry < kControlEntries[k]; ++entry) {
-                const std::size_t slot = kControlSlots[k][entry];
+        if (view_.AssignmentIndex(k) != 0) {
+            const std::string text = view_.AssignmentText(k);
+            for (std::size_t slot : AssignableSlots(k)) {
                 if (text != parameters.Name(slot)) {
                     continue;
                 }
                 // A note cut on Control III carries the tuning it was made for.
-                if (k == static_cast<std::size_t>(ParameterView::Control::III) &&
-                    selectedTuning != noTuning) {
+                if (k == kControlIII && selectedTuning != noTuning) {
                     parameters.Value(slot) = static_cast<std::uint32_t>(selectedTuning) << 8;
                 }
                 field = HexField(parameters.Address(slot), 4);
@@ -233,51 +280,51 @@ std::string FXsettings::BuildAssignMessage() {
     }
     static constexpr std::array<std::uint16_t, 3> remoteCodes = {noAssignmentCode, remoteBypassCode,
                                                                  remotePresetCode};
-    const int remote =
-        view.AssignmentIndex(static_cast<std::size_t>(ParameterView::Control::Remote));
+    const int remote = view_.AssignmentIndex(remoteControl);
     addresses += HexField(remoteCodes.at(static_cast<std::size_t>(std::max(remote, 0))), 4);
 
-    const std::string text = "04" + flags + addresses;
+    const std::string text = CommandHex(command::Assignments) + flags + addresses;
     log_.PrintToConsole("lenght of assign message in bytes: " + std::to_string(text.size() / 2));
     log_.PrintToConsole("assign message: " + text);
     return text;
 }
 
-void FXsettings::btnAssignClick() {
+bool FXsettings::btnAssignClick() {
     const std::string text = BuildAssignMessage();
     if (!dialogs_.Confirm("Upload Assignments?")) {
-        return;
+        return false;
     }
-    if (link_.SendHexMessage(text, text.size() / 2)) {
-        mainView_.SetAssignEnabled(false);
-        clock_.Sleep(100);
-        mainView_.SetAssignEnabled(true);
+    if (!link_.SendHexMessage(text, text.size() / 2)) {
+        return false;
     }
+    commands_.SetAssignEnabled(false);
+    clock_.Sleep(kAssignPauseMs);
+    commands_.SetAssignEnabled(true);
+    return true;
 }
 
 std::string FXsettings::BuildFootswitchMessage() {
-    ParameterView& view = View();
     std::string shortCode;
-    if (view.ShortPressBypass() && !view.ShortPressChangePreset()) {
+    if (view_.ShortPressBypass() && !view_.ShortPressChangePreset()) {
         shortCode = "00";
-    } else if (!view.ShortPressBypass() && view.ShortPressChangePreset()) {
+    } else if (!view_.ShortPressBypass() && view_.ShortPressChangePreset()) {
         shortCode = "01";
     }
     std::string longCode;
-    if (!view.LongPressBypass() && view.LongPressChangePreset()) {
+    if (!view_.LongPressBypass() && view_.LongPressChangePreset()) {
         longCode = "00";
-    } else if (view.LongPressBypass() && !view.LongPressChangePreset()) {
+    } else if (view_.LongPressBypass() && !view_.LongPressChangePreset()) {
         longCode = "01";
     }
-    const std::string text = "08" + shortCode + longCode;
+    const std::string text = CommandHex(command::Footswitch) + shortCode + longCode;
     log_.PrintToConsole("footswitch behaviour message: " + text);
     return text;
 }
 
-void FXsettings::btnSetFootswitchModeClick() {
+bool FXsettings::btnSetFootswitchModeClick() {
     const std::string text = BuildFootswitchMessage();
     log_.PrintToConsole(text);
-    link_.SendHexMessage(text, 3);
+    return link_.SendCommand(command::Footswitch, text);
 }
 
 } // namespace corvid

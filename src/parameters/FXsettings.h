@@ -1,13 +1,13 @@
 #pragma once
 
 #include "algorithms/AlgorithmLibrary.h"
-#include "app/Services.h"
+#include "base/Services.h"
 #include "link/Communication.h"
-#include "link/MainView.h"
 #include "parameters/ParameterModel.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,8 +17,6 @@ namespace corvid {
 // control's change handler, as a user's change would.
 class ParameterView {
 public:
-    enum class Control { I, II, III, IV, Remote };
-
     virtual ~ParameterView() = default;
     virtual void SetFootswitchRadios(bool shortPressBypass, bool longPressBypass) = 0;
     virtual bool ShortPressBypass() const = 0;
@@ -36,12 +34,24 @@ public:
     virtual void SetNoteCutBox(std::size_t slot, bool ticked) = 0;
 };
 
+// The main window's commands that depend on what was read from the pedal.
+class ParameterCommandsView {
+public:
+    virtual ~ParameterCommandsView() = default;
+    // The pedal's state was read: Assign, Save Parameters, Set Footswitch Mode and Set Tuning on.
+    virtual void ShowParametersRead() = 0;
+    virtual void SetAssignEnabled(bool enabled) = 0;
+};
+
 // The parameters, the assignments, the footswitch mode and the tuning choice; reading them from
 // the pedal and the messages that store them.
 class FXsettings {
 public:
     static constexpr std::uint8_t noTuning = 0;
     static constexpr int tuningCount = 5;
+    // The tunings by number, as the tuning list shows them.
+    static constexpr std::array<const char*, tuningCount> tuningNames = {
+        "No Tuning Selected", "Standard EADGBE", "Drop D (DADGBE)", "DADGAD", "EbAbDbGbBbEb"};
     inline static const std::string kLockedOut =
         "This parameter is currently assigned and cannot be controlled from here";
     inline static const std::string kUploadTuningFirst =
@@ -51,17 +61,33 @@ public:
     inline static const std::string kTuningNotImplemented =
         "This tuning has not been implemented yet :( But feel free to get in touch to speed up!";
 
-    FXsettings(Communication& link, Log& log, Dialogs& dialogs, Clock& clock, MainView& mainView)
-        : link_(link), log_(log), dialogs_(dialogs), clock_(clock), mainView_(mainView) {}
+    static constexpr int kStorePauseMs = 100;
+    static constexpr int kAssignPauseMs = 100;
 
-    void AttachView(ParameterView& view) { view_ = &view; }
+    FXsettings(Communication& link, Log& log, Dialogs& dialogs, Clock& clock, ParameterView& view,
+               ParameterCommandsView& commands)
+        : link_(link), log_(log), dialogs_(dialogs), clock_(clock), view_(view),
+          commands_(commands) {}
 
     // True, with the message shown, while the parameter is assigned to a control and no
     // Request is reading: the window must not change it then.
     bool RefuseAssignedEdit(std::size_t slot);
     // Loads the selected algorithm's text and reads the parameters' addresses from it.
     void LoadAlgorithmAddresses(AlgorithmLibrary& algorithms);
-    // A note-cut box now shows `ticked`: its flag goes to the DSP.
+    // A dial of a level slot was turned to `angle`. Writes the level of the angle, snapped out
+    // of the dead zone, and returns the snapped angle for the dial to show; nullopt when the
+    // parameter is assigned and was left alone.
+    std::optional<int> DialTurned(std::size_t slot, int angle);
+    // The pitch list's entry `index` was chosen: its ratio goes to the DSP (not while assigned).
+    void PitchChosen(int index);
+    // A note-cut box was ticked or cleared. Without a tuning it cannot be on: the notice is shown
+    // and off is written. Returns what the box must show; nullopt when the parameter is assigned
+    // and was left alone.
+    std::optional<bool> NoteCutTicked(std::size_t slot, bool ticked);
+    // Writes a value given directly (not through a control), with the checks a control makes:
+    // not while assigned, and a note cut only with a tuning. True when it was written.
+    bool SetParameter(std::size_t slot, std::uint32_t value);
+    // A note-cut flag goes to the DSP.
     void WriteNoteCut(std::size_t slot, bool ticked);
     // Writes a level or pitch value of a slot: 01, address, value.
     void SendParameterValue(std::size_t slot, std::uint32_t value);
@@ -72,18 +98,20 @@ public:
     // reading from the pedal).
     bool AssignmentChanged(std::size_t control, int index, const std::string& text);
 
-    void btnRequestClick();
+    // Reads the pedal's state and shows it; true when the whole reply was decoded.
+    bool btnRequestClick();
     void DecodeFootswitchMode(const std::vector<std::uint8_t>& reply, std::size_t offset);
     void DecodeAssignments(const std::vector<std::uint8_t>& reply, std::size_t offset);
     void DecodeTuning(const std::vector<std::uint8_t>& reply, std::size_t offset);
     void DecodeParameterValues(const std::vector<std::uint8_t>& reply, std::size_t offset);
     void ShowParameterValues();
 
-    void btnSaveParametersClick();
+    // Each true when its message went out.
+    bool btnSaveParametersClick();
     std::string BuildAssignMessage();
-    void btnAssignClick();
+    bool btnAssignClick();
     std::string BuildFootswitchMessage();
-    void btnSetFootswitchModeClick();
+    bool btnSetFootswitchModeClick();
 
     ParameterSet parameters;
     std::array<bool, controlCount> controlAssigned{};
@@ -94,14 +122,12 @@ public:
     std::vector<std::uint32_t> parameterValues;
 
 private:
-    ParameterView& View() const { return *view_; }
-
     Communication& link_;
     Log& log_;
     Dialogs& dialogs_;
     Clock& clock_;
-    MainView& mainView_;
-    ParameterView* view_ = nullptr;
+    ParameterView& view_;
+    ParameterCommandsView& commands_;
 };
 
 } // namespace corvid

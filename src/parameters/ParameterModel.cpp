@@ -51,6 +51,17 @@ const assignable_parameter* ParameterSet::Assignable(std::size_t slot) const {
     return const_cast<ParameterSet&>(*this).Assignable(slot);
 }
 
+std::vector<std::size_t> AssignableSlots(std::size_t control) {
+    std::vector<std::size_t> slots;
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        if (control < controlGroups.size() &&
+            parameterTable[slot].group == controlGroups[control]) {
+            slots.push_back(slot);
+        }
+    }
+    return slots;
+}
+
 std::optional<std::vector<std::uint8_t>> HexFieldToBytes(const std::string& text) {
     std::vector<std::uint8_t> bytes(text.size() / 2);
     if (HexToBytes(text, bytes.data(), bytes.size()) != bytes.size()) {

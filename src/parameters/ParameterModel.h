@@ -46,9 +46,15 @@ inline constexpr std::uint16_t remoteBypassCode = 0xFFFE;
 inline constexpr std::uint16_t remotePresetCode = 0xFFFD;
 // Full scale of the level encoding: 1.0 with 23 fraction bits.
 inline constexpr std::uint32_t levelScale = 0x800000;
+// The two values of the "Wave" switch.
+inline constexpr std::uint32_t waveOnValue = 0x00400000;
+inline constexpr std::uint32_t waveOffValue = 0x00600000;
 
 // How a parameter's 32-bit value is encoded.
 enum class Encoding { Level, StepCount, PitchTable, WaveSwitch, SplitSwitch, NoteCutFlag };
+
+// Which assignment lists offer a parameter: those of Controls I and II, or of III and IV.
+enum class ControlGroup { None, LevelControls, NoteCutControls };
 
 // Everything the editor knows about one parameter, by slot. The window, the decoders, the
 // messages and the files all read this one table.
@@ -58,12 +64,12 @@ struct ParameterInfo {
     // 1-based first character of its 4-digit address field in line 0 of the algorithm text;
     // 0 when it has none.
     int addressField;
+    // The name of the window's control that shows it.
     const char* control;
     Encoding encoding;
-    // The scale LevelToDialAngle shows the value with.
+    // The scale LevelToDialAngle shows the value with; the step count of a StepCount value.
     std::uint32_t scale;
-    // Whether a change in the window writes it to the DSP.
-    bool sentByWindow;
+    ControlGroup group;
     // The parameter report's label, and whether a tab follows it.
     const char* reportLabel;
     bool reportTab;
@@ -77,27 +83,50 @@ inline constexpr std::size_t Dry = 0, SubMix = 1, Minus1Oct = 2, Minus2Oct = 3, 
 }
 
 inline constexpr std::array<ParameterInfo, parameterCount> parameterTable = {{
-    {"Dry", false, 7, "dialDry", Encoding::Level, levelScale, true, "Dry: ", true},
-    {"Sub Mix", false, 11, "dialSubMix", Encoding::Level, levelScale, true, "Sub Mix: ", false},
-    {"-1 Oct", false, 15, "dialMinus1Oct", Encoding::Level, levelScale, true, "Sub -1: ", true},
-    {"-2 Oct", false, 19, "dialMinus2Oct", Encoding::Level, levelScale, true, "Sub -2: ", true},
-    {"Wave", false, 23, "swtWave", Encoding::WaveSwitch, 0, false, "Wave: ", true},
-    {"Low Pass", false, 27, "dialLowPass", Encoding::StepCount, 24, false, "LPF: ", true},
-    {"High Pass", false, 31, "dialHighPass", Encoding::StepCount, 16, false, "HPF: ", true},
-    {"1st Harmonic", false, 35, "dial1stHarmonic", Encoding::Level, levelScale, false,
+    {"Dry", false, 7, "dialDry", Encoding::Level, levelScale, ControlGroup::None, "Dry: ", true},
+    {"Sub Mix", false, 11, "dialSubMix", Encoding::Level, levelScale, ControlGroup::None,
+     "Sub Mix: ", false},
+    {"-1 Oct", false, 15, "dialMinus1Oct", Encoding::Level, levelScale, ControlGroup::None,
+     "Sub -1: ", true},
+    {"-2 Oct", false, 19, "dialMinus2Oct", Encoding::Level, levelScale, ControlGroup::None,
+     "Sub -2: ", true},
+    {"Wave", false, 23, "swtWave", Encoding::WaveSwitch, 0, ControlGroup::None, "Wave: ", true},
+    {"Low Pass", false, 27, "dialLowPass", Encoding::StepCount, 24, ControlGroup::None,
+     "LPF: ", true},
+    {"High Pass", false, 31, "dialHighPass", Encoding::StepCount, 16, ControlGroup::None,
+     "HPF: ", true},
+    {"1st Harmonic", false, 35, "dial1stHarmonic", Encoding::Level, levelScale, ControlGroup::None,
      "1st Harmonic: ", true},
-    {"Split", false, 39, "swtSplit", Encoding::SplitSwitch, 0, false, "Split: ", true},
-    {"Range", false, 0, "dialRange", Encoding::StepCount, 22, false, "Range: ", true},
-    {"Input Level", true, 55, "dialInputLevel", Encoding::Level, levelScale, true,
-     "Input Lvl: ", true},
-    {"1st Harmonic Pitch", true, 59, "cmbVariableWavePitch", Encoding::PitchTable, 0, true,
-     "Harmonic pitch: ", true},
-    {"Wave Clip", true, 63, "dialClipWave", Encoding::Level, levelScale, true, "Clip: ", true},
-    {"Dominant Note Cut", true, 67, "chkDominantNoteCut", Encoding::NoteCutFlag, 0, true,
-     "Dominant notes cut: ", true},
-    {"High Notes Cut", true, 71, "chkHighNoteCut", Encoding::NoteCutFlag, 0, true,
-     "High notes cut: ", true},
+    {"Split", false, 39, "swtSplit", Encoding::SplitSwitch, 0, ControlGroup::None, "Split: ", true},
+    {"Range", false, 0, "dialRange", Encoding::StepCount, 22, ControlGroup::None, "Range: ", true},
+    {"Input Level", true, 55, "dialInputLevel", Encoding::Level, levelScale,
+     ControlGroup::LevelControls, "Input Lvl: ", true},
+    {"1st Harmonic Pitch", true, 59, "cmbVariableWavePitch", Encoding::PitchTable, 0,
+     ControlGroup::LevelControls, "Harmonic pitch: ", true},
+    {"Wave Clip", true, 63, "dialClipWave", Encoding::Level, levelScale,
+     ControlGroup::LevelControls, "Clip: ", true},
+    {"Dominant Note Cut", true, 67, "chkDominantNoteCut", Encoding::NoteCutFlag, 0,
+     ControlGroup::NoteCutControls, "Dominant notes cut: ", true},
+    {"High Notes Cut", true, 71, "chkHighNoteCut", Encoding::NoteCutFlag, 0,
+     ControlGroup::NoteCutControls, "High notes cut: ", true},
 }};
+
+// The group of parameters each hardware control's list offers, Control I to IV (the remote
+// footswitch offers Bypass and Preset instead).
+inline constexpr std::array<ControlGroup, 4> controlGroups = {
+    ControlGroup::LevelControls, ControlGroup::LevelControls, ControlGroup::NoteCutControls,
+    ControlGroup::NoteCutControls};
+inline constexpr std::size_t remoteControl = 4;
+
+// The slots a control's list offers after its "Not Assigned" entry, in table order.
+std::vector<std::size_t> AssignableSlots(std::size_t control);
+
+// The order the window shows values in: the pitch list is set after the wave clip dial.
+inline constexpr std::array<std::size_t, parameterCount> showOrder = {
+    slot::Dry,           slot::SubMix,          slot::Minus1Oct,   slot::Minus2Oct,
+    slot::Wave,          slot::LowPass,         slot::HighPass,    slot::FirstHarmonic,
+    slot::Split,         slot::Range,           slot::InputLevel,  slot::WaveClip,
+    slot::HarmonicPitch, slot::DominantNoteCut, slot::HighNotesCut};
 
 // Line 0 also carries three address fields that are read and then discarded.
 inline constexpr std::array<int, 3> discardedAddressFields = {43, 47, 51};

@@ -1,9 +1,9 @@
 #include "parameters/TformFXsettings.h"
 
-#include "app/Editor.h"
-#include "app/TformMain.h"
+#include "algorithms/AlgorithmLibrary.h"
 #include "widgets/RotaryDial.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,9 +40,8 @@ template <typename W> W* Named(W* widget, const char* name, int x, int y, int w,
 
 } // namespace
 
-TformFXsettings::TformFXsettings(Editor& editor)
-    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), editor_(editor),
-      fx_(*editor.fx) {
+TformFXsettings::TformFXsettings()
+    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("formFXsettings");
     setFixedSize(333, 517);
 
@@ -126,13 +125,6 @@ TformFXsettings::TformFXsettings(Editor& editor)
     for (QComboBox* list : {cmbVariableWavePitch, cmbGuitarTuning}) {
         list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     }
-
-    connect(dialInputLevel, &RotaryDial::angleChanged, this, [this] { OnChange_dialInputLevel(); });
-    connect(dialClipWave, &RotaryDial::angleChanged, this, [this] { dialClipWaveChange(); });
-    connect(dialDry, &RotaryDial::angleChanged, this, [this] { dialDryChange(); });
-    connect(dialMinus1Oct, &RotaryDial::angleChanged, this, [this] { dialMinus1OctChange(); });
-    connect(dialMinus2Oct, &RotaryDial::angleChanged, this, [this] { dialMinus2OctChange(); });
-    connect(dialSubMix, &RotaryDial::angleChanged, this, [this] { dialSubMixChange(); });
 }
 
 RotaryDial* TformFXsettings::AddDial(const char* name, const char* caption, QWidget* parent, int x,
@@ -155,44 +147,29 @@ std::array<QWidget*, 10> TformFXsettings::FixedControls() const {
 }
 
 RotaryDial* TformFXsettings::Dial(std::size_t slot) const {
-    switch (slot) {
-    case slot::Dry:
-        return dialDry;
-    case slot::SubMix:
-        return dialSubMix;
-    case slot::Minus1Oct:
-        return dialMinus1Oct;
-    case slot::Minus2Oct:
-        return dialMinus2Oct;
-    case slot::LowPass:
-        return dialLowPass;
-    case slot::HighPass:
-        return dialHighPass;
-    case slot::FirstHarmonic:
-        return dial1stHarmonic;
-    case slot::Range:
-        return dialRange;
-    case slot::InputLevel:
-        return dialInputLevel;
-    case slot::WaveClip:
-        return dialClipWave;
-    default:
-        return nullptr;
-    }
+    return findChild<RotaryDial*>(parameterTable.at(slot).control);
 }
 
-void TformFXsettings::FormCreate() {
+void TformFXsettings::FormCreate(FXsettings& fx, AlgorithmLibrary& algorithms,
+                                 QAction& enableAllItem) {
+    fx_ = &fx;
+    algorithms_ = &algorithms;
+    enableAllItem_ = &enableAllItem;
+    connect(dialInputLevel, &RotaryDial::angleChanged, this, [this] { OnChange_dialInputLevel(); });
+    connect(dialClipWave, &RotaryDial::angleChanged, this, [this] { dialClipWaveChange(); });
+    connect(dialDry, &RotaryDial::angleChanged, this, [this] { dialDryChange(); });
+    connect(dialMinus1Oct, &RotaryDial::angleChanged, this, [this] { dialMinus1OctChange(); });
+    connect(dialMinus2Oct, &RotaryDial::angleChanged, this, [this] { dialMinus2OctChange(); });
+    connect(dialSubMix, &RotaryDial::angleChanged, this, [this] { dialSubMixChange(); });
+
     // The parameter objects already exist (FXsettings); here the lists get their entries.
     for (std::size_t k = 0; k < controlCount; ++k) {
         assignLists[k]->addItem("Not Assigned");
-    }
-    for (std::size_t slot : {slot::InputLevel, slot::HarmonicPitch, slot::WaveClip}) {
-        cmbAssignCtrlUNO->addItem(Q(fx_.parameters.Name(slot)));
-        cmbAssignCtrlDUE->addItem(Q(fx_.parameters.Name(slot)));
-    }
-    for (std::size_t slot : {slot::DominantNoteCut, slot::HighNotesCut}) {
-        cmbAssignCtrlTRE->addItem(Q(fx_.parameters.Name(slot)));
-        cmbAssignCtrlQUATTRO->addItem(Q(fx_.parameters.Name(slot)));
+        if (k < controlGroups.size()) {
+            for (std::size_t slot : AssignableSlots(k)) {
+                assignLists[k]->addItem(Q(fx.parameters.Name(slot)));
+            }
+        }
     }
     cmbAssignRemote->addItem("Bypass");
     cmbAssignRemote->addItem("Preset");
@@ -212,8 +189,9 @@ void TformFXsettings::FormCreate() {
     cmbVariableWavePitch->setCurrentIndex(-1);
     connect(cmbVariableWavePitch, &QComboBox::currentIndexChanged, this,
             [this] { VariWavePitchOnChange(); });
-    cmbGuitarTuning->addItems(
-        {"No Tuning Selected", "Standard EADGBE", "Drop D (DADGBE)", "DADGAD", "EbAbDbGbBbEb"});
+    for (const char* name : FXsettings::tuningNames) {
+        cmbGuitarTuning->addItem(name);
+    }
     connect(cmbGuitarTuning, &QComboBox::currentIndexChanged, this,
             [this] { cmbGuitarTuningChange(); });
     cmbGuitarTuning->setCurrentIndex(0);
@@ -230,7 +208,9 @@ void TformFXsettings::showEvent(QShowEvent* event) {
 }
 
 void TformFXsettings::FormShow() {
-    fx_.LoadAlgorithmAddresses(editor_.algorithms);
+    if (fx_ != nullptr) {
+        fx_->LoadAlgorithmAddresses(*algorithms_);
+    }
 }
 
 void TformFXsettings::SetParameterControlsEnabled(bool enabled) {
@@ -243,74 +223,55 @@ void TformFXsettings::SetParameterControlsEnabled(bool enabled) {
 }
 
 void TformFXsettings::OnClickEnableAllParameters() {
-    fx_.allParametersEnabled = !fx_.allParametersEnabled;
-    editor_.formMain->menuEnableAllParameters->setChecked(fx_.allParametersEnabled);
+    fx_->allParametersEnabled = !fx_->allParametersEnabled;
+    enableAllItem_->setChecked(fx_->allParametersEnabled);
     for (RotaryDial* dial : {dialDry, dialSubMix, dialMinus1Oct, dialMinus2Oct}) {
-        dial->setEnabled(fx_.allParametersEnabled);
+        dial->setEnabled(fx_->allParametersEnabled);
     }
 }
 
-std::uint32_t TformFXsettings::SendDialValue(RotaryDial* dial, std::size_t slot) {
-    // Putting a snapped angle back runs the dial's handler again, nested, before we go on.
-    dial->setAngle(SnapDialAngle(dial->angle()));
-    const std::uint32_t value = DialAngleToValue(dial->angle());
-    fx_.SendParameterValue(slot, value);
-    return value;
-}
-
-void TformFXsettings::DialChanged(std::size_t slot, bool lockOut) {
-    if (lockOut && fx_.RefuseAssignedEdit(slot)) {
-        return;
+void TformFXsettings::DialChanged(std::size_t slot) {
+    RotaryDial* dial = Dial(slot);
+    // Showing the snapped angle runs this handler again, nested, as a user's turn would.
+    if (const std::optional<int> snapped = fx_->DialTurned(slot, dial->angle());
+        snapped && *snapped != dial->angle()) {
+        dial->setAngle(*snapped);
     }
-    fx_.parameters.Value(slot) = SendDialValue(Dial(slot), slot);
 }
 
 void TformFXsettings::OnChange_dialInputLevel() {
-    DialChanged(slot::InputLevel, true);
+    DialChanged(slot::InputLevel);
 }
 
 void TformFXsettings::dialClipWaveChange() {
-    DialChanged(slot::WaveClip, true);
+    DialChanged(slot::WaveClip);
 }
 
 void TformFXsettings::dialDryChange() {
-    DialChanged(slot::Dry, false);
+    DialChanged(slot::Dry);
 }
 
 void TformFXsettings::dialMinus1OctChange() {
-    DialChanged(slot::Minus1Oct, false);
+    DialChanged(slot::Minus1Oct);
 }
 
 void TformFXsettings::dialMinus2OctChange() {
-    DialChanged(slot::Minus2Oct, false);
+    DialChanged(slot::Minus2Oct);
 }
 
 void TformFXsettings::dialSubMixChange() {
-    DialChanged(slot::SubMix, false);
+    DialChanged(slot::SubMix);
 }
 
 void TformFXsettings::VariWavePitchOnChange() {
-    if (fx_.RefuseAssignedEdit(slot::HarmonicPitch)) {
-        return;
-    }
-    const int index = cmbVariableWavePitch->currentIndex();
-    if (index < 0) {
-        return;
-    }
-    const std::uint32_t value = pitchRatioTable.at(static_cast<std::size_t>(index));
-    fx_.SendParameterValue(slot::HarmonicPitch, value);
-    fx_.parameters.Value(slot::HarmonicPitch) = value;
+    fx_->PitchChosen(cmbVariableWavePitch->currentIndex());
 }
 
 void TformFXsettings::NoteCutChanged(QCheckBox* box, std::size_t slot) {
-    if (fx_.RefuseAssignedEdit(slot)) {
-        return;
+    if (const std::optional<bool> shown = fx_->NoteCutTicked(slot, box->isChecked());
+        shown && *shown != box->isChecked()) {
+        box->setChecked(*shown);
     }
-    if (cmbGuitarTuning->currentIndex() == 0) {
-        editor_.env.dialogs.ShowMessage(FXsettings::kUploadTuningFirst);
-        box->setChecked(false);
-    }
-    fx_.WriteNoteCut(slot, box->isChecked());
 }
 
 void TformFXsettings::chkDominantNoteCutChange() {
@@ -323,13 +284,13 @@ void TformFXsettings::chkHighNoteCutChange() {
 
 void TformFXsettings::cmbGuitarTuningChange() {
     if (cmbGuitarTuning->currentIndex() >= 0) {
-        fx_.TuningChosen(cmbGuitarTuning->currentIndex());
+        fx_->TuningChosen(cmbGuitarTuning->currentIndex());
     }
 }
 
 void TformFXsettings::AssignOnChange(std::size_t control) {
     QComboBox* list = assignLists[control];
-    if (fx_.AssignmentChanged(control, list->currentIndex(), list->currentText().toStdString())) {
+    if (fx_->AssignmentChanged(control, list->currentIndex(), list->currentText().toStdString())) {
         list->setCurrentIndex(0);
     }
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 
+class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -15,7 +16,7 @@ class QRadioButton;
 
 namespace corvid {
 
-class Editor;
+class AlgorithmLibrary;
 class OnOffSwitch;
 class RotaryDial;
 
@@ -37,9 +38,11 @@ public:
         "you hear too much distortion on the sub. By deafult it is set to mid position.",
     };
 
-    explicit TformFXsettings(Editor& editor);
+    TformFXsettings();
 
-    void FormCreate();
+    // Fills the lists and connects the controls to the parameter logic; enableAllItem is the
+    // main window's hidden menu item that mirrors "all parameters enabled".
+    void FormCreate(FXsettings& fx, AlgorithmLibrary& algorithms, QAction& enableAllItem);
     void FormShow();
     void SetParameterControlsEnabled(bool enabled);
     void OnClickEnableAllParameters();
@@ -106,17 +109,16 @@ protected:
 private:
     RotaryDial* AddDial(const char* name, const char* caption, QWidget* parent, int x, int y);
     QLabel* AddCaption(const char* text, QWidget* parent, int x, int y, int w);
-    // The dial that shows a slot.
+    // The dial that shows a slot (the control the parameter table names).
     RotaryDial* Dial(std::size_t slot) const;
-    // Writes a dial's setting to the pedal, snapping it out of the dead zone first.
-    std::uint32_t SendDialValue(RotaryDial* dial, std::size_t slot);
-    void DialChanged(std::size_t slot, bool lockOut);
+    void DialChanged(std::size_t slot);
     void NoteCutChanged(QCheckBox* box, std::size_t slot);
     // The ten controls that only ever show values, unless all parameters are enabled.
     std::array<QWidget*, 10> FixedControls() const;
 
-    Editor& editor_;
-    FXsettings& fx_;
+    FXsettings* fx_ = nullptr;
+    AlgorithmLibrary* algorithms_ = nullptr;
+    QAction* enableAllItem_ = nullptr;
     QButtonGroup* shortPress_;
     QButtonGroup* longPress_;
 };

@@ -12,7 +12,9 @@ class DataFolder;
 class TformNewVersionMsg : public QWidget {
     Q_OBJECT
 public:
-    explicit TformNewVersionMsg(DataFolder& dataFolder, QWidget* parent = nullptr);
+    explicit TformNewVersionMsg(QWidget* parent = nullptr);
+    // Connects the box to the setting it changes.
+    void FormCreate(DataFolder& dataFolder);
 
     QCheckBox* CheckBox1;
 };

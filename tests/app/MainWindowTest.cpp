@@ -36,7 +36,7 @@ TEST(StartUp, WithoutDeviceShowsNoDeviceAndStaysQuiet) {
     EXPECT_EQ(Text(t.main().menuSerialNumber), "Device Serial: ");
     EXPECT_TRUE(t.dialogs.messages.empty());
     EXPECT_TRUE(t.LogLines().empty());
-    EXPECT_TRUE(t.editor->communication->deviceSerialNumber.empty());
+    EXPECT_TRUE(t.core().communication.deviceSerialNumber.empty());
 }
 
 TEST(StartUp, CreatesTheWindowsWithOnlyTheMainOneShown) {
@@ -90,7 +90,7 @@ TEST(StartUp, OnePedalIsNamedAndItsSerialListed) {
     TestEditor t;
     EXPECT_EQ(Text(t.main().lblDeviceName), "Corvid MK3");
     EXPECT_EQ(Text(t.main().menuSerialNumber), "Device Serial: " + EmulatedDriver::kSerialNumber);
-    EXPECT_EQ(t.editor->communication->deviceSerialNumber, EmulatedDriver::kSerialNumber);
+    EXPECT_EQ(t.core().communication.deviceSerialNumber, EmulatedDriver::kSerialNumber);
 }
 
 TEST(StartUp, WithTwoDevicesTheLastDecidesAndTheMenuCollectsBoth) {
@@ -98,14 +98,14 @@ TEST(StartUp, WithTwoDevicesTheLastDecidesAndTheMenuCollectsBoth) {
     EXPECT_EQ(Text(t.main().lblDeviceName), "USB Serial");
     EXPECT_EQ(Text(t.main().menuSerialNumber),
               "Device Serial: " + EmulatedDriver::kSerialNumber + "OTHER42");
-    EXPECT_EQ(t.editor->communication->deviceSerialNumber, "OTHER42");
+    EXPECT_EQ(t.core().communication.deviceSerialNumber, "OTHER42");
 }
 
 TEST(StartUp, DriverFailureIsShownAndStartUpGoesOn) {
     TestEditor t(
         [](TestEditor& t) { t.driver.FailCall(EmulatedDriver::Call::ListDeviceCount, 4); });
     EXPECT_EQ(t.dialogs.messages, Lines{"GetFTDeviceCount - General IO error..."});
-    EXPECT_EQ(t.editor->d2xx.ftBaudRate, 115200u);
+    EXPECT_EQ(t.core().d2xx.ftBaudRate, 115200u);
     EXPECT_TRUE(t.main().menuShowUpdateMsg->isChecked());
 }
 
@@ -153,7 +153,7 @@ TEST(Connect, OpensConfiguresAndLogs) {
     EXPECT_FALSE(m.menuConnect->isEnabled());
     EXPECT_FALSE(m.chkFirmwareUpgradeMode->isEnabled());
     EXPECT_FALSE(m.btnAssign->isEnabled());
-    EXPECT_TRUE(t.editor->connectedOnce);
+    EXPECT_TRUE(t.core().connectedOnce);
     EXPECT_TRUE(t.dialogs.messages.empty());
 }
 
@@ -171,7 +171,7 @@ TEST(Connect, DisconnectAndReconnectLeaveTwoBlanks) {
     EXPECT_FALSE(m.btnRequest->isEnabled());
     t.Connect();
     EXPECT_EQ(Text(m.lblDeviceName), "Corvid MK3  connected");
-    EXPECT_TRUE(t.editor->connectedOnce);
+    EXPECT_TRUE(t.core().connectedOnce);
 }
 
 TEST(Connect, FailedOpenChangesNothing) {
@@ -182,7 +182,7 @@ TEST(Connect, FailedOpenChangesNothing) {
     EXPECT_EQ(Text(t.main().lblDeviceName), "Corvid MK3");
     EXPECT_TRUE(t.main().menuConnect->isEnabled());
     EXPECT_FALSE(t.main().btnRequest->isEnabled());
-    EXPECT_FALSE(t.editor->connectedOnce);
+    EXPECT_FALSE(t.core().connectedOnce);
     EXPECT_EQ(t.LogLines(), Lines{"serial number: " + EmulatedDriver::kSerialNumber});
 }
 

@@ -1,4 +1,4 @@
-#include "app/RealClock.h"
+#include "base/RealClock.h"
 #include "link/SerialPortDriver.h"
 #include "parameters/TformFXsettings.h"
 #include "support/Fixtures.h"
@@ -26,17 +26,17 @@ TEST(EndToEnd, EditorTalksToThePedalEmulatorThroughASerialPort) {
 
     RealClock clock;
     ScriptedDialogs dialogs;
-    SerialPortDriver driver({path});
+    SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
     Editor editor({driver, clock, dialogs, documents.path().toStdString()});
     TformMain& main = *editor.formMain;
-    ASSERT_EQ(editor.communication->deviceSerialNumber, path);
+    ASSERT_EQ(editor.session->communication.deviceSerialNumber, path);
 
     main.menuConnect->trigger();
     EXPECT_EQ(main.lblDeviceName->text(), "Corvid MK3 connected");
     main.btnRequest->click();
     EXPECT_EQ(main.lblFirmwareVersion->text(), "Firmware Version: 05");
-    EXPECT_EQ(editor.communication->replyBytes.size(), 81u);
+    EXPECT_EQ(editor.session->communication.replyBytes.size(), 81u);
 
     main.lstEffects->setCurrentRow(0);
     emit main.lstEffects->itemClicked(main.lstEffects->item(0));
@@ -60,7 +60,7 @@ TEST(EndToEnd, AVanishedPedalFailsCleanlyAndCanBeDisconnected) {
 
     RealClock clock;
     ScriptedDialogs dialogs;
-    SerialPortDriver driver({path});
+    SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
     Editor editor({driver, clock, dialogs, documents.path().toStdString()});
     TformMain& main = *editor.formMain;

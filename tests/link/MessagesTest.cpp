@@ -63,7 +63,7 @@ TEST(HexMessage, ConvertsPairsUntilTheFirstBadOne) {
 
 struct LinkTest : ::testing::Test {
     TestEditor t;
-    Communication& link = *t.editor->communication;
+    Communication& link = t.core().communication;
     void SetUp() override {
         t.Connect();
         t.pedal().ClearRecords();

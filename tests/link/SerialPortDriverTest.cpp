@@ -1,4 +1,5 @@
 #include "link/SerialPortDriver.h"
+#include "base/RealClock.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -77,7 +78,8 @@ FtStatus WaitForQueued(SerialPortDriver& driver, FtHandle handle, std::uint32_t&
 TEST(SerialPortDriver, TalksToAPseudoTerminalEndToEnd) {
     PseudoTerminal pty;
     ASSERT_FALSE(pty.path.empty());
-    SerialPortDriver driver({pty.path});
+    RealClock clock;
+    SerialPortDriver driver(clock, {pty.path});
 
     std::uint32_t count = 0;
     ASSERT_EQ(driver.ListDeviceCount(count), ft::OK);
@@ -133,7 +135,8 @@ TEST(SerialPortDriver, TalksToAPseudoTerminalEndToEnd) {
 
 TEST(SerialPortDriver, HangUpEndsInAnErrorStatusNotAHang) {
     auto pty = std::make_unique<PseudoTerminal>();
-    SerialPortDriver driver({pty->path});
+    RealClock clock;
+    SerialPortDriver driver(clock, {pty->path});
     FtHandle handle = 0;
     ASSERT_EQ(driver.OpenEx(pty->path.c_str(), ft::OPEN_BY_SERIAL_NUMBER, handle), ft::OK);
     pty->Hangup();

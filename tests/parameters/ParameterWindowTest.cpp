@@ -24,7 +24,7 @@ using Lines = std::vector<std::string>;
 struct ParameterWindowTest : ::testing::Test {
     TestEditor t;
     TformFXsettings& w = *t.editor->formFXsettings;
-    FXsettings& fx = *t.editor->fx;
+    FXsettings& fx = t.core().fx;
 
     void SetUp() override {
         ClickEffect();
@@ -296,7 +296,7 @@ TEST(ParameterRequest, BeforeTheWindowWasShownEveryAddressMatchesNoAssignment) {
     t.pedal().state.controlFlags = {1, 0, 0, 0, 0};
     t.pedal().state.controlWords = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
     t.main().btnRequest->click();
-    FXsettings& fx = *t.editor->fx;
+    FXsettings& fx = t.core().fx;
     EXPECT_EQ(t.editor->formFXsettings->cmbAssignCtrlUNO->currentIndex(), 3);
     for (std::size_t s : {slot::InputLevel, slot::HarmonicPitch, slot::WaveClip}) {
         EXPECT_TRUE(fx.parameters.Assignable(s)->is_assigned);

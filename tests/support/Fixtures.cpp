@@ -3,7 +3,12 @@
 #include <QAction>
 #include <QPlainTextEdit>
 
+#include "link/HexMessage.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <utility>
 
 namespace corvid::testing {
 
@@ -32,7 +37,15 @@ void VirtualClock::Sleep(int ms) {
     Advance(now_ + std::max(ms, 0));
 }
 
-void VirtualClock::Advance(std::int64_t to) {
+void VirtualClock::Wait(int limitMs) {
+    if (std::exchange(woken_, false)) {
+        return;
+    }
+    Advance(now_ + std::max(limitMs, 0), true);
+    woken_ = false;
+}
+
+void VirtualClock::Advance(std::int64_t to, bool wakeable) {
     // Fire due timers in time order; a callback may stop or start timers.
     for (;;) {
         Timer* next = nullptr;
@@ -47,6 +60,9 @@ void VirtualClock::Advance(std::int64_t to) {
         now_ = next->due;
         next->due += next->interval;
         next->callback();
+        if (wakeable && woken_) {
+            return;
+        }
     }
     now_ = to;
 }
@@ -81,7 +97,12 @@ TestEditor::TestEditor(const std::function<void(TestEditor&)>& prepare) {
         EditorEnvironment{driver, clock, dialogs, documents.path().toStdString()});
 }
 
-TestEditor::~TestEditor() = default;
+TestEditor::~TestEditor() {
+    for (const std::vector<std::uint8_t>& bytes : pedal().Unexpected(clock.NowMs())) {
+        ADD_FAILURE() << "the pedal got bytes it does not understand: "
+                      << BytesToHex(bytes.data(), bytes.size(), " ");
+    }
+}
 
 std::vector<std::string> TestEditor::LogLines() const {
     const QString text = editor->formPrint->Memo1->toPlainText();

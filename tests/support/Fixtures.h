@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/Editor.h"
-#include "app/Services.h"
 #include "app/TformMain.h"
 #include "app/TformPrint.h"
+#include "base/Services.h"
 #include "emulator/EmulatedDriver.h"
 
 #include <QTemporaryDir>
@@ -20,7 +20,11 @@ namespace corvid::testing {
 class VirtualClock : public Clock {
 public:
     std::int64_t NowMs() const override { return now_; }
+    // A protocol pause: recorded, then time moves on at once.
     void Sleep(int ms) override;
+    // Time moves on until a timer's callback wakes the wait, or the limit; not recorded.
+    void Wait(int limitMs) override;
+    void Wake() override { woken_ = true; }
     std::unique_ptr<ClockTimer> CreateTimer(int intervalMs,
                                             std::function<void()> onTimeout) override;
 
@@ -28,9 +32,12 @@ public:
 
 private:
     struct Timer;
-    void Advance(std::int64_t to);
+    // Fires the timers due up to `to` in time order; stops early, at the timer's time, once a
+    // callback has woken the clock and wakeable is set.
+    void Advance(std::int64_t to, bool wakeable = false);
 
     std::int64_t now_ = 1000;
+    bool woken_ = false;
     std::vector<Timer*> timers_;
 };
 
@@ -49,12 +56,13 @@ public:
 
 // A fresh editor over the emulated pedal, scripted dialogs, a virtual clock and an empty
 // Documents folder. `prepare` runs before the program starts (to attach devices, fail calls or
-// seed the data folder).
+// seed the data folder). The test fails if the pedal received bytes it could not make sense of.
 class TestEditor {
 public:
     explicit TestEditor(const std::function<void(TestEditor&)>& prepare = {});
     ~TestEditor();
 
+    Session& core() { return *editor->session; }
     TformMain& main() { return *editor->formMain; }
     TformPrint& console() { return *editor->formPrint; }
     EmulatedPedal& pedal() { return driver.pedal; }

@@ -31,12 +31,15 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual std::int64_t NowMs() const = 0;
-    // Pauses for ms milliseconds. Windows keep painting and timers keep firing, but user input
-    // is held until the pause ends, so no second exchange with the pedal can start.
+    // One of the protocol's own pauses: ms milliseconds. Windows keep painting and timers keep
+    // firing, but user input is held until the pause ends, so no second exchange can start.
     virtual void Sleep(int ms) = 0;
-    // A short wait between two looks at the pedal inside a longer wait; the same as a pause,
-    // but not one of the protocol's own.
-    virtual void Poll(int ms) { Sleep(ms); }
+    // Waits, holding input as Sleep does, until Wake is called or limitMs have passed. A Wake
+    // that came while nobody waited ends the next wait at once, so no signal is lost between a
+    // look at the pedal and the wait that follows it.
+    virtual void Wait(int limitMs) = 0;
+    // Ends the wait under way (the driver calls it when bytes arrived or left).
+    virtual void Wake() = 0;
     virtual std::unique_ptr<ClockTimer> CreateTimer(int intervalMs,
                                                     std::function<void()> onTimeout) = 0;
 };

@@ -1,7 +1,9 @@
-#include "app/RealClock.h"
+#include "base/RealClock.h"
 
 #include <QEventLoop>
 #include <QTimer>
+
+#include <utility>
 
 namespace corvid {
 
@@ -11,6 +13,7 @@ class QtClockTimer : public ClockTimer {
 public:
     QtClockTimer(int intervalMs, std::function<void()> onTimeout) {
         timer_.setInterval(intervalMs);
+        timer_.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer_, &QTimer::timeout, std::move(onTimeout));
     }
     void Start() override { timer_.start(); }
@@ -21,12 +24,39 @@ private:
     QTimer timer_;
 };
 
+void RunFor(int ms, QEventLoop& loop) {
+    QTimer limit;
+    limit.setSingleShot(true);
+    limit.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    limit.start(std::max(ms, 0));
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
 } // namespace
 
 void RealClock::Sleep(int ms) {
     QEventLoop loop;
-    QTimer::singleShot(std::max(ms, 0), Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    RunFor(ms, loop);
+}
+
+void RealClock::Wait(int limitMs) {
+    if (std::exchange(woken_, false)) {
+        return;
+    }
+    QEventLoop loop;
+    QEventLoop* outer = std::exchange(waiting_, &loop);
+    RunFor(limitMs, loop);
+    waiting_ = outer;
+    woken_ = false;
+}
+
+void RealClock::Wake() {
+    if (waiting_ != nullptr) {
+        waiting_->quit();
+    } else {
+        woken_ = true;
+    }
 }
 
 std::unique_ptr<ClockTimer> RealClock::CreateTimer(int intervalMs,

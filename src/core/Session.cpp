@@ -1,0 +1,49 @@
+#include "core/Session.h"
+
+namespace corvid {
+
+Session::Session(SessionEnvironment environment, SessionViews views)
+    : env(std::move(environment)), d2xx(env.driver, env.dialogs),
+      dataFolder(env.documents, env.dialogs), algorithms(env.dialogs),
+      communication(d2xx, env.log, env.dialogs, env.clock, views.connection),
+      upload(communication, d2xx, algorithms, env.log, env.dialogs, env.clock, views.upload),
+      fx(communication, env.log, env.dialogs, env.clock, views.parameters, views.commands) {
+    Clock& clock = env.clock;
+    env.driver.SetEventNotification([&clock] { clock.Wake(); });
+}
+
+Session::~Session() {
+    env.driver.SetEventNotification({});
+}
+
+bool Session::Start() {
+    communication.DetectDevice();
+    communication.SetDefaultPortSettings();
+    communication.firmwareUpgradeMode = false;
+    return algorithms.LoadResourceLines("octave");
+}
+
+void Session::PrepareDataFolder() {
+    dataFolder.CreateDataFolder(DataFolder::kDataFolderName);
+    dataFolder.CreateDataSubfolder(DataFolder::kDataFolderName, DataFolder::deviceFolderName);
+    dataFolder.ReadShowUpdateSetting();
+}
+
+bool Session::Connect() {
+    if (!communication.ConnectDevice()) {
+        return false;
+    }
+    connectedOnce = true;
+    return true;
+}
+
+bool Session::Disconnect() {
+    return communication.DisconnectDevice();
+}
+
+void Session::SelectAlgorithm(std::string name) {
+    algorithms.selectedEffectName = std::move(name);
+    fx.LoadAlgorithmAddresses(algorithms);
+}
+
+} // namespace corvid

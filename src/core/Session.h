@@ -1,0 +1,65 @@
+#pragma once
+
+#include "algorithms/AlgorithmLibrary.h"
+#include "algorithms/AlgorithmUpload.h"
+#include "base/Services.h"
+#include "core/DataFolder.h"
+#include "link/Communication.h"
+#include "link/D2XXUnit.h"
+#include "parameters/FXsettings.h"
+
+#include <filesystem>
+
+namespace corvid {
+
+// What the outside world gives a session: the driver (a real pedal or the emulated one), the
+// clock, the dialogs, the user's Documents folder and where log lines go.
+struct SessionEnvironment {
+    FtdiDriver& driver;
+    Clock& clock;
+    Dialogs& dialogs;
+    Log& log;
+    std::filesystem::path documents;
+};
+
+// What a session shows, given by the front end that owns it.
+struct SessionViews {
+    ConnectionView& connection;
+    UploadView& upload;
+    ParameterView& parameters;
+    ParameterCommandsView& commands;
+};
+
+// One editing session without windows: the link to the pedal and the state of every module.
+// The windows and the command-line tool are two front ends over it.
+class Session {
+public:
+    Session(SessionEnvironment environment, SessionViews views);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // The start-up steps of the link: silent detection, port defaults, upgrade mode off, and
+    // the algorithm list ("octave") read into algorithms.resourceLines. False when the list is
+    // missing (already shown).
+    bool Start();
+    // The user's data folder and the update setting.
+    void PrepareDataFolder();
+
+    // Connect and Disconnect; true when the device was opened or closed.
+    bool Connect();
+    bool Disconnect();
+    // Chooses an algorithm of the list by name and reads its parameter addresses.
+    void SelectAlgorithm(std::string name);
+
+    SessionEnvironment env;
+    D2XXUnit d2xx;
+    DataFolder dataFolder;
+    AlgorithmLibrary algorithms;
+    Communication communication;
+    AlgorithmUpload upload;
+    FXsettings fx;
+    bool connectedOnce = false;
+};
+
+} // namespace corvid

@@ -1,0 +1,669 @@
+// The editor's second front end: the same session as the windows, from a terminal.
+//   corvid-cli [--port PATH] [--emulator] [--json] [--verbose] COMMAND [ARGS]
+// Exit status: 0 done, 1 the pedal or the link failed, 2 usage.
+#include "base/RealClock.h"
+#include "core/Session.h"
+#include "emulator/EmulatedDriver.h"
+#include "link/HexMessage.h"
+#include "link/SerialPortDriver.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvid {
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+const char* const kUsageText =
+    "Usage: corvid-cli [--port PATH] [--emulator] [--json] [--verbose] COMMAND [ARGS]\n"
+    "\n"
+    "Talks to a Corvid MK3 pedal as the editor does.\n"
+    "\n"
+    "Options:\n"
+    "  --port PATH   list the serial port PATH as one more pedal (repeatable)\n"
+    "  --emulator    use the built-in emulated pedal\n"
+    "  --json        print the result as JSON\n"
+    "  --verbose     print the debug console's lines on stderr\n"
+    "  --help        this text; COMMAND --help tells about one command\n"
+    "\n"
+    "Commands:\n"
+    "  list                    the FTDI bridges found\n"
+    "  info                    versions, footswitch mode, tuning, assignments, parameters\n"
+    "  upload [NAME]           upload an algorithm (default: the first of the list)\n"
+    "  set PARAM VALUE         write one parameter live\n"
+    "  store                   store the assignable parameters in the pedal\n"
+    "  assign CONTROL PARAM    put a parameter on a control\n"
+    "  footswitch SHORT LONG   what a short and a long press do\n"
+    "  send HEX                send one raw hex message\n"
+    "\n"
+    "Exit status: 0 done, 1 the pedal or the link failed, 2 usage.\n";
+
+struct CommandHelp {
+    const char* usage;
+    const char* text;
+};
+
+const std::map<std::string, CommandHelp> kCommands = {
+    {"list", {"list", "Lists the FTDI bridges found: description, serial number and port."}},
+    {"info",
+     {"info", "Reads the pedal's device information: firmware and algorithm versions, effect\n"
+              "number, footswitch mode, tuning, control assignments and the fifteen parameters\n"
+              "(name, raw value, value in the control's terms)."}},
+    {"upload",
+     {"upload [NAME]", "Uploads the named algorithm (default: the first of the list) into the\n"
+                       "pedal's DSP and prints the pedal's answer."}},
+    {"set",
+     {"set PARAM VALUE",
+      "Writes one parameter live. PARAM is a name (\"Input Level\", input-level) or a slot\n"
+      "0-14. VALUE is raw (0x00400000) or in the control's terms: a level 0-1023, a step\n"
+      "0-N, a pitch -12..+12, on or off."}},
+    {"store", {"store", "Stores the five assignable parameters in the pedal (Save Parameters)."}},
+    {"assign",
+     {"assign CONTROL PARAM",
+      "Puts a parameter on a control and uploads the assignments. CONTROL is 1-4 (or I-IV)\n"
+      "or remote; PARAM a parameter that control offers, bypass or preset for the remote\n"
+      "footswitch, or none."}},
+    {"footswitch",
+     {"footswitch SHORT LONG", "Sets what a short and a long press do: each bypass or preset."}},
+    {"send", {"send HEX", "Sends one raw hex message (two digits a byte) as it stands."}},
+};
+
+// Message boxes become lines on stderr; the command itself was the user's Yes.
+class CliDialogs : public Dialogs {
+public:
+    void ShowMessage(const std::string& text) override { std::cerr << text << '\n'; }
+    bool Confirm(const std::string& /*text*/) override { return true; }
+};
+
+class CliLog : public Log {
+public:
+    explicit CliLog(bool verbose) : verbose_(verbose) {}
+    void PrintToConsole(const std::string& text) override { PlainLine(text); }
+    void PlainLine(const std::string& text) override {
+        if (verbose_) {
+            std::cerr << text << '\n';
+        }
+    }
+
+private:
+    bool verbose_;
+};
+
+// What the windows would show, kept as plain state; nothing here talks back to the core.
+class CliViews : public ConnectionView,
+                 public UploadView,
+                 public ParameterView,
+                 public ParameterCommandsView {
+public:
+    std::string DeviceLabel() const override { return deviceLabel; }
+    void SetDeviceLabel(const std::string& text) override { deviceLabel = text; }
+    void AppendSerialNumberMenu(const std::string& /*text*/) override {}
+    void SetFirmwareVersionLabel(const std::string& /*text*/) override {}
+    void ShowDeviceOpened() override {}
+    void ShowDeviceClosed() override {}
+    void SetStatusLabel(const std::string& /*text*/) override {}
+    void ShowParametersRead() override {}
+    void SetAssignEnabled(bool /*enabled*/) override {}
+
+    void SetFootswitchRadios(bool shortBypass, bool longBypass) override {
+        shortPressBypass = shortBypass;
+        longPressBypass = longBypass;
+    }
+    bool ShortPressBypass() const override { return shortPressBypass; }
+    bool ShortPressChangePreset() const override { return !shortPressBypass; }
+    bool LongPressBypass() const override { return longPressBypass; }
+    bool LongPressChangePreset() const override { return !longPressBypass; }
+    void SelectAssignment(std::size_t control, int index) override {
+        assignment.at(control) = index;
+    }
+    int AssignmentIndex(std::size_t control) const override { return assignment.at(control); }
+    std::string AssignmentText(std::size_t control) const override {
+        return EntryText(control, assignment.at(control));
+    }
+    void SelectTuning(int /*index*/) override {}
+    void SetDialAngle(std::size_t /*slot*/, int /*angle*/) override {}
+    void SetSwitch(std::size_t /*slot*/, bool /*on*/) override {}
+    void SelectPitch(int /*index*/) override {}
+    void SetNoteCutBox(std::size_t /*slot*/, bool /*ticked*/) override {}
+
+    // The entries of a control's list, as the window's list holds them.
+    static std::vector<std::string> Entries(std::size_t control) {
+        std::vector<std::string> entries = {"Not Assigned"};
+        if (control == remoteControl) {
+            entries.insert(entries.end(), {"Bypass", "Preset"});
+        } else {
+            for (std::size_t slot : AssignableSlots(control)) {
+                entries.emplace_back(parameterTable[slot].name);
+            }
+        }
+        return entries;
+    }
+    static std::string EntryText(std::size_t control, int index) {
+        const std::vector<std::string> entries = Entries(control);
+        return index >= 0 && static_cast<std::size_t>(index) < entries.size()
+                   ? entries[static_cast<std::size_t>(index)]
+                   : std::string();
+    }
+
+    std::string deviceLabel = "No device found";
+    bool shortPressBypass = true;
+    bool longPressBypass = false;
+    std::array<int, controlCount> assignment{};
+};
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// "Input Level", "input-level" and "input_level" name the same parameter.
+std::string Folded(const std::string& text) {
+    std::string folded = Lower(text);
+    std::replace(folded.begin(), folded.end(), '-', ' ');
+    std::replace(folded.begin(), folded.end(), '_', ' ');
+    return folded;
+}
+
+std::optional<long> WholeNumber(const std::string& text) {
+    if (text.empty() || text.size() > 9) {
+        return std::nullopt;
+    }
+    std::size_t at = text[0] == '+' || text[0] == '-' ? 1 : 0;
+    if (at == text.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = at; i < text.size(); ++i) {
+        if (std::isdigit(static_cast<unsigned char>(text[i])) == 0) {
+            return std::nullopt;
+        }
+    }
+    return std::stol(text);
+}
+
+std::optional<std::size_t> FindParameter(const std::string& text) {
+    if (const std::optional<long> n = WholeNumber(text);
+        n && *n >= 0 && *n < static_cast<long>(parameterCount)) {
+        return static_cast<std::size_t>(*n);
+    }
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        if (Folded(parameterTable[slot].name) == Folded(text)) {
+            return slot;
+        }
+    }
+    return std::nullopt;
+}
+
+// A value in the control's terms, as the window would show it.
+std::string ControlTerms(std::size_t slot, std::uint32_t value) {
+    const ParameterInfo& info = parameterTable[slot];
+    switch (info.encoding) {
+    case Encoding::Level:
+        return "level " + std::to_string(value >> 13) + "/1023";
+    case Encoding::StepCount:
+        return "step " + std::to_string(value) + "/" + std::to_string(info.scale);
+    case Encoding::PitchTable:
+        for (std::size_t i = 0; i < pitchRatioTable.size(); ++i) {
+            if (pitchRatioTable[i] == value) {
+                const int semitones = static_cast<int>(i) - 12;
+                return (semitones > 0 ? "+" : "") + std::to_string(semitones);
+            }
+        }
+        return "no pitch";
+    case Encoding::WaveSwitch:
+        return value == waveOnValue ? "on" : value == waveOffValue ? "off" : "unknown";
+    case Encoding::SplitSwitch:
+    case Encoding::NoteCutFlag:
+        return value == 1 ? "on" : value == 0 ? "off" : "unknown";
+    }
+    return {};
+}
+
+// A value given in the control's terms or raw; nullopt with the reason when it is neither.
+std::optional<std::uint32_t> ParseValue(std::size_t slot, const std::string& text,
+                                        std::string& error) {
+    const ParameterInfo& info = parameterTable[slot];
+    if (text.size() > 2 && Lower(text.substr(0, 2)) == "0x") {
+        const std::string digits = text.substr(2);
+        std::uint8_t bytes[4] = {};
+        if (digits.size() > 8 ||
+            HexToBytes(std::string(8 - digits.size(), '0') + digits, bytes, 4) != 4) {
+            error = "a raw value is 0x and at most 8 hexadecimal digits: " + text;
+            return std::nullopt;
+        }
+        return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+               (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+    }
+    const std::string word = Lower(text);
+    const std::optional<long> n = WholeNumber(text);
+    switch (info.encoding) {
+    case Encoding::Level:
+        if (n && *n >= 0 && *n <= 1023) {
+            return static_cast<std::uint32_t>(*n) << 13;
+        }
+        error = std::string(info.name) + " takes a level from 0 to 1023: " + text;
+        return std::nullopt;
+    case Encoding::StepCount:
+        if (n && *n >= 0 && *n <= static_cast<long>(info.scale)) {
+            return static_cast<std::uint32_t>(*n);
+        }
+        error = std::string(info.name) + " takes a step from 0 to " + std::to_string(info.scale) +
+                ": " + text;
+        return std::nullopt;
+    case Encoding::PitchTable:
+        if (n && *n >= -12 && *n <= 12) {
+            return pitchRatioTable[static_cast<std::size_t>(*n + 12)];
+        }
+        error = std::string(info.name) + " takes a pitch from -12 to +12: " + text;
+        return std::nullopt;
+    case Encoding::WaveSwitch:
+    case Encoding::SplitSwitch:
+    case Encoding::NoteCutFlag:
+        if (word == "on" || word == "off") {
+            const bool on = word == "on";
+            if (info.encoding == Encoding::WaveSwitch) {
+                return on ? waveOnValue : waveOffValue;
+            }
+            return on ? 1u : 0u;
+        }
+        error = std::string(info.name) + " is on or off: " + text;
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> ParseControl(const std::string& text) {
+    static const std::map<std::string, std::size_t> names = {
+        {"1", 0},  {"i", 0},  {"2", 1},
+        {"ii", 1}, {"3", 2},  {"iii", 2},
+        {"4", 3},  {"iv", 3}, {"remote", remoteControl}};
+    const auto found = names.find(Lower(text));
+    return found == names.end() ? std::nullopt : std::optional(found->second);
+}
+
+const std::array<const char*, controlCount> kControlNames = {
+    "Control I", "Control II", "Control III", "Control IV", "Remote Footswitch"};
+
+// Everything a command needs: the arguments, the output and a session over the chosen driver.
+class Cli {
+public:
+    Cli(bool json, bool verbose, std::unique_ptr<FtdiDriver> driver, RealClock& clock)
+        : json_(json), log_(verbose), driver_(std::move(driver)),
+          session_(SessionEnvironment{*driver_, clock, dialogs_, log_, Documents()},
+                   SessionViews{views_, views_, views_, views_}) {}
+
+    int Run(const std::string& command, const std::vector<std::string>& args);
+
+private:
+    static std::filesystem::path Documents() {
+        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+    }
+    int Usage(const std::string& command, const std::string& problem) const;
+    bool Open();
+    bool Request();
+    void Print(const QJsonObject& json, const std::string& text) const;
+
+    int List();
+    int Info();
+    int Upload(const std::vector<std::string>& args);
+    int Set(const std::vector<std::string>& args);
+    int Store();
+    int Assign(const std::vector<std::string>& args);
+    int Footswitch(const std::vector<std::string>& args);
+    int Send(const std::vector<std::string>& args);
+
+    bool json_;
+    CliDialogs dialogs_;
+    CliLog log_;
+    CliViews views_;
+    std::unique_ptr<FtdiDriver> driver_;
+    Session session_;
+};
+
+int Cli::Usage(const std::string& command, const std::string& problem) const {
+    std::cerr << "corvid-cli: " << problem << '\n'
+              << "Usage: corvid-cli [options] " << kCommands.at(command).usage << '\n';
+    return kUsage;
+}
+
+void Cli::Print(const QJsonObject& json, const std::string& text) const {
+    if (json_) {
+        std::cout << QJsonDocument(json).toJson(QJsonDocument::Indented).toStdString();
+    } else {
+        std::cout << text;
+    }
+}
+
+bool Cli::Open() {
+    if (session_.communication.deviceSerialNumber.empty()) {
+        std::cerr << "No device found\n";
+        return false;
+    }
+    return session_.Connect();
+}
+
+bool Cli::Request() {
+    return session_.fx.btnRequestClick();
+}
+
+int Cli::Run(const std::string& command, const std::vector<std::string>& args) {
+    session_.Start();
+    const std::map<std::string, std::function<int()>> handlers = {
+        {"list", [&] { return args.empty() ? List() : Usage(command, "list takes no arguments"); }},
+        {"info", [&] { return args.empty() ? Info() : Usage(command, "info takes no arguments"); }},
+        {"upload", [&] { return Upload(args); }},
+        {"set", [&] { return Set(args); }},
+        {"store",
+         [&] { return args.empty() ? Store() : Usage(command, "store takes no arguments"); }},
+        {"assign", [&] { return Assign(args); }},
+        {"footswitch", [&] { return Footswitch(args); }},
+        {"send", [&] { return Send(args); }},
+    };
+    return handlers.at(command)();
+}
+
+int Cli::List() {
+    D2XXUnit& unit = session_.d2xx;
+    if (unit.GetFTDeviceCount() != ft::OK) {
+        return kFailed;
+    }
+    QJsonArray devices;
+    std::string text;
+    for (std::uint32_t index = 0; index < unit.ftDeviceCount; ++index) {
+        unit.GetFTDeviceSerialNo(index);
+        const std::string serial = unit.ftDeviceString;
+        unit.GetFTDeviceDescription(index);
+        const std::string description = unit.ftDeviceString;
+        const auto* serialDriver = dynamic_cast<const SerialPortDriver*>(driver_.get());
+        const std::string port =
+            serialDriver != nullptr ? serialDriver->PortName(index) : std::string("(emulated)");
+        devices.append(QJsonObject{{"description", QString::fromStdString(description)},
+                                   {"serialNumber", QString::fromStdString(serial)},
+                                   {"port", QString::fromStdString(port)}});
+        text += description + "\t" + serial + "\t" + port + "\n";
+    }
+    if (unit.ftDeviceCount == 0) {
+        text = "No device found\n";
+    }
+    Print(QJsonObject{{"devices", devices}}, text);
+    return kDone;
+}
+
+int Cli::Info() {
+    if (!Open() || !Request()) {
+        return kFailed;
+    }
+    const Communication& link = session_.communication;
+    const FXsettings& fx = session_.fx;
+    const std::string shortPress = views_.shortPressBypass ? "Bypass" : "Change Preset";
+    const std::string longPress = views_.longPressBypass ? "Bypass" : "Change Preset";
+    const std::string tuning = fx.selectedTuning < FXsettings::tuningCount
+                                   ? FXsettings::tuningNames[fx.selectedTuning]
+                                   : "unknown";
+    std::string text = "Firmware version: " + link.firmwareVersionText + "\n" +
+                       "Algorithm version: " + link.algorithmVersionText + "\n" +
+                       "Effect number: " + link.effectNumberText + "\n" +
+                       "Footswitch mode: " + std::to_string(fx.footswitchMode) + " (short press " +
+                       shortPress + ", long press " + longPress + ")\n" +
+                       "Tuning: " + std::to_string(fx.selectedTuning) + " " + tuning + "\n";
+    QJsonArray assignments;
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        const std::string entry = views_.AssignmentText(k);
+        text += std::string(kControlNames[k]) + ": " + entry + "\n";
+        assignments.append(QJsonObject{{"control", kControlNames[k]},
+                                       {"assigned", QString::fromStdString(entry)}});
+    }
+    text += "Parameters:\n";
+    QJsonArray parameters;
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        const std::uint32_t value = fx.parameters.Value(slot);
+        const std::string name = parameterTable[slot].name;
+        const std::string terms = ControlTerms(slot, value);
+        char line[96];
+        std::snprintf(line, sizeof line, "  %-20s0x%s  %s\n", name.c_str(),
+                      HexField(value, 8).c_str(), terms.c_str());
+        text += line;
+        parameters.append(QJsonObject{{"slot", static_cast<int>(slot)},
+                                      {"name", QString::fromStdString(name)},
+                                      {"raw", QString::fromStdString("0x" + HexField(value, 8))},
+                                      {"value", QString::fromStdString(terms)}});
+    }
+    Print(QJsonObject{{"firmwareVersion", QString::fromStdString(link.firmwareVersionText)},
+                      {"algorithmVersion", QString::fromStdString(link.algorithmVersionText)},
+                      {"effectNumber", QString::fromStdString(link.effectNumberText)},
+                      {"footswitchMode", fx.footswitchMode},
+                      {"shortPress", QString::fromStdString(shortPress)},
+                      {"longPress", QString::fromStdString(longPress)},
+                      {"tuning", fx.selectedTuning},
+                      {"tuningName", QString::fromStdString(tuning)},
+                      {"assignments", assignments},
+                      {"parameters", parameters}},
+          text);
+    return kDone;
+}
+
+int Cli::Upload(const std::vector<std::string>& args) {
+    if (args.size() > 1) {
+        return Usage("upload", "upload takes at most one algorithm name");
+    }
+    const std::vector<std::string>& list = session_.algorithms.resourceLines;
+    const auto listed = std::find_if(list.begin(), list.end(), [&](const std::string& entry) {
+        return args.empty() || Lower(entry) == Lower(args.front());
+    });
+    if (listed == list.end()) {
+        return Usage("upload", args.empty() ? "no algorithm is listed"
+                                            : "no algorithm named " + args.front());
+    }
+    // Selecting reads the algorithm's own text over the list: keep the name.
+    const std::string name = *listed;
+    if (!Open()) {
+        return kFailed;
+    }
+    session_.SelectAlgorithm(name);
+    if (!session_.upload.btnUploadClick()) {
+        return kFailed;
+    }
+    const std::string& answer = session_.upload.lastAnswer;
+    Print(QJsonObject{{"algorithm", QString::fromStdString(name)},
+                      {"answer",
+                       QString::fromLatin1(answer.data(), static_cast<qsizetype>(answer.size()))}},
+          answer + "\n");
+    return kDone;
+}
+
+int Cli::Set(const std::vector<std::string>& args) {
+    if (args.size() != 2) {
+        return Usage("set", "set takes a parameter and a value");
+    }
+    const std::optional<std::size_t> slot = FindParameter(args[0]);
+    if (!slot) {
+        return Usage("set", "no parameter named " + args[0]);
+    }
+    std::string error;
+    const std::optional<std::uint32_t> value = ParseValue(*slot, args[1], error);
+    if (!value) {
+        return Usage("set", error);
+    }
+    if (parameterTable[*slot].addressField == 0) {
+        std::cerr << parameterTable[*slot].name << " has no DSP address and cannot be written\n";
+        return kFailed;
+    }
+    if (session_.algorithms.resourceLines.empty()) {
+        return kFailed;
+    }
+    // The addresses come from the algorithm; what is assigned and the tuning from the pedal.
+    session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
+    if (!Open() || !Request() || !session_.fx.SetParameter(*slot, *value)) {
+        return kFailed;
+    }
+    const std::string terms = ControlTerms(*slot, *value);
+    Print(QJsonObject{{"name", parameterTable[*slot].name},
+                      {"raw", QString::fromStdString("0x" + HexField(*value, 8))},
+                      {"value", QString::fromStdString(terms)}},
+          std::string(parameterTable[*slot].name) + " = 0x" + HexField(*value, 8) + " (" + terms +
+              ")\n");
+    return kDone;
+}
+
+int Cli::Store() {
+    if (!Open() || !Request() || !session_.fx.btnSaveParametersClick()) {
+        return kFailed;
+    }
+    Print(QJsonObject{{"stored", true}}, "Parameters stored\n");
+    return kDone;
+}
+
+int Cli::Assign(const std::vector<std::string>& args) {
+    if (args.size() != 2) {
+        return Usage("assign", "assign takes a control and a parameter");
+    }
+    const std::optional<std::size_t> control = ParseControl(args[0]);
+    if (!control) {
+        return Usage("assign", "no control named " + args[0]);
+    }
+    const std::vector<std::string> entries = CliViews::Entries(*control);
+    int index = -1;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (Folded(entries[i]) == Folded(args[1]) || (i == 0 && Lower(args[1]) == "none")) {
+            index = static_cast<int>(i);
+        }
+    }
+    if (index < 0) {
+        return Usage("assign", std::string(kControlNames[*control]) + " does not offer " + args[1]);
+    }
+    if (session_.algorithms.resourceLines.empty()) {
+        return kFailed;
+    }
+    session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
+    if (!Open() || !Request()) {
+        return kFailed;
+    }
+    // As the window's list does: the choice is made, then checked.
+    views_.SelectAssignment(*control, index);
+    if (session_.fx.AssignmentChanged(*control, index, entries[static_cast<std::size_t>(index)])) {
+        return kFailed;
+    }
+    if (!session_.fx.btnAssignClick()) {
+        return kFailed;
+    }
+    Print(
+        QJsonObject{{"control", kControlNames[*control]},
+                    {"assigned", QString::fromStdString(entries[static_cast<std::size_t>(index)])}},
+        std::string(kControlNames[*control]) + ": " + entries[static_cast<std::size_t>(index)] +
+            "\n");
+    return kDone;
+}
+
+int Cli::Footswitch(const std::vector<std::string>& args) {
+    const auto press = [](const std::string& text) -> std::optional<bool> {
+        if (Lower(text) == "bypass") {
+            return true;
+        }
+        if (Lower(text) == "preset") {
+            return false;
+        }
+        return std::nullopt;
+    };
+    if (args.size() != 2 || !press(args[0]) || !press(args[1])) {
+        return Usage("footswitch", "footswitch takes two of bypass and preset");
+    }
+    views_.SetFootswitchRadios(*press(args[0]), *press(args[1]));
+    if (!Open() || !session_.fx.btnSetFootswitchModeClick()) {
+        return kFailed;
+    }
+    Print(QJsonObject{{"shortPress", QString::fromStdString(Lower(args[0]))},
+                      {"longPress", QString::fromStdString(Lower(args[1]))}},
+          "Footswitch: short press " + Lower(args[0]) + ", long press " + Lower(args[1]) + "\n");
+    return kDone;
+}
+
+int Cli::Send(const std::vector<std::string>& args) {
+    if (args.size() != 1 || args.front().size() < 2) {
+        return Usage("send", "send takes one message of at least one byte");
+    }
+    const std::string& text = args.front();
+    if (!Open() || !session_.communication.SendHexMessage(text, text.size() / 2)) {
+        return kFailed;
+    }
+    Print(QJsonObject{{"sent", QString::fromStdString(text.substr(0, text.size() / 2 * 2))}},
+          "Sent " + std::to_string(text.size() / 2) + " bytes\n");
+    return kDone;
+}
+
+} // namespace
+} // namespace corvid
+
+int main(int argc, char* argv[]) {
+    using namespace corvid;
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("corvid-cli");
+
+    std::vector<std::string> ports;
+    bool emulator = false;
+    bool json = false;
+    bool verbose = false;
+    int at = 1;
+    for (; at < argc && argv[at][0] == '-'; ++at) {
+        const std::string option = argv[at];
+        if (option == "--help" || option == "-h") {
+            std::cout << kUsageText;
+            return kDone;
+        }
+        if (option == "--port" && at + 1 < argc) {
+            ports.emplace_back(argv[++at]);
+        } else if (option == "--emulator") {
+            emulator = true;
+        } else if (option == "--json") {
+            json = true;
+        } else if (option == "--verbose") {
+            verbose = true;
+        } else {
+            std::cerr << "corvid-cli: unknown option " << option << "\n" << kUsageText;
+            return kUsage;
+        }
+    }
+    if (at == argc) {
+        std::cerr << "corvid-cli: no command\n" << kUsageText;
+        return kUsage;
+    }
+    const std::string command = argv[at++];
+    const auto known = kCommands.find(command);
+    if (known == kCommands.end()) {
+        std::cerr << "corvid-cli: unknown command " << command << "\n" << kUsageText;
+        return kUsage;
+    }
+    const std::vector<std::string> args(argv + at, argv + argc);
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+        std::cout << "Usage: corvid-cli [options] " << known->second.usage << "\n\n"
+                  << known->second.text << "\n";
+        return kDone;
+    }
+
+    RealClock clock;
+    std::unique_ptr<FtdiDriver> driver;
+    if (emulator) {
+        driver = std::make_unique<EmulatedDriver>(clock);
+    } else {
+        driver = std::make_unique<SerialPortDriver>(clock, ports);
+    }
+    Cli cli(json, verbose, std::move(driver), clock);
+    return cli.Run(command, args);
+}
