@@ -2,6 +2,7 @@
 //   corvid-cli [--port PATH] [--emulator] [--json] [--verbose] COMMAND [ARGS]
 // Exit status: 0 done, 1 the pedal or the link failed, 2 usage.
 #include "base/RealClock.h"
+#include "core/PlainViews.h"
 #include "core/Session.h"
 #include "emulator/EmulatedDriver.h"
 #include "link/HexMessage.h"
@@ -105,68 +106,6 @@ public:
 
 private:
     bool verbose_;
-};
-
-// What the windows would show, kept as plain state; nothing here talks back to the core.
-class CliViews : public ConnectionView,
-                 public UploadView,
-                 public ParameterView,
-                 public ParameterCommandsView {
-public:
-    std::string DeviceLabel() const override { return deviceLabel; }
-    void SetDeviceLabel(const std::string& text) override { deviceLabel = text; }
-    void AppendSerialNumberMenu(const std::string& /*text*/) override {}
-    void SetFirmwareVersionLabel(const std::string& /*text*/) override {}
-    void ShowDeviceOpened() override {}
-    void ShowDeviceClosed() override {}
-    void SetStatusLabel(const std::string& /*text*/) override {}
-    void ShowParametersRead() override {}
-    void SetAssignEnabled(bool /*enabled*/) override {}
-
-    void SetFootswitchRadios(bool shortBypass, bool longBypass) override {
-        shortPressBypass = shortBypass;
-        longPressBypass = longBypass;
-    }
-    bool ShortPressBypass() const override { return shortPressBypass; }
-    bool ShortPressChangePreset() const override { return !shortPressBypass; }
-    bool LongPressBypass() const override { return longPressBypass; }
-    bool LongPressChangePreset() const override { return !longPressBypass; }
-    void SelectAssignment(std::size_t control, int index) override {
-        assignment.at(control) = index;
-    }
-    int AssignmentIndex(std::size_t control) const override { return assignment.at(control); }
-    std::string AssignmentText(std::size_t control) const override {
-        return EntryText(control, assignment.at(control));
-    }
-    void SelectTuning(int /*index*/) override {}
-    void SetDialAngle(std::size_t /*slot*/, int /*angle*/) override {}
-    void SetSwitch(std::size_t /*slot*/, bool /*on*/) override {}
-    void SelectPitch(int /*index*/) override {}
-    void SetNoteCutBox(std::size_t /*slot*/, bool /*ticked*/) override {}
-
-    // The entries of a control's list, as the window's list holds them.
-    static std::vector<std::string> Entries(std::size_t control) {
-        std::vector<std::string> entries = {"Not Assigned"};
-        if (control == remoteControl) {
-            entries.insert(entries.end(), {"Bypass", "Preset"});
-        } else {
-            for (std::size_t slot : AssignableSlots(control)) {
-                entries.emplace_back(parameterTable[slot].name);
-            }
-        }
-        return entries;
-    }
-    static std::string EntryText(std::size_t control, int index) {
-        const std::vector<std::string> entries = Entries(control);
-        return index >= 0 && static_cast<std::size_t>(index) < entries.size()
-                   ? entries[static_cast<std::size_t>(index)]
-                   : std::string();
-    }
-
-    std::string deviceLabel = "No device found";
-    bool shortPressBypass = true;
-    bool longPressBypass = false;
-    std::array<int, controlCount> assignment{};
 };
 
 std::string Lower(std::string text) {
@@ -333,7 +272,7 @@ private:
     bool json_;
     CliDialogs dialogs_;
     CliLog log_;
-    CliViews views_;
+    PlainViews views_;
     std::unique_ptr<FtdiDriver> driver_;
     Session session_;
 };
@@ -539,7 +478,7 @@ int Cli::Assign(const std::vector<std::string>& args) {
     if (!control) {
         return Usage("assign", "no control named " + args[0]);
     }
-    const std::vector<std::string> entries = CliViews::Entries(*control);
+    const std::vector<std::string> entries = PlainViews::Entries(*control);
     int index = -1;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (Folded(entries[i]) == Folded(args[1]) || (i == 0 && Lower(args[1]) == "none")) {

@@ -1,5 +1,7 @@
 // Serves the emulated pedal on a pseudo-terminal, so the editor's serial-port driver can talk to
 // it exactly as to a real pedal:  corvid-editor --port $(the path this prints)
+// Bytes move no faster than a serial line of --pace BAUD (8N1, 10 bits a byte) would carry
+// them, in both directions, so timings measured against it mean something.
 #include "emulator/EmulatedPedal.h"
 
 #include <fcntl.h>
@@ -7,10 +9,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
 
 namespace {
 
@@ -20,10 +26,48 @@ void RequestStop(int /*signal*/) {
     stopRequested = 1;
 }
 
-std::int64_t NowMs() {
+constexpr const char* kUsage =
+    "Usage: corvid-pedal-emulator [--pace BAUD]\n"
+    "Serves the emulated Corvid MK3 on a pseudo-terminal and prints its path.\n"
+    "  --pace BAUD  carry bytes no faster than BAUD bit/s, 8N1 (default 115200; 0: unpaced)\n"
+    "  --help       this text\n";
+
+std::int64_t NowUs() {
     using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
+
+// One direction of the line: bytes leave it no sooner than the line has carried them.
+class PacedLine {
+public:
+    explicit PacedLine(long baud) : byteUs_(baud > 0 ? 10'000'000.0 / baud : 0.0) {}
+
+    void Push(const std::uint8_t* bytes, std::size_t size, std::int64_t nowUs) {
+        for (std::size_t i = 0; i < size; ++i) {
+            freeAtUs_ = std::max(freeAtUs_, static_cast<double>(nowUs)) + byteUs_;
+            queue_.push_back({bytes[i], freeAtUs_});
+        }
+    }
+    // The bytes that have crossed the line by nowUs.
+    std::size_t Pop(std::uint8_t* out, std::size_t max, std::int64_t nowUs) {
+        std::size_t n = 0;
+        while (n < max && !queue_.empty() && queue_.front().atUs <= static_cast<double>(nowUs)) {
+            out[n++] = queue_.front().byte;
+            queue_.pop_front();
+        }
+        return n;
+    }
+    bool Busy() const { return !queue_.empty(); }
+
+private:
+    struct Byte {
+        std::uint8_t byte;
+        double atUs;
+    };
+    double byteUs_;
+    double freeAtUs_ = 0;
+    std::deque<Byte> queue_;
+};
 
 bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size) {
     while (size > 0) {
@@ -39,7 +83,24 @@ bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size) {
 
 } // namespace
 
-int main() {
+int main(int argc, char* argv[]) {
+    long baud = 115200;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        char* end = nullptr;
+        if (std::strcmp(argv[i], "--pace") == 0 && i + 1 < argc &&
+            (baud = std::strtol(argv[i + 1], &end, 10), *end == '\0' && baud >= 0)) {
+            ++i;
+            continue;
+        }
+        std::fprintf(stderr, "corvid-pedal-emulator: unknown or incomplete option %s\n%s", argv[i],
+                     kUsage);
+        return 2;
+    }
+
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
         std::perror("corvid-pedal-emulator: pseudo-terminal");
@@ -63,19 +124,33 @@ int main() {
     std::fflush(stdout);
 
     corvid::EmulatedPedal pedal;
+    PacedLine toPedal(baud);
+    PacedLine toHost(baud);
     std::uint8_t buffer[4096];
     while (stopRequested == 0) {
+        // Short polls while bytes are on the line, so they leave on time.
+        const int timeoutMs = toPedal.Busy() || toHost.Busy() ? 0 : 1;
         pollfd fd{master, POLLIN, 0};
-        if (poll(&fd, 1, 2) > 0 && (fd.revents & POLLIN) != 0) {
+        if (poll(&fd, 1, timeoutMs) > 0 && (fd.revents & POLLIN) != 0) {
             const ssize_t n = read(master, buffer, sizeof buffer);
             if (n > 0) {
-                pedal.Receive(buffer, static_cast<std::size_t>(n), NowMs());
+                toPedal.Push(buffer, static_cast<std::size_t>(n), NowUs());
             }
         }
-        const std::size_t ready = pedal.Take(buffer, sizeof buffer, NowMs());
-        if (ready > 0 && !WriteAll(master, buffer, ready)) {
+        const std::int64_t nowUs = NowUs();
+        if (const std::size_t arrived = toPedal.Pop(buffer, sizeof buffer, nowUs); arrived > 0) {
+            pedal.Receive(buffer, arrived, nowUs / 1000);
+        }
+        if (const std::size_t ready = pedal.Take(buffer, sizeof buffer, nowUs / 1000); ready > 0) {
+            toHost.Push(buffer, ready, nowUs);
+        }
+        if (const std::size_t sent = toHost.Pop(buffer, sizeof buffer, nowUs);
+            sent > 0 && !WriteAll(master, buffer, sent)) {
             std::perror("corvid-pedal-emulator: write");
             return 1;
+        }
+        if (toPedal.Busy() || toHost.Busy()) {
+            usleep(50);
         }
     }
     close(slave);
