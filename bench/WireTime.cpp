@@ -1,0 +1,126 @@
+// Times each pedal operation through the core, with the real serial-port driver and clock,
+// against corvid-pedal-emulator paced at 115,200 bit/s on a pseudo-terminal, and prints the
+// time taken against the least the line and the protocol's own pauses allow.
+//   build/bench/wire_time [RUNS]
+#include "base/RealClock.h"
+#include "core/PlainViews.h"
+#include "core/Session.h"
+#include "link/SerialPortDriver.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace corvid;
+
+// One byte of 8N1 at 115,200 bit/s, in seconds.
+constexpr double kByteSeconds = 10.0 / 115200.0;
+
+class CountingDialogs : public Dialogs {
+public:
+    void ShowMessage(const std::string& text) override {
+        std::cerr << "message: " << text << '\n';
+        ++shown;
+    }
+    bool Confirm(const std::string& /*text*/) override { return true; }
+    int shown = 0;
+};
+
+class NoLog : public Log {
+public:
+    void PrintToConsole(const std::string& /*text*/) override {}
+    void PlainLine(const std::string& /*text*/) override {}
+};
+
+struct Operation {
+    const char* name;
+    // Bytes that cross the line both ways, and the pauses the operation must make.
+    std::size_t bytes;
+    double pausesSeconds;
+    std::function<bool()> run;
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+
+    QProcess emulator;
+    emulator.start(CORVID_PEDAL_EMULATOR, {"--pace", "115200"});
+    if (!emulator.waitForReadyRead(5000)) {
+        std::cerr << "wire_time: the pedal emulator did not start\n";
+        return 1;
+    }
+    const std::string path = emulator.readLine().trimmed().toStdString();
+
+    RealClock clock;
+    CountingDialogs dialogs;
+    NoLog log;
+    PlainViews views;
+    SerialPortDriver driver(clock, {path});
+    QTemporaryDir documents;
+    Session session({driver, clock, dialogs, log, documents.path().toStdString()},
+                    {views, views, views, views});
+    session.Start();
+    session.SelectAlgorithm(session.algorithms.resourceLines.front());
+    if (!session.Connect()) {
+        return 1;
+    }
+    FXsettings& fx = session.fx;
+    // The device information: 81 values as decimal lines of the emulated pedal's state.
+    const std::size_t deviceInfoBytes = 2 + 81 * 3;
+    const std::size_t imageBytes = session.algorithms.resourceLines.front().size() / 2;
+    const double idleGap = Communication::kIdleGapMs / 1000.0;
+    const std::vector<Operation> operations = {
+        {"Request", deviceInfoBytes, Communication::kDeviceInfoPauseMs / 1000.0,
+         [&] { return fx.btnRequestClick(); }},
+        // The upload's answer is text: it ends with the idle gap.
+        {"algorithm upload", 2 + imageBytes + 17, 0.4 + idleGap,
+         [&] { return session.upload.btnUploadClick(); }},
+        {"store", 21, FXsettings::kStorePauseMs / 1000.0,
+         [&] { return fx.btnSaveParametersClick(); }},
+        {"assign", 16, FXsettings::kAssignPauseMs / 1000.0, [&] { return fx.btnAssignClick(); }},
+        {"footswitch", 3, 0.0, [&] { return fx.btnSetFootswitchModeClick(); }},
+    };
+
+    std::printf("%-18s %10s %10s %7s\n", "operation", "time [s]", "limit [s]", "ratio");
+    for (const Operation& operation : operations) {
+        std::vector<double> times;
+        for (int run = 0; run < runs; ++run) {
+            // Let the line drain between runs, as a user's clicks would.
+            clock.Sleep(50);
+            const auto start = std::chrono::steady_clock::now();
+            if (!operation.run()) {
+                std::cerr << "wire_time: " << operation.name << " failed\n";
+                return 1;
+            }
+            times.push_back(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+        const double time = Median(times);
+        const double limit =
+            static_cast<double>(operation.bytes) * kByteSeconds + operation.pausesSeconds;
+        const double ratio = time / limit;
+        std::printf("%-18s %10.4f %10.4f %7.3f\n", operation.name, time, limit, ratio);
+    }
+    session.Disconnect();
+    emulator.terminate();
+    emulator.waitForFinished(2000);
+    return dialogs.shown == 0 ? 0 : 1;
+}

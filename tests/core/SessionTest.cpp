@@ -1,0 +1,112 @@
+#include "core/Session.h"
+#include "core/PlainViews.h"
+#include "emulator/EmulatedDriver.h"
+#include "support/Fixtures.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace corvid::testing {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class RecordingLog : public Log {
+public:
+    void PrintToConsole(const std::string& text) override { lines.push_back(text); }
+    void PlainLine(const std::string& text) override { lines.push_back(text); }
+    std::vector<std::string> lines;
+};
+
+// The session alone, as the command line runs it: no window exists.
+struct SessionTest : ::testing::Test {
+    VirtualClock clock;
+    EmulatedDriver driver{clock};
+    ScriptedDialogs dialogs;
+    RecordingLog log;
+    PlainViews views;
+    QTemporaryDir documents;
+    Session session{{driver, clock, dialogs, log, documents.path().toStdString()},
+                    {views, views, views, views}};
+
+    void TearDown() override { EXPECT_TRUE(driver.pedal.Unexpected(clock.NowMs()).empty()); }
+};
+
+TEST_F(SessionTest, ConnectRequestTurnAndSaveWithoutWindows) {
+    driver.pedal.state.values[slot::InputLevel] = 0x00400000;
+    ASSERT_TRUE(session.Start());
+    session.SelectAlgorithm(session.algorithms.resourceLines.front());
+    ASSERT_TRUE(session.Connect());
+    EXPECT_EQ(views.deviceLabel, "Corvid MK3 connected");
+    EXPECT_TRUE(views.deviceOpen);
+
+    ASSERT_TRUE(session.fx.btnRequestClick());
+    EXPECT_EQ(views.firmwareLabel, "Firmware Version: 05");
+    EXPECT_TRUE(views.parametersRead);
+    EXPECT_EQ(views.dialAngles[slot::InputLevel], LevelToDialAngle(0x00400000, levelScale));
+
+    // A turn into the dead zone is snapped and written once: the plain views have no handler.
+    EXPECT_EQ(session.fx.DialTurned(slot::InputLevel, -100), -135);
+    EXPECT_EQ(session.fx.parameters.Value(slot::InputLevel), DialAngleToValue(-135));
+    ASSERT_TRUE(session.fx.btnSaveParametersClick());
+
+    const auto& messages = driver.pedal.Messages(clock.NowMs());
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].bytes, (Bytes{0x02, 0x00}));
+    EXPECT_EQ(messages[1].bytes, (Bytes{0x01, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(messages[2].bytes.size(), 21u);
+    EXPECT_EQ(messages[2].bytes.front(), 0x03);
+    EXPECT_EQ(driver.pedal.state.values[slot::InputLevel], 0u);
+    // Only the protocol's own pauses: 200 ms after the request, 100 ms after storing.
+    EXPECT_EQ(clock.pauses, (std::vector<int>{200, 100}));
+    ASSERT_GE(log.lines.size(), 3u);
+    EXPECT_EQ(log.lines[0], "resource name: Corvid_MK3_0008");
+    EXPECT_EQ(log.lines[2], "serial number: " + EmulatedDriver::kSerialNumber);
+    EXPECT_EQ(log.lines.back(), "21");
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    ASSERT_TRUE(session.Disconnect());
+    EXPECT_EQ(views.deviceLabel, "Corvid MK3 ");
+    EXPECT_FALSE(views.deviceOpen);
+}
+
+// A long upload answer that arrives in pieces is read to its end, so the next Request starts
+// clean instead of parsing the answer's tail.
+TEST_F(SessionTest, ALongSplitUploadAnswerDoesNotBreakTheNextRequest) {
+    ASSERT_TRUE(session.Start());
+    session.SelectAlgorithm(session.algorithms.resourceLines.front());
+    ASSERT_TRUE(session.Connect());
+    driver.pedal.state.uploadAnswer = "Upload completed. DSP restarted, all parameters reset.";
+    driver.pedal.InjectFault(EmulatedPedal::Fault::Split, 0, 60);
+    ASSERT_TRUE(session.upload.btnUploadClick());
+    EXPECT_EQ(views.statusLabel, "Upload completed.");
+    ASSERT_TRUE(session.fx.btnRequestClick());
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front();
+    EXPECT_EQ(clock.pauses, (std::vector<int>{400, 200}));
+}
+
+// Bytes still queued from an earlier exchange are dropped before the next request goes out.
+TEST_F(SessionTest, StaleBytesAreDiscardedBeforeARequest) {
+    ASSERT_TRUE(session.Start());
+    ASSERT_TRUE(session.Connect());
+    driver.pedal.Send({'4', '2', '\r', '\n', 'x'}, clock.NowMs());
+    ASSERT_TRUE(session.fx.btnRequestClick());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(session.communication.replyBytes.size(), 81u);
+}
+
+TEST(EmulatedPedal, RecordsWhatItCannotUnderstand) {
+    EmulatedPedal pedal;
+    const Bytes unknown = {0x05, 0x01, 0x00};
+    pedal.Receive(unknown.data(), unknown.size(), 0);
+    // 0x05 is no command; 01 00 is a DSP write that never got its last five bytes.
+    EXPECT_EQ(pedal.Unexpected(1000), (std::vector<Bytes>{{0x05}, {0x01, 0x00}}));
+    const Bytes image = {0x00, 0x00, 0x03};
+    EmulatedPedal fresh;
+    fresh.Receive(image.data(), image.size(), 0);
+    EXPECT_EQ(fresh.Unexpected(1000), (std::vector<Bytes>{image}));
+}
+
+} // namespace
+} // namespace corvid::testing
