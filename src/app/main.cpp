@@ -1,3 +1,4 @@
+#include "app/Application.h"
 #include "app/Editor.h"
 #include "app/QtDialogs.h"
 #include "base/RealClock.h"
@@ -12,9 +13,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    // No display name: the platform would append it to every window's caption.
-    QApplication::setApplicationName("corvid-editor");
-    QApplication::setQuitOnLastWindowClosed(false);
+    corvid::SetApplicationIdentity();
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Editor for the Corvid MK3 octave-down pedal.");

@@ -15,6 +15,9 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <QGuiApplication>
+#include <QWindow>
+
 #include <gtest/gtest.h>
 
 namespace corvid::testing {
@@ -59,6 +62,20 @@ TEST(StartUp, CreatesTheWindowsWithOnlyTheMainOneShown) {
     }
     EXPECT_FALSE(e.formFXsettings->isVisible());
     EXPECT_FALSE(e.formFXInfo->isVisible());
+}
+
+// The caption the platform shows is the window's own: with a display name set, the platform
+// appends it ("Debug Console — Corvid Editor").
+TEST(StartUp, ThePlatformIsGivenTheCaptionsAsTheyStand) {
+    TestEditor t;
+    Editor& e = *t.editor;
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    for (QWidget* window : std::initializer_list<QWidget*>{e.formMain.get(), e.formPrint.get()}) {
+        window->show();
+        ASSERT_NE(window->windowHandle(), nullptr);
+        EXPECT_EQ(window->windowHandle()->title(), window->windowTitle());
+        window->hide();
+    }
 }
 
 TEST(StartUp, MainWindowControlsStartInNoDeviceState) {

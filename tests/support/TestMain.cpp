@@ -1,3 +1,5 @@
+#include "app/Application.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -7,7 +9,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
+    corvid::SetApplicationIdentity();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace corvid {
+
+// The program's name for the system. No display name is set: the platform would append it to
+// every window's caption ("Debug Console — …"), and the captions are the windows' own.
+void SetApplicationIdentity();
+
+} // namespace corvid

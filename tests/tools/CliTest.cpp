@@ -1,0 +1,191 @@
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace corvid::testing {
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+    qint64 ms = 0;
+};
+
+// corvid-cli as a user runs it, with a Documents folder of its own.
+CliRun Cli(const QStringList& arguments) {
+    static QTemporaryDir home;
+    QProcess cli;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home.path());
+    cli.setProcessEnvironment(environment);
+    QElapsedTimer timer;
+    timer.start();
+    cli.start(CORVID_CLI, arguments);
+    EXPECT_TRUE(cli.waitForFinished(20000));
+    CliRun run;
+    run.ms = timer.elapsed();
+    run.exitCode = cli.exitCode();
+    run.out = cli.readAllStandardOutput().toStdString();
+    run.err = cli.readAllStandardError().toStdString();
+    return run;
+}
+
+// The paced emulated pedal on a pseudo-terminal.
+struct Emulator {
+    Emulator() {
+        process.start(CORVID_PEDAL_EMULATOR, {});
+        if (process.waitForReadyRead(5000)) {
+            path = QString::fromUtf8(process.readLine().trimmed());
+        }
+    }
+    ~Emulator() {
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+    QProcess process;
+    QString path;
+};
+
+// A serial port whose far end never answers: a pseudo-terminal nobody serves.
+struct SilentPort {
+    SilentPort() {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        grantpt(master);
+        unlockpt(master);
+        path = ptsname(master);
+        const int slave = open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        termios raw{};
+        tcgetattr(slave, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(slave, TCSANOW, &raw);
+        close(slave);
+    }
+    ~SilentPort() { close(master); }
+    std::size_t BytesReceived() const {
+        std::size_t total = 0;
+        char chunk[256];
+        pollfd fd{master, POLLIN, 0};
+        while (poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN) != 0) {
+            const ssize_t n = read(master, chunk, sizeof chunk);
+            if (n <= 0) {
+                break;
+            }
+            total += static_cast<std::size_t>(n);
+        }
+        return total;
+    }
+    int master = -1;
+    QString path;
+};
+
+TEST(Cli, InfoShowsTheVersionsAndValuesAsTextAndJson) {
+    Emulator pedal;
+    ASSERT_FALSE(pedal.path.isEmpty());
+    const CliRun text = Cli({"--port", pedal.path, "info"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("Firmware version: 05\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Algorithm version: 0008\n"), std::string::npos);
+    EXPECT_NE(text.out.find("Remote Footswitch: Not Assigned\n"), std::string::npos);
+    EXPECT_NE(text.out.find("  High Notes Cut      0x00000000  off\n"), std::string::npos);
+
+    const CliRun json = Cli({"--port", pedal.path, "--json", "info"});
+    EXPECT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_NE(json.out.find("\"firmwareVersion\": \"05\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"name\": \"Input Level\""), std::string::npos);
+}
+
+TEST(Cli, SetThenInfoAgree) {
+    Emulator pedal;
+    const CliRun set = Cli({"--port", pedal.path, "set", "input-level", "512"});
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_EQ(set.out, "Input Level = 0x00400000 (level 512/1023)\n");
+    const CliRun pitch = Cli({"--port", pedal.path, "set", "11", "+12"});
+    EXPECT_EQ(pitch.exitCode, 0) << pitch.err;
+    const CliRun info = Cli({"--port", pedal.path, "info"});
+    EXPECT_NE(info.out.find("  Input Level         0x00400000  level 512/1023\n"),
+              std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find("  1st Harmonic Pitch  0x00800000  +12\n"), std::string::npos);
+}
+
+TEST(Cli, ASilentPedalFailsWithinItsLimit) {
+    SilentPort port;
+    const CliRun run = Cli({"--port", port.path, "info"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "No reply from the pedal\n");
+    // 200 ms pause, 2 s for the first byte, and the start of a process.
+    EXPECT_LT(run.ms, 5000);
+    EXPECT_EQ(port.BytesReceived(), 2u);
+}
+
+TEST(Cli, AnInvalidHexMessageSendsNothing) {
+    SilentPort port;
+    const CliRun run = Cli({"--port", port.path, "send", "01addrdata"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Not a valid hexadecimal message: 01addrdata\n");
+    EXPECT_EQ(port.BytesReceived(), 0u);
+}
+
+TEST(Cli, ArgumentsAreCheckedAtTheirLimits) {
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+        std::string errStart;
+    };
+    const std::vector<Case> cases = {
+        {{"bogus"}, 2, "corvid-cli: unknown command bogus\n"},
+        {{"--bogus", "info"}, 2, "corvid-cli: unknown option --bogus\n"},
+        {{}, 2, "corvid-cli: no command\n"},
+        {{"--emulator", "set", "Input Level", "1023"}, 0, ""},
+        {{"--emulator", "set", "Input Level", "1024"},
+         2,
+         "corvid-cli: Input Level takes a level from 0 to 1023: 1024\n"},
+        {{"--emulator", "set", "Input Level", "0xFFFFFFFF"}, 0, ""},
+        {{"--emulator", "set", "Input Level", "0x100000000"},
+         2,
+         "corvid-cli: a raw value is 0x and at most 8 hexadecimal digits: 0x100000000\n"},
+        {{"--emulator", "set", "Low Pass", "24"}, 0, ""},
+        {{"--emulator", "set", "Low Pass", "25"},
+         2,
+         "corvid-cli: Low Pass takes a step from 0 to 24: 25\n"},
+        {{"--emulator", "assign", "iv", "none"}, 0, ""},
+        {{"--emulator", "assign", "4", "High Notes Cut"},
+         1,
+         "No tuning selected, Select a tuning before assigning this parameter\n"},
+        {{"--emulator", "assign", "5", "Wave Clip"}, 2, "corvid-cli: no control named 5\n"},
+        {{"--emulator", "assign", "3", "Wave Clip"}, 2, "corvid-cli: Control III does not offer"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Cli(c.arguments);
+        const std::string call = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(run.exitCode, c.exitCode) << call << ": " << run.err;
+        EXPECT_EQ(run.err.rfind(c.errStart, 0), 0u) << call << ": " << run.err;
+    }
+    const CliRun help = Cli({"set", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Usage: corvid-cli [options] set PARAM VALUE\n", 0), 0u);
+}
+
+TEST(PedalEmulator, AnswersHelpAndRefusesUnknownOptions) {
+    QProcess help;
+    help.start(CORVID_PEDAL_EMULATOR, {"--help"});
+    ASSERT_TRUE(help.waitForFinished(5000));
+    EXPECT_EQ(help.exitCode(), 0);
+    EXPECT_TRUE(help.readAllStandardOutput().startsWith("Usage: corvid-pedal-emulator"));
+    QProcess bad;
+    bad.start(CORVID_PEDAL_EMULATOR, {"--pace", "fast"});
+    ASSERT_TRUE(bad.waitForFinished(5000));
+    EXPECT_EQ(bad.exitCode(), 2);
+}
+
+} // namespace
+} // namespace corvid::testing
