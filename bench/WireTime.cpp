@@ -89,14 +89,13 @@ int main(int argc, char* argv[]) {
     const double idleGap = Communication::kIdleGapMs / 1000.0;
     const std::vector<Operation> operations = {
         {"Request", deviceInfoBytes, Communication::kDeviceInfoPauseMs / 1000.0,
-         [&] { return fx.btnRequestClick(); }},
+         [&] { return fx.ReadPedalState(); }},
         // The upload's answer is text: it ends with the idle gap.
         {"algorithm upload", 2 + imageBytes + 17, 0.4 + idleGap,
-         [&] { return session.upload.btnUploadClick(); }},
-        {"store", 21, FXsettings::kStorePauseMs / 1000.0,
-         [&] { return fx.btnSaveParametersClick(); }},
-        {"assign", 16, FXsettings::kAssignPauseMs / 1000.0, [&] { return fx.btnAssignClick(); }},
-        {"footswitch", 3, 0.0, [&] { return fx.btnSetFootswitchModeClick(); }},
+         [&] { return session.upload.UploadSelected(); }},
+        {"store", 21, FXsettings::kStorePauseMs / 1000.0, [&] { return fx.StoreParameters(); }},
+        {"assign", 16, FXsettings::kAssignPauseMs / 1000.0, [&] { return fx.UploadAssignments(); }},
+        {"footswitch", 3, 0.0, [&] { return fx.SendFootswitchMode(); }},
     };
 
     std::printf("%-18s %10s %10s %7s\n", "operation", "time [s]", "limit [s]", "ratio");

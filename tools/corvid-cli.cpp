@@ -300,7 +300,7 @@ bool Cli::Open() {
 }
 
 bool Cli::Request() {
-    return session_.fx.btnRequestClick();
+    return session_.fx.ReadPedalState();
 }
 
 int Cli::Run(const std::string& command, const std::vector<std::string>& args) {
@@ -417,7 +417,7 @@ int Cli::Upload(const std::vector<std::string>& args) {
         return kFailed;
     }
     session_.SelectAlgorithm(name);
-    if (!session_.upload.btnUploadClick()) {
+    if (!session_.upload.UploadSelected()) {
         return kFailed;
     }
     const std::string& answer = session_.upload.lastAnswer;
@@ -463,7 +463,7 @@ int Cli::Set(const std::vector<std::string>& args) {
 }
 
 int Cli::Store() {
-    if (!Open() || !Request() || !session_.fx.btnSaveParametersClick()) {
+    if (!Open() || !Request() || !session_.fx.StoreParameters()) {
         return kFailed;
     }
     Print(QJsonObject{{"stored", true}}, "Parameters stored\n");
@@ -500,7 +500,7 @@ int Cli::Assign(const std::vector<std::string>& args) {
     if (session_.fx.AssignmentChanged(*control, index, entries[static_cast<std::size_t>(index)])) {
         return kFailed;
     }
-    if (!session_.fx.btnAssignClick()) {
+    if (!session_.fx.UploadAssignments()) {
         return kFailed;
     }
     Print(
@@ -525,7 +525,7 @@ int Cli::Footswitch(const std::vector<std::string>& args) {
         return Usage("footswitch", "footswitch takes two of bypass and preset");
     }
     views_.SetFootswitchRadios(*press(args[0]), *press(args[1]));
-    if (!Open() || !session_.fx.btnSetFootswitchModeClick()) {
+    if (!Open() || !session_.fx.SendFootswitchMode()) {
         return kFailed;
     }
     Print(QJsonObject{{"shortPress", QString::fromStdString(Lower(args[0]))},

@@ -16,7 +16,7 @@ void AlgorithmUpload::UploadCheckTimerTimer() {
     view_.SetStatusLabel(kUploadFailed);
 }
 
-bool AlgorithmUpload::btnUploadClick() {
+bool AlgorithmUpload::UploadSelected() {
     Communication::Exchange exchange(link_);
     if (!exchange.Started() || !dialogs_.Confirm("Upload the selected algorithm?")) {
         return false;

@@ -28,7 +28,7 @@ public:
                     Dialogs& dialogs, Clock& clock, UploadView& view);
 
     // Uploads the selected algorithm after asking; true when the pedal answered.
-    bool btnUploadClick();
+    bool UploadSelected();
     // The pedal's answer to the last upload, as shown in the status label.
     std::string lastAnswer;
     void UploadCheckTimerTimer();

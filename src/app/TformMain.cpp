@@ -165,11 +165,10 @@ void TformMain::ConnectCommands() {
     connect(lstEffects, &QListWidget::itemClicked, this, [this] { effetto_cliccato(); });
     connect(btnUpload, &QPushButton::clicked, this, [this] { btnUploadClick(); });
     connect(btnRequest, &QPushButton::clicked, this, [this] { btnRequestClick(); });
-    connect(btnSaveParameters, &QPushButton::clicked, this,
-            [&session] { session.fx.btnSaveParametersClick(); });
-    connect(btnAssign, &QPushButton::clicked, this, [&session] { session.fx.btnAssignClick(); });
+    connect(btnSaveParameters, &QPushButton::clicked, this, [this] { btnSaveParametersClick(); });
+    connect(btnAssign, &QPushButton::clicked, this, [this] { btnAssignClick(); });
     connect(btnSetFootswitchMode, &QPushButton::clicked, this,
-            [&session] { session.fx.btnSetFootswitchModeClick(); });
+            [this] { btnSetFootswitchModeClick(); });
     // The console chord works wherever the focus is inside this window.
     qApp->installEventFilter(this);
 }
@@ -238,11 +237,23 @@ bool TformMain::move_up_or_down(int key) {
 }
 
 void TformMain::btnUploadClick() {
-    session_->upload.btnUploadClick();
+    session_->upload.UploadSelected();
 }
 
 void TformMain::btnRequestClick() {
-    session_->fx.btnRequestClick();
+    session_->fx.ReadPedalState();
+}
+
+void TformMain::btnSaveParametersClick() {
+    session_->fx.StoreParameters();
+}
+
+void TformMain::btnAssignClick() {
+    session_->fx.UploadAssignments();
+}
+
+void TformMain::btnSetFootswitchModeClick() {
+    session_->fx.SendFootswitchMode();
 }
 
 std::string TformMain::DeviceLabel() const {

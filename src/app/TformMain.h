@@ -43,6 +43,9 @@ public:
     bool move_up_or_down(int key);
     void btnUploadClick();
     void btnRequestClick();
+    void btnSaveParametersClick();
+    void btnAssignClick();
+    void btnSetFootswitchModeClick();
 
     // ConnectionView
     std::string DeviceLabel() const override;

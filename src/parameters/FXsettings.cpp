@@ -123,7 +123,7 @@ bool FXsettings::AssignmentChanged(std::size_t control, int index, const std::st
     return noteCut;
 }
 
-bool FXsettings::btnRequestClick() {
+bool FXsettings::ReadPedalState() {
     Communication::Exchange exchange(link_);
     if (!exchange.Started()) {
         return false;
@@ -238,7 +238,7 @@ void FXsettings::ShowParameterValues() {
     }
 }
 
-bool FXsettings::btnSaveParametersClick() {
+bool FXsettings::StoreParameters() {
     std::string text = CommandHex(command::StoreSettings);
     for (std::size_t slot = slot::InputLevel; slot <= slot::HighNotesCut; ++slot) {
         text += HexField(parameters.Value(slot), 8);
@@ -289,7 +289,7 @@ std::string FXsettings::BuildAssignMessage() {
     return text;
 }
 
-bool FXsettings::btnAssignClick() {
+bool FXsettings::UploadAssignments() {
     const std::string text = BuildAssignMessage();
     if (!dialogs_.Confirm("Upload Assignments?")) {
         return false;
@@ -321,7 +321,7 @@ std::string FXsettings::BuildFootswitchMessage() {
     return text;
 }
 
-bool FXsettings::btnSetFootswitchModeClick() {
+bool FXsettings::SendFootswitchMode() {
     const std::string text = BuildFootswitchMessage();
     log_.PrintToConsole(text);
     return link_.SendCommand(command::Footswitch, text);

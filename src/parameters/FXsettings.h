@@ -99,7 +99,7 @@ public:
     bool AssignmentChanged(std::size_t control, int index, const std::string& text);
 
     // Reads the pedal's state and shows it; true when the whole reply was decoded.
-    bool btnRequestClick();
+    bool ReadPedalState();
     void DecodeFootswitchMode(const std::vector<std::uint8_t>& reply, std::size_t offset);
     void DecodeAssignments(const std::vector<std::uint8_t>& reply, std::size_t offset);
     void DecodeTuning(const std::vector<std::uint8_t>& reply, std::size_t offset);
@@ -107,11 +107,11 @@ public:
     void ShowParameterValues();
 
     // Each true when its message went out.
-    bool btnSaveParametersClick();
+    bool StoreParameters();
     std::string BuildAssignMessage();
-    bool btnAssignClick();
+    bool UploadAssignments();
     std::string BuildFootswitchMessage();
-    bool btnSetFootswitchModeClick();
+    bool SendFootswitchMode();
 
     ParameterSet parameters;
     std::array<bool, controlCount> controlAssigned{};

@@ -41,7 +41,7 @@ TEST_F(SessionTest, ConnectRequestTurnAndSaveWithoutWindows) {
     EXPECT_EQ(views.deviceLabel, "Corvid MK3 connected");
     EXPECT_TRUE(views.deviceOpen);
 
-    ASSERT_TRUE(session.fx.btnRequestClick());
+    ASSERT_TRUE(session.fx.ReadPedalState());
     EXPECT_EQ(views.firmwareLabel, "Firmware Version: 05");
     EXPECT_TRUE(views.parametersRead);
     EXPECT_EQ(views.dialAngles[slot::InputLevel], LevelToDialAngle(0x00400000, levelScale));
@@ -49,7 +49,7 @@ TEST_F(SessionTest, ConnectRequestTurnAndSaveWithoutWindows) {
     // A turn into the dead zone is snapped and written once: the plain views have no handler.
     EXPECT_EQ(session.fx.DialTurned(slot::InputLevel, -100), -135);
     EXPECT_EQ(session.fx.parameters.Value(slot::InputLevel), DialAngleToValue(-135));
-    ASSERT_TRUE(session.fx.btnSaveParametersClick());
+    ASSERT_TRUE(session.fx.StoreParameters());
 
     const auto& messages = driver.pedal.Messages(clock.NowMs());
     ASSERT_EQ(messages.size(), 3u);
@@ -79,9 +79,9 @@ TEST_F(SessionTest, ALongSplitUploadAnswerDoesNotBreakTheNextRequest) {
     ASSERT_TRUE(session.Connect());
     driver.pedal.state.uploadAnswer = "Upload completed. DSP restarted, all parameters reset.";
     driver.pedal.InjectFault(EmulatedPedal::Fault::Split, 0, 60);
-    ASSERT_TRUE(session.upload.btnUploadClick());
+    ASSERT_TRUE(session.upload.UploadSelected());
     EXPECT_EQ(views.statusLabel, "Upload completed.");
-    ASSERT_TRUE(session.fx.btnRequestClick());
+    ASSERT_TRUE(session.fx.ReadPedalState());
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front();
     EXPECT_EQ(clock.pauses, (std::vector<int>{400, 200}));
 }
@@ -91,7 +91,7 @@ TEST_F(SessionTest, StaleBytesAreDiscardedBeforeARequest) {
     ASSERT_TRUE(session.Start());
     ASSERT_TRUE(session.Connect());
     driver.pedal.Send({'4', '2', '\r', '\n', 'x'}, clock.NowMs());
-    ASSERT_TRUE(session.fx.btnRequestClick());
+    ASSERT_TRUE(session.fx.ReadPedalState());
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(session.communication.replyBytes.size(), 81u);
 }
