@@ -258,6 +258,8 @@ private:
     int Usage(const std::string& command, const std::string& problem) const;
     bool Open();
     bool Request();
+    // Opens the pedal and reads its state, with the first algorithm's parameter addresses.
+    bool OpenAndRead();
     void Print(const QJsonObject& json, const std::string& text) const;
 
     int List();
@@ -297,6 +299,15 @@ bool Cli::Open() {
         return false;
     }
     return session_.Connect();
+}
+
+bool Cli::OpenAndRead() {
+    if (session_.algorithms.resourceLines.empty()) {
+        return false;
+    }
+    // The addresses come from the algorithm; what is assigned and the tuning from the pedal.
+    session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
+    return Open() && Request();
 }
 
 bool Cli::Request() {
@@ -445,12 +456,7 @@ int Cli::Set(const std::vector<std::string>& args) {
         std::cerr << parameterTable[*slot].name << " has no DSP address and cannot be written\n";
         return kFailed;
     }
-    if (session_.algorithms.resourceLines.empty()) {
-        return kFailed;
-    }
-    // The addresses come from the algorithm; what is assigned and the tuning from the pedal.
-    session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
-    if (!Open() || !Request() || !session_.fx.SetParameter(*slot, *value)) {
+    if (!OpenAndRead() || !session_.fx.SetParameter(*slot, *value)) {
         return kFailed;
     }
     const std::string terms = ControlTerms(*slot, *value);
@@ -488,11 +494,7 @@ int Cli::Assign(const std::vector<std::string>& args) {
     if (index < 0) {
         return Usage("assign", std::string(kControlNames[*control]) + " does not offer " + args[1]);
     }
-    if (session_.algorithms.resourceLines.empty()) {
-        return kFailed;
-    }
-    session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
-    if (!Open() || !Request()) {
+    if (!OpenAndRead()) {
         return kFailed;
     }
     // As the window's list does: the choice is made, then checked.
