@@ -7,16 +7,6 @@ namespace corvid {
 EmulatedDriver::EmulatedDriver(Clock& clock)
     : devices{{kSerialNumber, "FT230X Basic UART"}}, clock_(clock) {}
 
-void EmulatedDriver::SetEventNotification(std::function<void()> onEvent) {
-    onEvent_ = std::move(onEvent);
-}
-
-void EmulatedDriver::Notify() const {
-    if (onEvent_) {
-        onEvent_();
-    }
-}
-
 void EmulatedDriver::ScheduleArrival() {
     const std::int64_t now = clock_.NowMs();
     const std::optional<std::int64_t> next = pedal.NextArrivalMs(now);
@@ -31,7 +21,7 @@ void EmulatedDriver::ScheduleArrival() {
     // own callback, which just stops it and passes the news on.
     arrival_ = clock_.CreateTimer(static_cast<int>(*next - now), [this] {
         arrival_->Stop();
-        Notify();
+        NotifyEvent();
     });
     arrival_->Start();
 }
@@ -150,7 +140,7 @@ FtStatus EmulatedDriver::Write(FtHandle handle, const std::uint8_t* buffer, std:
         writeSizes.push_back(toWrite);
         bytesWritten = toWrite;
         ScheduleArrival();
-        Notify();
+        NotifyEvent();
     }
     return status;
 }

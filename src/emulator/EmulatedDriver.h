@@ -53,7 +53,6 @@ public:
                   std::uint32_t& bytesRead) override;
     FtStatus Write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t toWrite,
                    std::uint32_t& bytesWritten) override;
-    void SetEventNotification(std::function<void()> onEvent) override;
 
     // Makes every later call of that kind fail with the status until cleared.
     void FailCall(Call call, FtStatus status) { failures_[call] = status; }
@@ -73,12 +72,10 @@ public:
 private:
     FtStatus Injected(Call call) const;
     FtStatus Opened(FtHandle handle, Call call) const;
-    void Notify() const;
     // Arms the arrival timer for the next reply bytes still on their way.
     void ScheduleArrival();
 
     Clock& clock_;
-    std::function<void()> onEvent_;
     std::unique_ptr<ClockTimer> arrival_;
     std::int64_t arrivalAt_ = -1;
     std::map<Call, FtStatus> failures_;

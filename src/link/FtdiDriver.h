@@ -70,7 +70,18 @@ public:
                            std::uint32_t& bytesWritten) = 0;
     // FT_SetEventNotification: onEvent runs whenever bytes arrived, left or the link failed.
     // An empty function ends the notification.
-    virtual void SetEventNotification(std::function<void()> onEvent) = 0;
+    void SetEventNotification(std::function<void()> onEvent) { onEvent_ = std::move(onEvent); }
+
+protected:
+    // Drivers call this when bytes arrived, left or the link failed.
+    void NotifyEvent() const {
+        if (onEvent_) {
+            onEvent_();
+        }
+    }
+
+private:
+    std::function<void()> onEvent_;
 };
 
 } // namespace corvid

@@ -23,16 +23,6 @@ SerialPortDriver::SerialPortDriver(Clock& clock, std::vector<std::string> extraP
 
 SerialPortDriver::~SerialPortDriver() = default;
 
-void SerialPortDriver::SetEventNotification(std::function<void()> onEvent) {
-    onEvent_ = std::move(onEvent);
-}
-
-void SerialPortDriver::Notify() const {
-    if (onEvent_) {
-        onEvent_();
-    }
-}
-
 std::vector<SerialPortDriver::Entry> SerialPortDriver::Enumerate() const {
     std::vector<Entry> entries;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
@@ -98,11 +88,11 @@ FtStatus SerialPortDriver::OpenEx(const char* serialNumber, std::uint32_t flags,
                          // The port is closed once the call that met the error has returned.
                          if (found != ports_.end() && IsLinkLost(error)) {
                              found->second.lost = true;
-                             Notify();
+                             NotifyEvent();
                          }
                      });
-    QObject::connect(raw, &QSerialPort::readyRead, raw, [this] { Notify(); });
-    QObject::connect(raw, &QSerialPort::bytesWritten, raw, [this] { Notify(); });
+    QObject::connect(raw, &QSerialPort::readyRead, raw, [this] { NotifyEvent(); });
+    QObject::connect(raw, &QSerialPort::bytesWritten, raw, [this] { NotifyEvent(); });
     handle = opened;
     return ft::OK;
 }

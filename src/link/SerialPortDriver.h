@@ -37,7 +37,6 @@ public:
                   std::uint32_t& bytesRead) override;
     FtStatus Write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t toWrite,
                    std::uint32_t& bytesWritten) override;
-    void SetEventNotification(std::function<void()> onEvent) override;
 
     // The system's name for the port of the device at a listing index, or empty.
     std::string PortName(std::uint32_t index) const;
@@ -61,11 +60,8 @@ private:
     // Closes a port whose link was lost; IO_ERROR then, OK otherwise.
     static FtStatus Settle(Port& port);
 
-    void Notify() const;
-
     Clock& clock_;
     std::vector<std::string> extraPorts_;
-    std::function<void()> onEvent_;
     std::map<FtHandle, Port> ports_;
     FtHandle nextHandle_ = 1;
 };
