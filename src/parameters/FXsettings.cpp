@@ -248,7 +248,7 @@ bool FXsettings::StoreParameters() {
     if (!dialogs_.Confirm("Save Parameters to pedal?")) {
         return false;
     }
-    if (!link_.SendHexMessage(text, text.size() / 2, true)) {
+    if (!link_.SendCommand(command::StoreSettings, text, true)) {
         return false;
     }
     clock_.Sleep(kStorePauseMs);
@@ -294,7 +294,7 @@ bool FXsettings::UploadAssignments() {
     if (!dialogs_.Confirm("Upload Assignments?")) {
         return false;
     }
-    if (!link_.SendHexMessage(text, text.size() / 2)) {
+    if (!link_.SendCommand(command::Assignments, text)) {
         return false;
     }
     commands_.SetAssignEnabled(false);
