@@ -53,6 +53,10 @@ const char* const kUsageText =
     "  store                   store the assignable parameters in the pedal\n"
     "  assign CONTROL PARAM    put a parameter on a control\n"
     "  footswitch SHORT LONG   what a short and a long press do\n"
+    "  tuning-upload           upload the note filters' coefficient tables\n"
+    "  set-tuning N|NAME       tell the pedal the guitar's tuning\n"
+    "  note-cut [NOTE [NOTE]]  the notes the pedal cuts (none, one or two)\n"
+    "  midi-channel CHANNEL    the MIDI channel: omni or 1-16\n"
     "  send HEX                send one raw hex message\n"
     "\n"
     "Exit status: 0 done, 1 the pedal or the link failed, 2 usage.\n";
@@ -84,6 +88,19 @@ const std::map<std::string, CommandHelp> kCommands = {
       "footswitch, or none."}},
     {"footswitch",
      {"footswitch SHORT LONG", "Sets what a short and a long press do: each bypass or preset."}},
+    {"tuning-upload",
+     {"tuning-upload", "Uploads the 32 note filters' coefficient tables (640 bytes) after the\n"
+                       "pre-upload message, as Settings > Upload Tuning Data does."}},
+    {"set-tuning",
+     {"set-tuning N|NAME",
+      "Tells the pedal which tuning the guitar is in: 0-4, the name the parameter window shows\n"
+      "(\"Standard EADGBE\") or none, standard, drop-d, dadgad, ebabdbgbbbeb."}},
+    {"note-cut",
+     {"note-cut [NOTE [NOTE]]",
+      "Sets the notes the pedal cuts: none, one or two of A2 A#2 B2 C3 C#3 D3 D#3 E3.\n"
+      "The lower note goes first, whatever the order given."}},
+    {"midi-channel",
+     {"midi-channel CHANNEL", "Sets the MIDI channel the pedal listens to: omni or 1-16."}},
     {"send", {"send HEX", "Sends one raw hex message (two digits a byte) as it stands."}},
 };
 
@@ -269,6 +286,10 @@ private:
     int Store();
     int Assign(const std::vector<std::string>& args);
     int Footswitch(const std::vector<std::string>& args);
+    int TuningUpload();
+    int SetTuning(const std::vector<std::string>& args);
+    int NoteCutNotes(const std::vector<std::string>& args);
+    int MidiChannelItem(const std::vector<std::string>& args);
     int Send(const std::vector<std::string>& args);
 
     bool json_;
@@ -325,6 +346,14 @@ int Cli::Run(const std::string& command, const std::vector<std::string>& args) {
          [&] { return args.empty() ? Store() : Usage(command, "store takes no arguments"); }},
         {"assign", [&] { return Assign(args); }},
         {"footswitch", [&] { return Footswitch(args); }},
+        {"tuning-upload",
+         [&] {
+             return args.empty() ? TuningUpload()
+                                 : Usage(command, "tuning-upload takes no arguments");
+         }},
+        {"set-tuning", [&] { return SetTuning(args); }},
+        {"note-cut", [&] { return NoteCutNotes(args); }},
+        {"midi-channel", [&] { return MidiChannelItem(args); }},
         {"send", [&] { return Send(args); }},
     };
     return handlers.at(command)();
@@ -533,6 +562,98 @@ int Cli::Footswitch(const std::vector<std::string>& args) {
     Print(QJsonObject{{"shortPress", QString::fromStdString(Lower(args[0]))},
                       {"longPress", QString::fromStdString(Lower(args[1]))}},
           "Footswitch: short press " + Lower(args[0]) + ", long press " + Lower(args[1]) + "\n");
+    return kDone;
+}
+
+int Cli::TuningUpload() {
+    if (!Open() || !session_.tunings.UploadTuningData()) {
+        return kFailed;
+    }
+    const std::size_t bytes = session_.tunings.tuningData.size() / 2;
+    Print(QJsonObject{{"tables", static_cast<int>(tuningTables.size())},
+                      {"bytes", static_cast<int>(bytes)}},
+          "Tuning data uploaded: " + std::to_string(tuningTables.size()) + " tables, " +
+              std::to_string(bytes) + " bytes\n");
+    return kDone;
+}
+
+int Cli::SetTuning(const std::vector<std::string>& args) {
+    static const std::map<std::string, int> shortNames = {
+        {"none", 0}, {"standard", 1}, {"drop d", 2}, {"dadgad", 3}, {"ebabdbgbbbeb", 4}};
+    if (args.size() != 1) {
+        return Usage("set-tuning", "set-tuning takes one tuning");
+    }
+    std::optional<int> tuning;
+    if (const std::optional<long> n = WholeNumber(args[0]);
+        n && *n >= 0 && *n < FXsettings::tuningCount) {
+        tuning = static_cast<int>(*n);
+    }
+    for (int i = 0; i < FXsettings::tuningCount; ++i) {
+        if (Folded(FXsettings::tuningNames[static_cast<std::size_t>(i)]) == Folded(args[0])) {
+            tuning = i;
+        }
+    }
+    if (const auto known = shortNames.find(Folded(args[0])); known != shortNames.end()) {
+        tuning = known->second;
+    }
+    if (!tuning) {
+        return Usage("set-tuning", "no tuning named " + args[0]);
+    }
+    // As the parameter window's list does: the choice (with its notice), then the message.
+    session_.fx.TuningChosen(*tuning);
+    if (!Open() || !session_.SetTuning()) {
+        return kFailed;
+    }
+    const std::string name = FXsettings::tuningNames[static_cast<std::size_t>(*tuning)];
+    Print(QJsonObject{{"tuning", *tuning}, {"tuningName", QString::fromStdString(name)}},
+          "Tuning: " + std::to_string(*tuning) + " " + name + "\n");
+    return kDone;
+}
+
+int Cli::NoteCutNotes(const std::vector<std::string>& args) {
+    if (args.size() > maxCutNotes) {
+        return Usage("note-cut", "note-cut takes at most two notes");
+    }
+    NoteCut::Choice chosen{};
+    for (const std::string& name : args) {
+        const std::optional<std::size_t> code = FindCutNote(name);
+        if (!code) {
+            return Usage("note-cut", "no note named " + name + " (A2 to E3)");
+        }
+        if (chosen[*code]) {
+            return Usage("note-cut", "the same note twice: " + name);
+        }
+        chosen[*code] = true;
+    }
+    if (!Open() || !session_.noteCut.SaveNoteCut(chosen)) {
+        return kFailed;
+    }
+    QJsonArray notes;
+    std::string text;
+    for (std::size_t code = 0; code < chosen.size(); ++code) {
+        if (chosen[code]) {
+            notes.append(noteCutNames[code]);
+            text += std::string(text.empty() ? "" : " ") + noteCutNames[code];
+        }
+    }
+    Print(QJsonObject{{"notes", notes}},
+          "Note cut: " + (text.empty() ? std::string("none") : text) + "\n");
+    return kDone;
+}
+
+int Cli::MidiChannelItem(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        return Usage("midi-channel", "midi-channel takes one channel");
+    }
+    const std::string caption = Lower(args[0]) == "omni" ? "OMNI" : args[0];
+    if (!MidiChannelByteText(caption)) {
+        return Usage("midi-channel", "a channel is omni or 1 to 16: " + args[0]);
+    }
+    if (!Open() || !session_.midi.SendMidiChannel(caption)) {
+        return kFailed;
+    }
+    Print(QJsonObject{{"midiChannel", QString::fromStdString(caption)}},
+          "MIDI channel: " + caption + "\n");
     return kDone;
 }
 

@@ -5,8 +5,12 @@
 #include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
 #include "tunings/TformNoteTrackingFilter.h"
+#include "tunings/TformTuningFilters.h"
 #include "updates/TformNewVersionMsg.h"
 #include "updates/tformFXInfo.h"
+
+#include <QAction>
+#include <QPushButton>
 
 namespace corvid {
 
@@ -18,6 +22,7 @@ Editor::Editor(EditorEnvironment environment) {
     formFXsettings = std::make_unique<TformFXsettings>();
     formNoteTrackingFilter = std::make_unique<TformNoteTrackingFilter>();
     formNewVersionMsg = std::make_unique<TformNewVersionMsg>();
+    formTuningFilters = std::make_unique<TformTuningFilters>();
     session = std::make_unique<Session>(
         SessionEnvironment{environment.driver, environment.clock, environment.dialogs, *formPrint,
                            environment.documents},
@@ -27,6 +32,27 @@ Editor::Editor(EditorEnvironment environment) {
     formFXsettings->FormCreate(session->fx, session->algorithms,
                                *formMain->menuEnableAllParameters);
     formNewVersionMsg->FormCreate(session->dataFolder);
+    formNoteTrackingFilter->FormCreate(session->noteCut);
+    formTuningFilters->FormCreate(session->fx);
+
+    TformNoteTrackingFilter& noteCut = *formNoteTrackingFilter;
+    QObject::connect(formMain->menuNoteCut, &QAction::triggered, &noteCut,
+                     [&noteCut, this] { ShowBeside(noteCut, *formMain); });
+    QObject::connect(formFXsettings->btnNoteCut, &QPushButton::clicked, &noteCut,
+                     [&noteCut, this] { ShowBeside(noteCut, *formFXsettings); });
+    TformTuningFilters& filters = *formTuningFilters;
+    QObject::connect(formMain->menuTuningFilters, &QAction::triggered, &filters,
+                     [&filters, this] { ShowBeside(filters, *formMain); });
+}
+
+void Editor::ShowBeside(QWidget& window, const QWidget& from) {
+    if (!window.isVisible()) {
+        const QRect frame = from.frameGeometry();
+        window.move(frame.x() + frame.width(), frame.y());
+    }
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 Editor::~Editor() = default;

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <memory>
 
+class QWidget;
+
 namespace corvid {
 
 class TformMain;
@@ -14,6 +16,7 @@ class tformFXInfo;
 class TformFXsettings;
 class TformNoteTrackingFilter;
 class TformNewVersionMsg;
+class TformTuningFilters;
 
 // What the outside world gives the editor: tests pass an emulated pedal, scripted dialogs, a
 // virtual clock and a temporary Documents folder.
@@ -35,6 +38,8 @@ public:
     Editor& operator=(const Editor&) = delete;
 
     void Show();
+    // Shows a tool window beside the window it was opened from, in front.
+    static void ShowBeside(QWidget& window, const QWidget& from);
 
     std::unique_ptr<TformMain> formMain;
     std::unique_ptr<TformFirmwareUpgrade> formFirmwareUpgrade;
@@ -43,6 +48,8 @@ public:
     std::unique_ptr<TformFXsettings> formFXsettings;
     std::unique_ptr<TformNoteTrackingFilter> formNoteTrackingFilter;
     std::unique_ptr<TformNewVersionMsg> formNewVersionMsg;
+    // Opened from the Settings menu; built after the seven.
+    std::unique_ptr<TformTuningFilters> formTuningFilters;
     std::unique_ptr<Session> session;
 };
 

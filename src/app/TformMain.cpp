@@ -90,6 +90,8 @@ void TformMain::BuildMenus() {
     menuEnableAllParameters->setVisible(false);
     menuEnableAllParameters->setCheckable(true);
     menuUploadTuningsData = AddItem(menuSettings, "menuUploadTuningsData", "Upload Tuning Data");
+    menuNoteCut = AddItem(menuSettings, "menuNoteCut", "Note Cut");
+    menuTuningFilters = AddItem(menuSettings, "menuTuningFilters", "Tuning Filters");
 
     menuFirmwareUpgrade = AddMenu(MenuBar1, "menuFirmwareUpgrade", "Firmware Upgrade");
     menuFirmwareUpgradeMode =
@@ -149,6 +151,7 @@ void TformMain::FormCreate(Session& session, TformPrint& console, TformFXsetting
     }
     session.PrepareDataFolder();
     menuShowUpdateMsg->setChecked(session.dataFolder.showUpdateMessage);
+    BuildMidiChannelMenu();
     ConnectCommands();
 }
 
@@ -169,6 +172,9 @@ void TformMain::ConnectCommands() {
     connect(btnAssign, &QPushButton::clicked, this, [this] { btnAssignClick(); });
     connect(btnSetFootswitchMode, &QPushButton::clicked, this,
             [this] { btnSetFootswitchModeClick(); });
+    connect(btnSetTuning, &QPushButton::clicked, this, [this] { btnSetTuningClick(); });
+    connect(menuUploadTuningsData, &QAction::triggered, this,
+            [this] { menuUploadTuningsDataClick(); });
     // The console chord works wherever the focus is inside this window.
     qApp->installEventFilter(this);
 }
@@ -254,6 +260,26 @@ void TformMain::btnAssignClick() {
 
 void TformMain::btnSetFootswitchModeClick() {
     session_->fx.SendFootswitchMode();
+}
+
+void TformMain::btnSetTuningClick() {
+    session_->SetTuning();
+}
+
+void TformMain::menuUploadTuningsDataClick() {
+    session_->tunings.UploadTuningData();
+}
+
+void TformMain::BuildMidiChannelMenu() {
+    for (const char* caption : midiChannelCaptions) {
+        QAction* item = menuMIDIchannel->addAction(caption);
+        connect(item, &QAction::triggered, this, [this, item] { menuMIDIchannelsClickItem(item); });
+        midiChannelItems.push_back(item);
+    }
+}
+
+void TformMain::menuMIDIchannelsClickItem(QAction* item) {
+    session_->midi.SendMidiChannel(item->text().toStdString());
 }
 
 std::string TformMain::DeviceLabel() const {

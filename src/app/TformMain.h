@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <vector>
+
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -46,6 +48,11 @@ public:
     void btnSaveParametersClick();
     void btnAssignClick();
     void btnSetFootswitchModeClick();
+    void btnSetTuningClick();
+    void menuUploadTuningsDataClick();
+    // The MIDI channel items, "OMNI" then 1 to 16, each sending its channel.
+    void BuildMidiChannelMenu();
+    void menuMIDIchannelsClickItem(QAction* item);
 
     // ConnectionView
     std::string DeviceLabel() const override;
@@ -75,6 +82,9 @@ public:
     QMenu* menuMIDIchannel;
     QAction* menuEnableAllParameters;
     QAction* menuUploadTuningsData;
+    QAction* menuNoteCut;
+    QAction* menuTuningFilters;
+    std::vector<QAction*> midiChannelItems;
     QMenu* menuFirmwareUpgrade;
     QAction* menuFirmwareUpgradeMode;
     QAction* menuStartFirmwareUpgrade;

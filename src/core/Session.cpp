@@ -7,7 +7,9 @@ Session::Session(SessionEnvironment environment, SessionViews views)
       dataFolder(env.documents, env.dialogs), algorithms(env.dialogs),
       communication(d2xx, env.log, env.dialogs, env.clock, views.connection),
       upload(communication, d2xx, algorithms, env.log, env.dialogs, env.clock, views.upload),
-      fx(communication, env.log, env.dialogs, env.clock, views.parameters, views.commands) {
+      fx(communication, env.log, env.dialogs, env.clock, views.parameters, views.commands),
+      tunings(communication, env.log, env.dialogs, env.clock),
+      noteCut(communication, env.log, env.clock), midi(communication, env.log) {
     Clock& clock = env.clock;
     env.driver.SetEventNotification([&clock] { clock.Wake(); });
 }
@@ -44,6 +46,10 @@ bool Session::Disconnect() {
 void Session::SelectAlgorithm(std::string name) {
     algorithms.selectedEffectName = std::move(name);
     fx.LoadAlgorithmAddresses(algorithms);
+}
+
+bool Session::SetTuning() {
+    return tunings.SetTuning(fx.selectedTuning);
 }
 
 } // namespace corvid

@@ -7,6 +7,9 @@
 #include "link/Communication.h"
 #include "link/D2XXUnit.h"
 #include "parameters/FXsettings.h"
+#include "preferences/MidiChannel.h"
+#include "tunings/NoteCut.h"
+#include "tunings/Tunings.h"
 
 #include <filesystem>
 
@@ -51,6 +54,8 @@ public:
     bool Disconnect();
     // Chooses an algorithm of the list by name and reads its parameter addresses.
     void SelectAlgorithm(std::string name);
+    // Sends the tuning chosen in the parameter window (or read from the pedal).
+    bool SetTuning();
 
     SessionEnvironment env;
     D2XXUnit d2xx;
@@ -59,6 +64,9 @@ public:
     Communication communication;
     AlgorithmUpload upload;
     FXsettings fx;
+    Tunings tunings;
+    NoteCut noteCut;
+    MidiChannel midi;
     bool connectedOnce = false;
 };
 

@@ -226,11 +226,26 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
             state.controlWords[k] = Word16(m, 6 + 2 * k);
         }
         break;
+    case 0x07:
+        state.midiChannel = m[1];
+        break;
     case 0x08:
         state.footswitchMode = static_cast<std::uint8_t>(2 * m[1] + m[2]);
         break;
+    case 0x09:
+        if (m.size() == command::TuningSelect.length) {
+            state.tuning = m[1];
+        } else {
+            state.noteCut = {m[1], m[2]};
+        }
+        break;
     case 0x0D:
         expectImage_ = true;
+        break;
+    case 0x0E:
+        // The tables take the place of an image after the pre-upload message.
+        expectImage_ = false;
+        state.tuningData.assign(m.begin() + 1, m.end());
         break;
     default:
         break;

@@ -32,6 +32,12 @@ public:
         std::array<std::uint8_t, 5> controlFlags{};
         std::array<std::uint16_t, 5> controlWords{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
         std::uint8_t tuning = 0;
+        // The note filters' coefficient tables as the last 0x0E left them (empty before).
+        std::vector<std::uint8_t> tuningData;
+        // The two notes cut (0xFF: none), lower first as the editor sends them.
+        std::array<std::uint8_t, 2> noteCut{0xFF, 0xFF};
+        // 0 listens on every channel, 1-16 on that one.
+        std::uint8_t midiChannel = 0;
         // The fifteen parameter values by slot.
         std::array<std::uint32_t, 15> values{};
         // The DSP's parameter memory by address, as 0x01 writes leave it.

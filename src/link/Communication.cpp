@@ -92,8 +92,7 @@ bool Communication::SendHexMessage(const std::string& text, std::size_t n, bool 
     if (purgeTransmit) {
         unit_.PurgeFTTransmit();
     }
-    unit_.WriteFTDevice(n);
-    return true;
+    return unit_.WriteFTDevice(n) == n;
 }
 
 bool Communication::SendCommand(const PedalCommand& command, const std::string& text,

@@ -52,7 +52,7 @@ public:
                      bool purgeTransmit = false);
     // Converts the hex text into the first n bytes of ftTransmitBuffer and writes them, purging
     // the driver's transmit queue first when asked. A text that does not convert into n whole
-    // bytes is refused and nothing is sent.
+    // bytes is refused and nothing is sent. True when all n bytes were written.
     bool SendHexMessage(const std::string& text, std::size_t n, bool purgeTransmit = false);
     // The DSP parameter write: prefix, 16-bit address, 32-bit value.
     void WriteToDSP(const std::string& prefix, std::uint16_t address, std::uint32_t value);

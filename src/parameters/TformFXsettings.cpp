@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
 
@@ -57,13 +58,16 @@ TformFXsettings::TformFXsettings()
     swtSplit = Named(new OnOffSwitch("Split", this), "swtSplit", 136, 61, 41, 21);
     AddCaption("Split", this, 136, 83, 41);
 
-    QFrame* tracking = AddFrame(this, "frameTracking", 185, 73, 141, 96);
+    // Taller than the designed 96 by one row, for the button that opens the note cut window.
+    QFrame* tracking = AddFrame(this, "frameTracking", 185, 73, 141, 118);
     AddCaption("Tracking Functions", tracking, 8, 4, 125)->setAlignment(Qt::AlignLeft);
     cmbGuitarTuning = Named(new QComboBox(tracking), "cmbGuitarTuning", 8, 22, 125, 22);
     chkDominantNoteCut =
         Named(new QCheckBox("Dominant Notes Cut", tracking), "chkDominantNoteCut", 8, 48, 130, 20);
     chkHighNoteCut =
         Named(new QCheckBox("High Notes Cut", tracking), "chkHighNoteCut", 8, 70, 130, 20);
+    btnNoteCut = Named(new QPushButton("Note Cut…", tracking), "btnNoteCut", 8, 93, 80, 20);
+    btnNoteCut->setToolTip("Choose the notes the pedal cuts");
 
     dialLowPass = AddDial("dialLowPass", "Low Pass", this, 15, 136);
     dialHighPass = AddDial("dialHighPass", "High Pass", this, 75, 136);
@@ -220,6 +224,8 @@ void TformFXsettings::SetParameterControlsEnabled(bool enabled) {
     for (QWidget* fixed : FixedControls()) {
         fixed->setEnabled(false);
     }
+    // Opening the note cut window changes nothing; it works in every state, like its menu item.
+    btnNoteCut->setEnabled(true);
 }
 
 void TformFXsettings::OnClickEnableAllParameters() {

@@ -12,6 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QPushButton;
 class QRadioButton;
 
 namespace corvid {
@@ -90,6 +91,8 @@ public:
     QComboBox* cmbGuitarTuning;
     QCheckBox* chkDominantNoteCut;
     QCheckBox* chkHighNoteCut;
+    // Opens the note cut window (connected by whoever owns that window).
+    QPushButton* btnNoteCut;
     QComboBox* cmbAssignCtrlUNO;
     QComboBox* cmbAssignCtrlDUE;
     QComboBox* cmbAssignCtrlTRE;

@@ -1,16 +1,45 @@
 #pragma once
 
+#include "tunings/NoteCut.h"
+
 #include <QWidget>
+
+#include <array>
+
+class QCheckBox;
+class QPushButton;
 
 namespace corvid {
 
-// The note cut window.
+// The note cut window: at most two of eight notes, sent to the pedal with Save.
 class TformNoteTrackingFilter : public QWidget {
+    Q_OBJECT
 public:
-    explicit TformNoteTrackingFilter(QWidget* parent = nullptr) : QWidget(parent, Qt::Window) {
-        setObjectName("formNoteTrackingFilter");
-        setWindowTitle("Note Cut");
-    }
+    TformNoteTrackingFilter();
+
+    // Connects the boxes and Save to the note cut logic.
+    void FormCreate(NoteCut& noteCut);
+
+    // A box was ticked or cleared by the user or by code.
+    void NoteBoxChange(std::size_t code);
+    void UpdateNoteCheckBoxes();
+    void btnSaveClick();
+
+    QCheckBox* chkA2;
+    QCheckBox* chkAdiesis2;
+    QCheckBox* chkB2;
+    QCheckBox* chkC3;
+    QCheckBox* chkCdiesis3;
+    QCheckBox* chkD3;
+    QCheckBox* chkDdiesis3;
+    QCheckBox* chkE3;
+    QPushButton* btnSave;
+    QPushButton* btnGet;
+    // The boxes by note code, A2 first.
+    std::array<QCheckBox*, noteCutNoteCount> noteBoxes{};
+
+private:
+    NoteCut* noteCut_ = nullptr;
 };
 
 } // namespace corvid

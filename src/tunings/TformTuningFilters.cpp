@@ -1,0 +1,143 @@
+#include "tunings/TformTuningFilters.h"
+
+#include "parameters/FXsettings.h"
+#include "tunings/TuningResponse.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QLogValueAxis>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+namespace corvid {
+
+namespace {
+
+// Room above 0 dB and below the deepest cut, so the curves do not touch the frame.
+constexpr double kDbMargin = 2.0;
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+TformTuningFilters::TformTuningFilters() : QWidget(nullptr, Qt::Window) {
+    setObjectName("formTuningFilters");
+    setWindowTitle("Tuning Filters");
+    resize(640, 520);
+
+    cmbTableGroup = new QComboBox(this);
+    cmbTableGroup->setObjectName("cmbTableGroup");
+    for (const TableGroup& group : tableGroups) {
+        cmbTableGroup->addItem(group.title);
+    }
+    cmbTuning = new QComboBox(this);
+    cmbTuning->setObjectName("cmbTuning");
+    for (const char* name : FXsettings::tuningNames) {
+        cmbTuning->addItem(name);
+    }
+    chartView = new QChartView(this);
+    chartView->setObjectName("chartView");
+    chartView->setRenderHint(QPainter::Antialiasing);
+    chartView->setMinimumSize(480, 300);
+    lblStringCuts = new QLabel(this);
+    lblStringCuts->setObjectName("lblStringCuts");
+    lblStringCuts->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont fixed("monospace");
+    fixed.setStyleHint(QFont::TypeWriter);
+    lblStringCuts->setFont(fixed);
+
+    auto* choices = new QFormLayout;
+    choices->addRow("&Filters:", cmbTableGroup);
+    choices->addRow("&Tuning:", cmbTuning);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(choices);
+    layout->addWidget(chartView, 1);
+    layout->addWidget(lblStringCuts);
+
+    connect(cmbTableGroup, &QComboBox::currentIndexChanged, this, [this] { ShowResponse(); });
+    connect(cmbTuning, &QComboBox::currentIndexChanged, this, [this] { ShowResponse(); });
+}
+
+void TformTuningFilters::FormCreate(const FXsettings& fx) {
+    fx_ = &fx;
+}
+
+void TformTuningFilters::showEvent(QShowEvent* event) {
+    if (fx_ != nullptr && fx_->selectedTuning < FXsettings::tuningCount) {
+        cmbTuning->setCurrentIndex(fx_->selectedTuning);
+    }
+    ShowResponse();
+    QWidget::showEvent(event);
+}
+
+void TformTuningFilters::ShowResponse() {
+    const TableGroup& group = tableGroups.at(static_cast<std::size_t>(
+        std::max(cmbTableGroup->currentIndex(), 0)));
+    auto* chart = new QChart;
+    chart->setTitle(group.title);
+
+    auto* axisX = new QLogValueAxis;
+    axisX->setBase(10);
+    axisX->setRange(kResponseFromHz, kResponseToHz);
+    axisX->setLabelFormat("%g");
+    axisX->setMinorTickCount(8);
+    axisX->setTitleText("Frequency (Hz)");
+    auto* axisY = new QValueAxis;
+    axisY->setTitleText("Gain (dB)");
+    chart->addAxis(axisX, Qt::AlignBottom);
+    chart->addAxis(axisY, Qt::AlignLeft);
+
+    double lowest = 0.0;
+    const QPen tablePen(QColor(0x1F, 0x5F, 0x9F), 1.2);
+    for (std::size_t t = group.first; t <= group.last; ++t) {
+        auto* series = new QLineSeries;
+        series->setName(QString("table %1").arg(t));
+        series->setPen(tablePen);
+        for (const ResponsePoint& point : TableResponse(tuningTables.at(t))) {
+            series->append(point.hz, point.db);
+            lowest = std::min(lowest, point.db);
+        }
+        chart->addSeries(series);
+        series->attachAxis(axisX);
+        series->attachAxis(axisY);
+    }
+    const double bottom = std::floor(lowest - kDbMargin);
+    axisY->setRange(bottom, kDbMargin);
+
+    const std::vector<StringCut> cuts = StringCuts(cmbTuning->currentIndex(), group);
+    QStringList lines;
+    for (const StringCut& cut : cuts) {
+        auto* marker = new QLineSeries;
+        marker->setName(QString("%1 string").arg(Q(cut.string.name)));
+        QPen pen(QColor(0xB0, 0x30, 0x20), 1.5, Qt::DashLine);
+        marker->setPen(pen);
+        marker->append(cut.hz, bottom);
+        marker->append(cut.hz, kDbMargin);
+        chart->addSeries(marker);
+        marker->attachAxis(axisX);
+        marker->attachAxis(axisY);
+        lines << Q(FormatStringCut(cut));
+    }
+    // The legend names the strings; the tables are told apart by the title and their notches.
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    for (QLegendMarker* marker : chart->legend()->markers()) {
+        marker->setVisible(marker->label().endsWith(" string"));
+    }
+    lblStringCuts->setText(lines.isEmpty() ? QString("No tuning selected: no strings to mark")
+                                           : "Deepest cut at each open string:\n" +
+                                                 lines.join('\n'));
+    QChart* old = chartView->chart();
+    chartView->setChart(chart);
+    if (old != nullptr && old != chart) {
+        delete old;
+    }
+}
+
+} // namespace corvid

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+
+class QChart;
+class QChartView;
+class QComboBox;
+class QLabel;
+
+namespace corvid {
+
+class FXsettings;
+
+// What the note filters do: the tables' gain against frequency, with the open strings of a
+// tuning marked and the cut each string gets.
+class TformTuningFilters : public QWidget {
+    Q_OBJECT
+public:
+    TformTuningFilters();
+
+    // The tuning shown first is the one chosen in the parameter window.
+    void FormCreate(const FXsettings& fx);
+    void ShowResponse();
+
+    QComboBox* cmbTableGroup;
+    QComboBox* cmbTuning;
+    QChartView* chartView;
+    QLabel* lblStringCuts;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    const FXsettings* fx_ = nullptr;
+};
+
+} // namespace corvid
