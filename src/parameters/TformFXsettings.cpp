@@ -225,6 +225,8 @@ void TformFXsettings::SetParameterControlsEnabled(bool enabled) {
         fixed->setEnabled(false);
     }
     // Opening the note cut window changes nothing; it works in every state, like its menu item.
+    // Its frame is enabled for it; the frame's other controls keep their own state.
+    btnNoteCut->parentWidget()->setEnabled(true);
     btnNoteCut->setEnabled(true);
 }
 

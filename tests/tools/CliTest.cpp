@@ -1,3 +1,5 @@
+#include "parameters/FXsettings.h"
+
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -70,8 +72,8 @@ struct SilentPort {
         close(slave);
     }
     ~SilentPort() { close(master); }
-    std::size_t BytesReceived() const {
-        std::size_t total = 0;
+    std::string Received() const {
+        std::string bytes;
         char chunk[256];
         pollfd fd{master, POLLIN, 0};
         while (poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN) != 0) {
@@ -79,10 +81,11 @@ struct SilentPort {
             if (n <= 0) {
                 break;
             }
-            total += static_cast<std::size_t>(n);
+            bytes.append(chunk, static_cast<std::size_t>(n));
         }
-        return total;
+        return bytes;
     }
+    std::size_t BytesReceived() const { return Received().size(); }
     int master = -1;
     QString path;
 };
@@ -127,6 +130,35 @@ TEST(Cli, ASilentPedalFailsWithinItsLimit) {
     EXPECT_EQ(port.BytesReceived(), 2u);
 }
 
+TEST(Cli, TuningUploadSendsThePreUploadAndTheTables) {
+    SilentPort port;
+    const CliRun run = Cli({"--port", port.path, "tuning-upload"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "Tuning data uploaded: 32 tables, 640 bytes\n");
+    const std::string bytes = port.Received();
+    ASSERT_EQ(bytes.size(), 643u);
+    EXPECT_EQ(bytes.substr(0, 7), std::string("\x0D\x00\x0E\x00\x7F\xF5\xEC", 7));
+    // Table 31's last coefficient closes the message.
+    EXPECT_EQ(bytes.substr(639), std::string("\xFF\x81\x37\xC0", 4));
+}
+
+TEST(Cli, SetTuningNoteCutAndMidiReachThePedal) {
+    Emulator pedal;
+    const CliRun tuning = Cli({"--port", pedal.path, "set-tuning", "standard"});
+    EXPECT_EQ(tuning.exitCode, 0) << tuning.err;
+    EXPECT_EQ(tuning.out, "Tuning: 1 Standard EADGBE\n");
+    const CliRun info = Cli({"--port", pedal.path, "--json", "info"});
+    EXPECT_NE(info.out.find("\"tuningName\": \"Standard EADGBE\""), std::string::npos) << info.out;
+
+    const CliRun notes = Cli({"--port", pedal.path, "--verbose", "note-cut", "e3", "A2"});
+    EXPECT_EQ(notes.exitCode, 0) << notes.err;
+    EXPECT_EQ(notes.out, "Note cut: A2 E3\n");
+    EXPECT_NE(notes.err.find("Set note filters: 090007\n3\n"), std::string::npos) << notes.err;
+    const CliRun midi = Cli({"--port", pedal.path, "--verbose", "midi-channel", "10"});
+    EXPECT_EQ(midi.exitCode, 0) << midi.err;
+    EXPECT_NE(midi.err.find("Midi channel: 10\n070A\n"), std::string::npos) << midi.err;
+}
+
 TEST(Cli, AnInvalidHexMessageSendsNothing) {
     SilentPort port;
     const CliRun run = Cli({"--port", port.path, "send", "01addrdata"});
@@ -163,6 +195,21 @@ TEST(Cli, ArgumentsAreCheckedAtTheirLimits) {
          "No tuning selected, Select a tuning before assigning this parameter\n"},
         {{"--emulator", "assign", "5", "Wave Clip"}, 2, "corvid-cli: no control named 5\n"},
         {{"--emulator", "assign", "3", "Wave Clip"}, 2, "corvid-cli: Control III does not offer"},
+        {{"--emulator", "set-tuning", "4"}, 0, FXsettings::kTuningNotImplemented + "\n"},
+        {{"--emulator", "set-tuning", "5"}, 2, "corvid-cli: no tuning named 5\n"},
+        {{"--emulator", "set-tuning", "Drop D (DADGBE)"}, 0, FXsettings::kTuningNotImplemented},
+        {{"--emulator", "note-cut"}, 0, ""},
+        {{"--emulator", "note-cut", "C#3", "d#3"}, 0, ""},
+        {{"--emulator", "note-cut", "A2", "B2", "C3"},
+         2,
+         "corvid-cli: note-cut takes at most two notes\n"},
+        {{"--emulator", "note-cut", "F3"}, 2, "corvid-cli: no note named F3 (A2 to E3)\n"},
+        {{"--emulator", "note-cut", "B2", "b2"}, 2, "corvid-cli: the same note twice: b2\n"},
+        {{"--emulator", "midi-channel", "omni"}, 0, ""},
+        {{"--emulator", "midi-channel", "16"}, 0, ""},
+        {{"--emulator", "midi-channel", "17"}, 2, "corvid-cli: a channel is omni or 1 to 16: 17\n"},
+        {{"--emulator", "midi-channel", "0"}, 2, "corvid-cli: a channel is omni or 1 to 16: 0\n"},
+        {{"--emulator", "midi-channel", "01"}, 2, "corvid-cli: a channel is omni or 1 to 16: 01\n"},
     };
     for (const Case& c : cases) {
         const CliRun run = Cli(c.arguments);
