@@ -64,8 +64,7 @@ TformNoteTrackingFilter::TformNoteTrackingFilter()
 void TformNoteTrackingFilter::FormCreate(NoteCut& noteCut) {
     noteCut_ = &noteCut;
     for (std::size_t code = 0; code < noteBoxes.size(); ++code) {
-        connect(noteBoxes[code], &QCheckBox::toggled, this,
-                [this, code] { NoteBoxChange(code); });
+        connect(noteBoxes[code], &QCheckBox::toggled, this, [this, code] { NoteBoxChange(code); });
     }
     connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });
 }
