@@ -11,15 +11,12 @@
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QLogValueAxis>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 namespace corvid {
 
 namespace {
-
-// Room above 0 dB and below the deepest cut, so the curves do not touch the frame.
-constexpr double kDbMargin = 2.0;
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -30,7 +27,7 @@ QString Q(const std::string& text) {
 TformTuningFilters::TformTuningFilters() : QWidget(nullptr, Qt::Window) {
     setObjectName("formTuningFilters");
     setWindowTitle("Tuning Filters");
-    resize(640, 520);
+    resize(640, 640);
 
     cmbTableGroup = new QComboBox(this);
     cmbTableGroup->setObjectName("cmbTableGroup");
@@ -52,6 +49,7 @@ TformTuningFilters::TformTuningFilters() : QWidget(nullptr, Qt::Window) {
     QFont fixed("monospace");
     fixed.setStyleHint(QFont::TypeWriter);
     lblStringCuts->setFont(fixed);
+    lblStringCuts->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     auto* choices = new QFormLayout;
     choices->addRow("&Filters:", cmbTableGroup);
@@ -78,8 +76,8 @@ void TformTuningFilters::showEvent(QShowEvent* event) {
 }
 
 void TformTuningFilters::ShowResponse() {
-    const TableGroup& group = tableGroups.at(static_cast<std::size_t>(
-        std::max(cmbTableGroup->currentIndex(), 0)));
+    const TableGroup& group =
+        tableGroups.at(static_cast<std::size_t>(std::max(cmbTableGroup->currentIndex(), 0)));
     auto* chart = new QChart;
     chart->setTitle(group.title);
 
@@ -108,8 +106,15 @@ void TformTuningFilters::ShowResponse() {
         series->attachAxis(axisX);
         series->attachAxis(axisY);
     }
-    const double bottom = std::floor(lowest - kDbMargin);
-    axisY->setRange(bottom, kDbMargin);
+    // Ticks on whole decibels: every 1 dB for the shallow group, every 5 dB for the deep one.
+    const double step = lowest > -10.0 ? 1.0 : 5.0;
+    const double top = step;
+    const double bottom = std::floor((lowest - step / 2) / step) * step;
+    axisY->setRange(bottom, top);
+    axisY->setTickType(QValueAxis::TicksDynamic);
+    axisY->setTickAnchor(0.0);
+    axisY->setTickInterval(step);
+    axisY->setLabelFormat("%.0f");
 
     const std::vector<StringCut> cuts = StringCuts(cmbTuning->currentIndex(), group);
     QStringList lines;
@@ -119,7 +124,7 @@ void TformTuningFilters::ShowResponse() {
         QPen pen(QColor(0xB0, 0x30, 0x20), 1.5, Qt::DashLine);
         marker->setPen(pen);
         marker->append(cut.hz, bottom);
-        marker->append(cut.hz, kDbMargin);
+        marker->append(cut.hz, top);
         chart->addSeries(marker);
         marker->attachAxis(axisX);
         marker->attachAxis(axisY);
@@ -130,9 +135,9 @@ void TformTuningFilters::ShowResponse() {
     for (QLegendMarker* marker : chart->legend()->markers()) {
         marker->setVisible(marker->label().endsWith(" string"));
     }
-    lblStringCuts->setText(lines.isEmpty() ? QString("No tuning selected: no strings to mark")
-                                           : "Deepest cut at each open string:\n" +
-                                                 lines.join('\n'));
+    lblStringCuts->setText(lines.isEmpty()
+                               ? QString("No tuning selected: no strings to mark")
+                               : "Deepest cut at each open string:\n" + lines.join('\n'));
     QChart* old = chartView->chart();
     chartView->setChart(chart);
     if (old != nullptr && old != chart) {
