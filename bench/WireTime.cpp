@@ -96,6 +96,12 @@ int main(int argc, char* argv[]) {
         {"store", 21, FXsettings::kStorePauseMs / 1000.0, [&] { return fx.StoreParameters(); }},
         {"assign", 16, FXsettings::kAssignPauseMs / 1000.0, [&] { return fx.UploadAssignments(); }},
         {"footswitch", 3, 0.0, [&] { return fx.SendFootswitchMode(); }},
+        {"tuning upload", 2 + 641, (Tunings::kPreUploadPauseMs + Tunings::kTuningPauseMs) / 1000.0,
+         [&] { return session.tunings.UploadTuningData(); }},
+        {"set tuning", 2, Tunings::kTuningPauseMs / 1000.0, [&] { return session.SetTuning(); }},
+        {"note cut", 3, NoteCut::kNoteCutPauseMs / 1000.0,
+         [&] { return session.noteCut.SaveNoteCut({}); }},
+        {"MIDI channel", 2, 0.0, [&] { return session.midi.SendMidiChannel("10"); }},
     };
 
     std::printf("%-18s %10s %10s %7s\n", "operation", "time [s]", "limit [s]", "ratio");
