@@ -33,6 +33,8 @@ public:
         ++shown;
     }
     bool Confirm(const std::string& /*text*/) override { return true; }
+    std::filesystem::path OpenFileName(const FileDialogRequest& /*request*/) override { return {}; }
+    std::filesystem::path SaveFileName(const FileDialogRequest& /*request*/) override { return {}; }
     int shown = 0;
 };
 

@@ -109,6 +109,9 @@ class CliDialogs : public Dialogs {
 public:
     void ShowMessage(const std::string& text) override { std::cerr << text << '\n'; }
     bool Confirm(const std::string& /*text*/) override { return true; }
+    // Files are named on the command line; no dialog ever opens.
+    std::filesystem::path OpenFileName(const FileDialogRequest& /*request*/) override { return {}; }
+    std::filesystem::path SaveFileName(const FileDialogRequest& /*request*/) override { return {}; }
 };
 
 class CliLog : public Log {

@@ -1,6 +1,7 @@
 #include "app/QtDialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace corvid {
@@ -19,6 +20,33 @@ bool QtDialogs::Confirm(const std::string& text) {
     box.setEscapeButton(box.button(QMessageBox::Yes));
     box.exec();
     return box.clickedButton() != box.button(QMessageBox::No);
+}
+
+namespace {
+
+std::filesystem::path RunFileDialog(const FileDialogRequest& request,
+                                    QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title),
+                       QString::fromStdU16String(request.folder.u16string()),
+                       QString::fromStdString(request.filter));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return std::filesystem::path(dialog.selectedFiles().front().toStdU16String());
+}
+
+} // namespace
+
+std::filesystem::path QtDialogs::OpenFileName(const FileDialogRequest& request) {
+    return RunFileDialog(request, QFileDialog::AcceptOpen);
+}
+
+std::filesystem::path QtDialogs::SaveFileName(const FileDialogRequest& request) {
+    return RunFileDialog(request, QFileDialog::AcceptSave);
 }
 
 } // namespace corvid

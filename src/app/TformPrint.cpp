@@ -48,7 +48,10 @@ void TformPrint::AppendLine(const std::string& text) {
         cursor.insertBlock();
     }
     hasLines_ = true;
-    cursor.insertText(QString::fromStdString(text));
+    // Every line break a caller's text holds (CR, LF or CR LF) starts a new line of the log.
+    QString lines = QString::fromStdString(text);
+    lines.replace("\r\n", "\n").replace('\r', '\n');
+    cursor.insertText(lines);
 }
 
 void TformPrint::PrintToConsole(const std::string& text) {

@@ -1,13 +1,24 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 
 namespace corvid {
 
-// Message boxes and questions. Injected so tests can script the answers and read the texts.
+// What an open or save dialog shows: its title, the file filter ("Preset files (*.txt)"), the
+// extension added to a name typed without one, and the folder it starts in.
+struct FileDialogRequest {
+    std::string title;
+    std::string filter;
+    std::string defaultSuffix;
+    std::filesystem::path folder;
+};
+
+// Message boxes, questions and file dialogs. Injected so tests can script the answers and read
+// the texts.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -15,6 +26,9 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
     // A modal Yes/No question. Only No cancels: closing the question counts as Yes.
     virtual bool Confirm(const std::string& text) = 0;
+    // The file the user chose to open or to save to; empty when the dialog was cancelled.
+    virtual std::filesystem::path OpenFileName(const FileDialogRequest& request) = 0;
+    virtual std::filesystem::path SaveFileName(const FileDialogRequest& request) = 0;
 };
 
 // A repeating timer driven by the clock that created it.

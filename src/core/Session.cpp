@@ -9,7 +9,8 @@ Session::Session(SessionEnvironment environment, SessionViews views)
       upload(communication, d2xx, algorithms, env.log, env.dialogs, env.clock, views.upload),
       fx(communication, env.log, env.dialogs, env.clock, views.parameters, views.commands),
       tunings(communication, env.log, env.dialogs, env.clock),
-      noteCut(communication, env.log, env.clock), midi(communication, env.log) {
+      noteCut(communication, env.log, env.clock), midi(communication, env.log),
+      presets(dataFolder, fx, env.log, env.dialogs) {
     Clock& clock = env.clock;
     env.driver.SetEventNotification([&clock] { clock.Wake(); });
 }

@@ -3,11 +3,12 @@
 #include "algorithms/AlgorithmLibrary.h"
 #include "algorithms/AlgorithmUpload.h"
 #include "base/Services.h"
-#include "core/DataFolder.h"
+#include "preferences/DataFolder.h"
 #include "link/Communication.h"
 #include "link/D2XXUnit.h"
 #include "parameters/FXsettings.h"
 #include "preferences/MidiChannel.h"
+#include "presets/Presets.h"
 #include "tunings/NoteCut.h"
 #include "tunings/Tunings.h"
 
@@ -67,6 +68,7 @@ public:
     Tunings tunings;
     NoteCut noteCut;
     MidiChannel midi;
+    Presets presets;
     bool connectedOnce = false;
 };
 

@@ -1,6 +1,6 @@
 #include "updates/TformNewVersionMsg.h"
 
-#include "core/DataFolder.h"
+#include "preferences/DataFolder.h"
 
 #include <QCheckBox>
 

@@ -89,6 +89,20 @@ bool ScriptedDialogs::Confirm(const std::string& text) {
     return answer;
 }
 
+std::filesystem::path ScriptedDialogs::OpenFileName(const FileDialogRequest& request) {
+    fileDialogs.push_back(request);
+    if (fileNames.empty()) {
+        return {};
+    }
+    std::filesystem::path name = fileNames.front();
+    fileNames.pop_front();
+    return name;
+}
+
+std::filesystem::path ScriptedDialogs::SaveFileName(const FileDialogRequest& request) {
+    return OpenFileName(request);
+}
+
 TestEditor::TestEditor(const std::function<void(TestEditor&)>& prepare) {
     if (prepare) {
         prepare(*this);

@@ -46,10 +46,15 @@ class ScriptedDialogs : public Dialogs {
 public:
     void ShowMessage(const std::string& text) override;
     bool Confirm(const std::string& text) override;
+    // The next scripted file name (an empty path cancels; none left cancels too).
+    std::filesystem::path OpenFileName(const FileDialogRequest& request) override;
+    std::filesystem::path SaveFileName(const FileDialogRequest& request) override;
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::deque<bool> answers;
+    std::vector<FileDialogRequest> fileDialogs;
+    std::deque<std::filesystem::path> fileNames;
     // Runs inside each message box, as a user could act while it is open.
     std::function<void(const std::string&)> onMessage;
 };

@@ -1,4 +1,4 @@
-#include "core/DataFolder.h"
+#include "preferences/DataFolder.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -55,21 +55,27 @@ bool WriteSettingsText(const fs::path& path, const std::string& text, std::strin
 }
 
 fs::path DataFolder::DeviceFolder() const {
-    return documents_ / kDataFolderName / deviceFolderName;
+    return DataFolderPath() / deviceFolderName;
 }
 
 fs::path DataFolder::ShowUpdateSettingPath() const {
     return DeviceFolder() / kShowUpdateFileName;
 }
 
-void DataFolder::CreateFolder(const fs::path& path, const std::string& errorPrefix) {
+fs::path DataFolder::DataFolderPath() const {
+    return documents_ / kDataFolderName;
+}
+
+bool DataFolder::CreateFolder(const fs::path& path, const std::string& errorPrefix) {
     std::error_code error;
     if (!fs::is_directory(path, error)) {
         fs::create_directories(path, error);
     }
     if (error) {
         dialogs_.ShowMessage(errorPrefix + error.message());
+        return false;
     }
+    return true;
 }
 
 void DataFolder::CreateDataFolder(const std::string& name) {

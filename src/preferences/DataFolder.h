@@ -28,10 +28,14 @@ public:
     std::filesystem::path DeviceFolder() const;
     std::filesystem::path ShowUpdateSettingPath() const;
 
+    // Creates a folder with any missing levels; a failure is shown as errorPrefix + the reason.
+    // True when the folder is there.
+    bool CreateFolder(const std::filesystem::path& path, const std::string& errorPrefix);
+    std::filesystem::path DataFolderPath() const;
+
     bool showUpdateMessage = true;
 
 private:
-    void CreateFolder(const std::filesystem::path& path, const std::string& errorPrefix);
     // Overwrites the setting file only if it exists; a failure is shown, not thrown.
     void RewriteSettingIfPresent(const std::string& text);
 
