@@ -7,6 +7,7 @@
 #include "emulator/EmulatedDriver.h"
 #include "link/HexMessage.h"
 #include "link/SerialPortDriver.h"
+#include "presets/Presets.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -57,6 +58,7 @@ const char* const kUsageText =
     "  set-tuning N|NAME       tell the pedal the guitar's tuning\n"
     "  note-cut [NOTE [NOTE]]  the notes the pedal cuts (none, one or two)\n"
     "  midi-channel CHANNEL    the MIDI channel: omni or 1-16\n"
+    "  preset save|load FILE   the pedal's values to a preset file, or back\n"
     "  send HEX                send one raw hex message\n"
     "\n"
     "Exit status: 0 done, 1 the pedal or the link failed, 2 usage.\n";
@@ -101,6 +103,13 @@ const std::map<std::string, CommandHelp> kCommands = {
       "The lower note goes first, whatever the order given."}},
     {"midi-channel",
      {"midi-channel CHANNEL", "Sets the MIDI channel the pedal listens to: omni or 1-16."}},
+    {"preset",
+     {"preset save|load FILE",
+      "save: reads the pedal's fifteen values and writes them as a preset file (the editor's\n"
+      "format; an existing file is replaced only once the new one is complete).\n"
+      "load: checks the file, then writes each value exactly as the file holds it, one DSP\n"
+      "write per parameter that has an address, in slot order. A file that is not a preset\n"
+      "sends nothing."}},
     {"send", {"send HEX", "Sends one raw hex message (two digits a byte) as it stands."}},
 };
 
@@ -293,6 +302,7 @@ private:
     int SetTuning(const std::vector<std::string>& args);
     int NoteCutNotes(const std::vector<std::string>& args);
     int MidiChannelItem(const std::vector<std::string>& args);
+    int Preset(const std::vector<std::string>& args);
     int Send(const std::vector<std::string>& args);
 
     bool json_;
@@ -357,6 +367,7 @@ int Cli::Run(const std::string& command, const std::vector<std::string>& args) {
         {"set-tuning", [&] { return SetTuning(args); }},
         {"note-cut", [&] { return NoteCutNotes(args); }},
         {"midi-channel", [&] { return MidiChannelItem(args); }},
+        {"preset", [&] { return Preset(args); }},
         {"send", [&] { return Send(args); }},
     };
     return handlers.at(command)();
@@ -657,6 +668,53 @@ int Cli::MidiChannelItem(const std::vector<std::string>& args) {
     }
     Print(QJsonObject{{"midiChannel", QString::fromStdString(caption)}},
           "MIDI channel: " + caption + "\n");
+    return kDone;
+}
+
+int Cli::Preset(const std::vector<std::string>& args) {
+    if (args.size() != 2 || (args[0] != "save" && args[0] != "load")) {
+        return Usage("preset", "preset takes save or load and a file");
+    }
+    const std::filesystem::path file = args[1];
+    std::string error;
+    if (args[0] == "save") {
+        if (!Open() || !Request()) {
+            return kFailed;
+        }
+        if (!WritePresetBytes(file, BuildPresetText(session_.fx.parameters), error)) {
+            std::cerr << "Error saving file: " << error << '\n';
+            return kFailed;
+        }
+        Print(QJsonObject{{"saved", QString::fromStdString(file.string())}},
+              "Preset saved: " + file.string() + "\n");
+        return kDone;
+    }
+    const std::optional<PresetValues> values = ReadPresetValues(file, error);
+    if (!values) {
+        std::cerr << "Error loading file: " << error << '\n';
+        return kFailed;
+    }
+    if (session_.algorithms.resourceLines.empty()) {
+        return kFailed;
+    }
+    session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
+    if (!Open()) {
+        return kFailed;
+    }
+    int written = 0;
+    for (std::size_t slot = 0; slot < values->size(); ++slot) {
+        if (parameterTable[slot].addressField == 0) {
+            continue;
+        }
+        if (!session_.fx.SendParameterValue(slot, (*values)[slot])) {
+            return kFailed;
+        }
+        session_.fx.parameters.Value(slot) = (*values)[slot];
+        ++written;
+    }
+    Print(QJsonObject{{"loaded", QString::fromStdString(file.string())}, {"written", written}},
+          "Preset loaded: " + file.string() + " (" + std::to_string(written) +
+              " parameters written)\n");
     return kDone;
 }
 

@@ -1,5 +1,6 @@
 #include "app/Editor.h"
 
+#include "app/PresetDrop.h"
 #include "app/TformMain.h"
 #include "app/TformPrint.h"
 #include "firmware/TformFirmwareUpgrade.h"
@@ -40,6 +41,13 @@ Editor::Editor(EditorEnvironment environment) {
                      [&noteCut, this] { ShowBeside(noteCut, *formMain); });
     QObject::connect(formFXsettings->btnNoteCut, &QPushButton::clicked, &noteCut,
                      [&noteCut, this] { ShowBeside(noteCut, *formFXsettings); });
+    Presets& presets = session->presets;
+    const auto loadDropped = [&presets](const std::filesystem::path& path) {
+        presets.LoadPresetFrom(path);
+    };
+    new PresetDrop(*formMain, loadDropped);
+    new PresetDrop(*formFXsettings, loadDropped);
+
     TformTuningFilters& filters = *formTuningFilters;
     QObject::connect(formMain->menuTuningFilters, &QAction::triggered, &filters,
                      [&filters, this] { ShowBeside(filters, *formMain); });

@@ -68,6 +68,8 @@ void TformMain::BuildMenus() {
     menuFile = AddMenu(MenuBar1, "menuFile", "File");
     menuLoadPreset = AddItem(menuFile, "menuLoadPreset", "Load Preset");
     menuSavePreset = AddItem(menuFile, "menuSavePreset", "Save Preset");
+    menuRecentPresets = menuFile->addMenu("Recent Presets");
+    menuRecentPresets->setObjectName("menuRecentPresets");
     menuLoadIR = AddItem(menuFile, "menuLoadIR", "Load IR");
     menuLoadIR->setVisible(false);
     menuLoadIR->setEnabled(false);
@@ -150,6 +152,8 @@ void TformMain::FormCreate(Session& session, TformPrint& console, TformFXsetting
         FillAlgorithmList();
     }
     session.PrepareDataFolder();
+    session.presets.ReadRecentPresets();
+    FillRecentPresets();
     menuShowUpdateMsg->setChecked(session.dataFolder.showUpdateMessage);
     BuildMidiChannelMenu();
     ConnectCommands();
@@ -173,6 +177,9 @@ void TformMain::ConnectCommands() {
     connect(btnSetFootswitchMode, &QPushButton::clicked, this,
             [this] { btnSetFootswitchModeClick(); });
     connect(btnSetTuning, &QPushButton::clicked, this, [this] { btnSetTuningClick(); });
+    connect(menuSavePreset, &QAction::triggered, this, [this] { menuSavePresetClick(); });
+    connect(menuLoadPreset, &QAction::triggered, this, [this] { menuLoadPresetClick(); });
+    connect(menuRecentPresets, &QMenu::aboutToShow, this, [this] { FillRecentPresets(); });
     connect(menuUploadTuningsData, &QAction::triggered, this,
             [this] { menuUploadTuningsDataClick(); });
     // The console chord works wherever the focus is inside this window.
@@ -264,6 +271,31 @@ void TformMain::btnSetFootswitchModeClick() {
 
 void TformMain::btnSetTuningClick() {
     session_->SetTuning();
+}
+
+void TformMain::menuSavePresetClick() {
+    session_->presets.menuSavePresetClick();
+}
+
+void TformMain::menuLoadPresetClick() {
+    session_->presets.menuLoadPresetClick();
+}
+
+void TformMain::FillRecentPresets() {
+    menuRecentPresets->clear();
+    int number = 1;
+    for (const std::filesystem::path& path : session_->presets.recentPresets) {
+        const QString full = QString::fromStdU16String(path.u16string());
+        QAction* item = menuRecentPresets->addAction(QString("&%1 %2").arg(number++).arg(
+            QString::fromStdU16String(path.filename().u16string())));
+        item->setStatusTip(full);
+        item->setToolTip(full);
+        connect(item, &QAction::triggered, this,
+                [this, path] { session_->presets.LoadPresetFrom(path); });
+    }
+    if (session_->presets.recentPresets.empty()) {
+        menuRecentPresets->addAction("No recent presets")->setEnabled(false);
+    }
 }
 
 void TformMain::menuUploadTuningsDataClick() {

@@ -49,6 +49,10 @@ public:
     void btnAssignClick();
     void btnSetFootswitchModeClick();
     void btnSetTuningClick();
+    void menuSavePresetClick();
+    void menuLoadPresetClick();
+    // Fills "Recent Presets" from the list the data folder keeps.
+    void FillRecentPresets();
     void menuUploadTuningsDataClick();
     // The MIDI channel items, "OMNI" then 1 to 16, each sending its channel.
     void BuildMidiChannelMenu();
@@ -71,6 +75,7 @@ public:
     QMenu* menuFile;
     QAction* menuLoadPreset;
     QAction* menuSavePreset;
+    QMenu* menuRecentPresets;
     QAction* menuLoadIR;
     QMenu* menuConnection;
     QAction* menuScan;

@@ -45,7 +45,13 @@ std::optional<int> FXsettings::DialTurned(std::size_t slot, int angle) {
         return std::nullopt;
     }
     const int snapped = SnapDialAngle(angle);
-    const std::uint32_t value = DialAngleToValue(snapped);
+    std::uint32_t value = DialAngleToValue(snapped);
+    // A dial moved to show the value already held (a Request, a preset) sends that value as it
+    // is: the dial's angle-to-level map does not give back every level it shows, and re-encoding
+    // would change a value just by showing it.
+    if (snapped == LevelToDialAngle(parameters.Value(slot), parameterTable[slot].scale)) {
+        value = parameters.Value(slot);
+    }
     SendParameterValue(slot, value);
     parameters.Value(slot) = value;
     return snapped;
@@ -95,8 +101,8 @@ void FXsettings::WriteNoteCut(std::size_t slot, bool ticked) {
     link_.WriteToDSP("01", parameters.Address(slot), parameters.Value(slot));
 }
 
-void FXsettings::SendParameterValue(std::size_t slot, std::uint32_t value) {
-    link_.SendCommand(command::DspWrite, DspWriteMessage(parameters.Address(slot), value));
+bool FXsettings::SendParameterValue(std::size_t slot, std::uint32_t value) {
+    return link_.SendCommand(command::DspWrite, DspWriteMessage(parameters.Address(slot), value));
 }
 
 void FXsettings::TuningChosen(int index) {

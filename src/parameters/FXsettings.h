@@ -75,8 +75,9 @@ public:
     // Loads the selected algorithm's text and reads the parameters' addresses from it.
     void LoadAlgorithmAddresses(AlgorithmLibrary& algorithms);
     // A dial of a level slot was turned to `angle`. Writes the level of the angle, snapped out
-    // of the dead zone, and returns the snapped angle for the dial to show; nullopt when the
-    // parameter is assigned and was left alone.
+    // of the dead zone (or the value held, when the angle is the one that shows it), and returns
+    // the snapped angle for the dial to show; nullopt when the parameter is assigned and was
+    // left alone.
     std::optional<int> DialTurned(std::size_t slot, int angle);
     // The pitch list's entry `index` was chosen: its ratio goes to the DSP (not while assigned).
     void PitchChosen(int index);
@@ -89,8 +90,8 @@ public:
     bool SetParameter(std::size_t slot, std::uint32_t value);
     // A note-cut flag goes to the DSP.
     void WriteNoteCut(std::size_t slot, bool ticked);
-    // Writes a level or pitch value of a slot: 01, address, value.
-    void SendParameterValue(std::size_t slot, std::uint32_t value);
+    // Writes a level or pitch value of a slot: 01, address, value. True when it went out.
+    bool SendParameterValue(std::size_t slot, std::uint32_t value);
     // The tuning list's choice; the tunings not built into the pedal yet bring up a notice.
     void TuningChosen(int index);
     // An assignment list changed to the entry shown as `text`. True when the list must go back

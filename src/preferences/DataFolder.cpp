@@ -42,13 +42,23 @@ bool ReadSettingsText(const fs::path& path, std::string& text, std::string& erro
     return true;
 }
 
-bool WriteSettingsText(const fs::path& path, const std::string& text, std::string& error) {
+bool WriteFileAtomically(const fs::path& path, const std::string& bytes, std::string& reason) {
     QSaveFile file(ToQString(path));
+    // A short write can pass unnoticed in the buffer; flush and look before the rename.
     if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) !=
-            static_cast<qint64>(text.size()) ||
-        !file.commit()) {
-        error = "Cannot write " + path.string() + ": " + file.errorString().toStdString();
+        file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+            static_cast<qint64>(bytes.size()) ||
+        !file.flush() || file.error() != QFileDevice::NoError || !file.commit()) {
+        reason = file.errorString().toStdString();
+        return false;
+    }
+    return true;
+}
+
+bool WriteSettingsText(const fs::path& path, const std::string& text, std::string& error) {
+    std::string reason;
+    if (!WriteFileAtomically(path, text, reason)) {
+        error = "Cannot write " + path.string() + ": " + reason;
         return false;
     }
     return true;

@@ -46,8 +46,11 @@ private:
 // Reads a whole settings file as text: a byte order mark is honoured, otherwise UTF-8 is assumed
 // (falling back to the 8-bit code page). Returns false and sets error on failure.
 bool ReadSettingsText(const std::filesystem::path& path, std::string& text, std::string& error);
-// Writes text as UTF-8 without byte order mark through a temporary file renamed over the target,
-// so a failed write never leaves a damaged file behind.
+// Writes bytes to a temporary file and renames it over the target once all of them are on disk,
+// so a failed write never leaves a damaged file behind. False with the reason otherwise.
+bool WriteFileAtomically(const std::filesystem::path& path, const std::string& bytes,
+                         std::string& reason);
+// Writes text as UTF-8 without byte order mark, atomically.
 bool WriteSettingsText(const std::filesystem::path& path, const std::string& text,
                        std::string& error);
 

@@ -3,7 +3,6 @@
 #include "link/HexMessage.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cctype>
@@ -132,16 +131,7 @@ void ApplyPresetText(const std::string& text, ParameterSet& parameters) {
 }
 
 bool WritePresetBytes(const fs::path& path, const std::string& text, std::string& error) {
-    QSaveFile file(ToQString(path));
-    const std::string bytes = kByteOrderMark + text;
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        error = file.errorString().toStdString();
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(path, kByteOrderMark + text, error);
 }
 
 std::optional<PresetValues> ReadPresetValues(const fs::path& path, std::string& error) {

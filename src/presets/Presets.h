@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/Services.h"
-#include "preferences/DataFolder.h"
 #include "parameters/FXsettings.h"
+#include "preferences/DataFolder.h"
 
 #include <array>
 #include <cstdint>
@@ -39,8 +39,7 @@ void ApplyPresetText(const std::string& text, ParameterSet& parameters);
 bool WritePresetBytes(const std::filesystem::path& path, const std::string& text,
                       std::string& error);
 // Reads and checks a preset file.
-std::optional<PresetValues> ReadPresetValues(const std::filesystem::path& path,
-                                             std::string& error);
+std::optional<PresetValues> ReadPresetValues(const std::filesystem::path& path, std::string& error);
 
 // Save Preset, Load Preset and the recent presets over the session's parameters.
 class Presets {

@@ -246,7 +246,7 @@ TEST_F(ParameterWindowTest, RequestShowsValuesThroughTheDials) {
     EXPECT_EQ(fx.selectedTuning, 1);
     EXPECT_EQ(w.cmbGuitarTuning->currentIndex(), 1);
     EXPECT_EQ(w.dialInputLevel->angle(), 89);
-    EXPECT_EQ(fx.parameters.Value(slot::InputLevel), 0x00402000u);
+    EXPECT_EQ(fx.parameters.Value(slot::InputLevel), 0x00400000u);
     EXPECT_EQ(w.cmbVariableWavePitch->currentText(), "0");
     EXPECT_TRUE(w.swtWave->isOn());
     EXPECT_TRUE(w.swtSplit->isOn());
@@ -255,9 +255,10 @@ TEST_F(ParameterWindowTest, RequestShowsValuesThroughTheDials) {
     EXPECT_FALSE(w.chkHighNoteCut->isChecked());
     const auto writes = Writes();
     EXPECT_NE(
-        std::find(writes.begin(), writes.end(), Bytes{0x01, 0x00, 0x0A, 0x00, 0x40, 0x20, 0x00}),
+        std::find(writes.begin(), writes.end(), Bytes{0x01, 0x00, 0x0A, 0x00, 0x40, 0x00, 0x00}),
         writes.end());
-    EXPECT_EQ(t.pedal().state.values[slot::InputLevel], 0x00402000u);
+    // Showing a value does not change it: the dial sends back what the pedal holds.
+    EXPECT_EQ(t.pedal().state.values[slot::InputLevel], 0x00400000u);
     EXPECT_TRUE(t.main().btnAssign->isEnabled());
     EXPECT_TRUE(t.main().btnSetTuning->isEnabled());
 
@@ -378,9 +379,10 @@ TEST_F(ParameterWindowTest, RoundTripAgreesWithThePedal) {
     w.cmbAssignRemote->setCurrentIndex(0);
     w.chkBypassShortPress->setChecked(true);
     Request();
-    // 90 degrees was stored as 0x003FC000, which shows as 91 and is written back re-quantised.
+    // 90 degrees was stored as 0x003FC000, which shows as 91 and is written back unchanged.
     EXPECT_EQ(w.dialClipWave->angle(), 91);
-    EXPECT_EQ(t.pedal().state.values[slot::WaveClip], fx.parameters.Value(slot::WaveClip));
+    EXPECT_EQ(fx.parameters.Value(slot::WaveClip), 0x003FC000u);
+    EXPECT_EQ(t.pedal().state.values[slot::WaveClip], 0x003FC000u);
     EXPECT_EQ(w.cmbVariableWavePitch->currentIndex(), 20);
     EXPECT_EQ(w.cmbAssignCtrlUNO->currentIndex(), 2);
     EXPECT_EQ(w.cmbAssignRemote->currentIndex(), 1);

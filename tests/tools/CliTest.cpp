@@ -1,6 +1,8 @@
 #include "parameters/FXsettings.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -159,6 +161,37 @@ TEST(Cli, SetTuningNoteCutAndMidiReachThePedal) {
     EXPECT_NE(midi.err.find("Midi channel: 10\n070A\n"), std::string::npos) << midi.err;
 }
 
+TEST(Cli, APresetSavedFromThePedalLoadsBackExactly) {
+    Emulator pedal;
+    QTemporaryDir folder;
+    const QString file = folder.filePath("live.txt");
+    ASSERT_EQ(Cli({"--port", pedal.path, "set", "input-level", "0x00400000"}).exitCode, 0);
+    const CliRun save = Cli({"--port", pedal.path, "preset", "save", file});
+    EXPECT_EQ(save.exitCode, 0) << save.err;
+    EXPECT_EQ(save.out, "Preset saved: " + file.toStdString() + "\n");
+    EXPECT_EQ(QFileInfo(file).size(), 137);
+    ASSERT_EQ(Cli({"--port", pedal.path, "set", "input-level", "0"}).exitCode, 0);
+
+    const CliRun load = Cli({"--port", pedal.path, "preset", "load", file});
+    EXPECT_EQ(load.exitCode, 0) << load.err;
+    EXPECT_EQ(load.out, "Preset loaded: " + file.toStdString() + " (14 parameters written)\n");
+    const CliRun info = Cli({"--port", pedal.path, "info"});
+    EXPECT_NE(info.out.find("  Input Level         0x00400000"), std::string::npos) << info.out;
+}
+
+TEST(Cli, AFileThatIsNotAPresetSendsNothing) {
+    SilentPort port;
+    QTemporaryDir folder;
+    QFile bad(folder.filePath("bad.txt"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("abc\r");
+    bad.close();
+    const CliRun run = Cli({"--port", port.path, "preset", "load", bad.fileName()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Error loading file: line 1 has 3 characters, not 8: \"abc\"\n");
+    EXPECT_EQ(port.BytesReceived(), 0u);
+}
+
 TEST(Cli, AnInvalidHexMessageSendsNothing) {
     SilentPort port;
     const CliRun run = Cli({"--port", port.path, "send", "01addrdata"});
@@ -210,6 +243,10 @@ TEST(Cli, ArgumentsAreCheckedAtTheirLimits) {
         {{"--emulator", "midi-channel", "17"}, 2, "corvid-cli: a channel is omni or 1 to 16: 17\n"},
         {{"--emulator", "midi-channel", "0"}, 2, "corvid-cli: a channel is omni or 1 to 16: 0\n"},
         {{"--emulator", "midi-channel", "01"}, 2, "corvid-cli: a channel is omni or 1 to 16: 01\n"},
+        {{"--emulator", "preset"}, 2, "corvid-cli: preset takes save or load and a file\n"},
+        {{"--emulator", "preset", "open", "x.txt"},
+         2,
+         "corvid-cli: preset takes save or load and a file\n"},
     };
     for (const Case& c : cases) {
         const CliRun run = Cli(c.arguments);
