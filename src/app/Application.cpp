@@ -1,12 +1,32 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
 
 namespace corvid {
 
-void SetApplicationIdentity() {
+namespace {
+
+// The windows' sizes and positions were designed for Arial. Liberation Sans has Arial's
+// metrics, so where Arial is missing it takes its place and every caption keeps its room.
+void UseDesignFonts() {
+    const QString standIn = "Liberation Sans";
+    if (!QFontDatabase::families().contains(standIn)) {
+        QFontDatabase::addApplicationFont(":/fonts/LiberationSans-Regular.ttf");
+        QFontDatabase::addApplicationFont(":/fonts/LiberationSans-Bold.ttf");
+    }
+    if (!QFontDatabase::families().contains("Arial")) {
+        QFont::insertSubstitution("Arial", standIn);
+    }
+}
+
+} // namespace
+
+void SetUpApplication() {
     QApplication::setApplicationName("corvid-editor");
     QApplication::setQuitOnLastWindowClosed(false);
+    UseDesignFonts();
 }
 
 } // namespace corvid

@@ -10,8 +10,13 @@
 namespace corvid {
 
 TformPrint::TformPrint(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName("formPrint");
     setWindowTitle("Debug Console");
     setFixedSize(506, 652);
+    // The controls' places were designed for Arial; 9 pt keeps the small ones' captions inside.
+    QFont designed("Arial");
+    designed.setPointSizeF(9);
+    setFont(designed);
     move(1075, 0);
 
     Memo1 = new QPlainTextEdit(this);

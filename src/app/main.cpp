@@ -13,7 +13,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    corvid::SetApplicationIdentity();
+    corvid::SetUpApplication();
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Editor for the Corvid MK3 octave-down pedal.");

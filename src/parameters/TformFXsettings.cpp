@@ -116,9 +116,9 @@ TformFXsettings::TformFXsettings()
     chkBypassShortPress->setChecked(true);
     chkChangePresetLongPress->setChecked(true);
 
-    // The layout is tight: a small font keeps every caption inside its place. Set on each
-    // control, as the outlined frames' style sheets stop a window font from reaching theirs.
-    QFont small = font();
+    // The layout is tight: Arial 8 (or its metric twin) keeps every caption inside its place.
+    // Set on each control, so a look's style sheet on a frame cannot hold it back.
+    QFont small("Arial");
     small.setPointSizeF(8);
     for (QWidget* child : findChildren<QWidget*>()) {
         child->setFont(small);

@@ -5,22 +5,43 @@
 
 namespace corvid {
 
+namespace {
+
+constexpr int kWrapFlags = Qt::AlignCenter | Qt::TextWordWrap;
+// The last line's descent is mostly empty: it may reach a pixel or two into the button's frame
+// without a glyph being cut (two lines of Arial 11 are 34 px in a 33 px button).
+constexpr int kDescentSlackPx = 2;
+constexpr double kSmallestPointSize = 7.0;
+
+} // namespace
+
+QRect WrapButton::CaptionArea() const {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    return style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+}
+
+QFont WrapButton::FittedFont() const {
+    const QRect area = CaptionArea();
+    const QRect room = area.adjusted(0, -kDescentSlackPx, 0, kDescentSlackPx);
+    QFont fitted = font();
+    while (fitted.pointSizeF() > kSmallestPointSize &&
+           !room.contains(QFontMetrics(fitted).boundingRect(area, kWrapFlags, text()))) {
+        fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
+    }
+    return fitted;
+}
+
 void WrapButton::paintEvent(QPaintEvent* /*event*/) {
     QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
-    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-    // Where the system's fonts run wider than the designed ones, shrink rather than clip.
-    constexpr int flags = Qt::AlignCenter | Qt::TextWordWrap;
-    QFont fitted = font();
-    while (fitted.pointSizeF() > 7 &&
-           !area.contains(QFontMetrics(fitted).boundingRect(area, flags, text()))) {
-        fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
-    }
-    painter.setFont(fitted);
-    painter.drawItemText(area, flags, palette(), isEnabled(), text(), QPalette::ButtonText);
+    const QRect area = CaptionArea();
+    painter.setFont(FittedFont());
+    painter.drawItemText(area.adjusted(0, -kDescentSlackPx, 0, kDescentSlackPx), kWrapFlags,
+                         palette(), isEnabled(), text(), QPalette::ButtonText);
 }
 
 } // namespace corvid

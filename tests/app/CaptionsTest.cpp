@@ -1,0 +1,123 @@
+#include "app/Editor.h"
+#include "parameters/TformFXsettings.h"
+#include "support/Fixtures.h"
+#include "tunings/TformNoteTrackingFilter.h"
+#include "widgets/WrapButton.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+
+#include <gtest/gtest.h>
+
+namespace corvid::testing {
+namespace {
+
+// The room a control gives its caption against what the caption needs, in its own font.
+std::optional<std::string> Clipped(QWidget* widget) {
+    const QFontMetrics metrics(widget->font());
+    const auto report = [&](const QString& text, int need, int room) -> std::optional<std::string> {
+        if (need <= room) {
+            return std::nullopt;
+        }
+        return widget->window()->objectName().toStdString() + "/" +
+               widget->objectName().toStdString() + " \"" + text.toStdString() + "\" needs " +
+               std::to_string(need) + " px, has " + std::to_string(room);
+    };
+    if (auto* wrap = qobject_cast<WrapButton*>(widget)) {
+        // Wrapped onto as many lines as it takes, at the size the button draws it.
+        const QRect area = wrap->CaptionArea();
+        const QRect need =
+            QFontMetrics(wrap->FittedFont())
+                .boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, wrap->text());
+        if (need.height() > area.height() + 4) {
+            return report(wrap->text() + " (height)", need.height(), area.height() + 4);
+        }
+        return report(wrap->text(), need.width(), area.width());
+    }
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const QRect area =
+            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        return report(button->text(), metrics.horizontalAdvance(button->text()), area.width());
+    }
+    if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        option.text = box->text();
+        const QRect area = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+        return report(box->text(), metrics.horizontalAdvance(box->text()), area.width());
+    }
+    if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(radio);
+        option.text = radio->text();
+        const QRect area =
+            radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio);
+        return report(radio->text(), metrics.horizontalAdvance(radio->text()), area.width());
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget); label && !label->wordWrap()) {
+        // A trailing blank ("Device Firmware Version: ") takes no visible room.
+        return report(label->text(), metrics.horizontalAdvance(label->text().trimmed()),
+                      label->contentsRect().width());
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                           QStyle::SC_ComboBoxEditField, combo);
+        std::optional<std::string> worst;
+        for (int i = 0; i < combo->count() && !worst; ++i) {
+            worst = report(combo->itemText(i), metrics.horizontalAdvance(combo->itemText(i)),
+                           field.width());
+        }
+        return worst;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> ClippedCaptions(Editor& editor) {
+    std::vector<std::string> clipped;
+    for (QWidget* window : {static_cast<QWidget*>(editor.formMain.get()),
+                            static_cast<QWidget*>(editor.formFXsettings.get()),
+                            static_cast<QWidget*>(editor.formNoteTrackingFilter.get()),
+                            static_cast<QWidget*>(editor.formPrint.get())}) {
+        window->ensurePolished();
+        for (QWidget* child : window->findChildren<QWidget*>()) {
+            child->ensurePolished();
+            if (!child->isHidden()) {
+                if (std::optional<std::string> problem = Clipped(child)) {
+                    clipped.push_back(*problem);
+                }
+            }
+        }
+    }
+    return clipped;
+}
+
+TEST(Captions, TheDesignFontStandsInForArial) {
+    EXPECT_EQ(QFontInfo(QFont("Arial")).family(), QFontInfo(QFont("Liberation Sans")).family());
+}
+
+TEST(Captions, EveryCaptionFits) {
+    TestEditor t;
+    EXPECT_EQ(ClippedCaptions(*t.editor), std::vector<std::string>{});
+    // The two-line captions keep their designed size; only "Set Footswitch Mode", three lines at
+    // 10.5 pt in a 31 px button even in Arial, is drawn smaller.
+    EXPECT_EQ(static_cast<WrapButton*>(t.main().btnUpload)->FittedFont().pointSizeF(), 11.0);
+    EXPECT_EQ(static_cast<WrapButton*>(t.main().btnSaveParameters)->FittedFont().pointSizeF(),
+              11.0);
+    EXPECT_GE(static_cast<WrapButton*>(t.main().btnSetFootswitchMode)->FittedFont().pointSizeF(),
+              8.5);
+}
+
+} // namespace
+} // namespace corvid::testing
