@@ -276,7 +276,7 @@ public:
     Cli(bool json, bool verbose, std::unique_ptr<FtdiDriver> driver, RealClock& clock)
         : json_(json), log_(verbose), driver_(std::move(driver)),
           session_(SessionEnvironment{*driver_, clock, dialogs_, log_, Documents()},
-                   SessionViews{views_, views_, views_, views_}) {}
+                   SessionViews{views_, views_, views_, views_, views_}) {}
 
     int Run(const std::string& command, const std::vector<std::string>& args);
 

@@ -27,7 +27,7 @@ Editor::Editor(EditorEnvironment environment) {
     session = std::make_unique<Session>(
         SessionEnvironment{environment.driver, environment.clock, environment.dialogs, *formPrint,
                            environment.documents},
-        SessionViews{*formMain, *formMain, *formFXsettings, *formMain});
+        SessionViews{*formMain, *formMain, *formFXsettings, *formMain, *formMain});
     // The start-up sequence runs as the main window is created; the console logs nothing of it.
     formMain->FormCreate(*session, *formPrint, *formFXsettings);
     formFXsettings->FormCreate(session->fx, session->algorithms,

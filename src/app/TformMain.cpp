@@ -155,6 +155,8 @@ void TformMain::FormCreate(Session& session, TformPrint& console, TformFXsetting
     session.presets.ReadRecentPresets();
     FillRecentPresets();
     menuShowUpdateMsg->setChecked(session.dataFolder.showUpdateMessage);
+    BuildLookMenu();
+    session.look.ApplySavedLook();
     BuildMidiChannelMenu();
     ConnectCommands();
 }
@@ -300,6 +302,22 @@ void TformMain::FillRecentPresets() {
 
 void TformMain::menuUploadTuningsDataClick() {
     session_->tunings.UploadTuningData();
+}
+
+void TformMain::BuildLookMenu() {
+    menuLook->setToolTipsVisible(true);
+    for (int n = 0; n < Look::menuLookCount; ++n) {
+        QAction* item = menuLook->addAction(QString::number(n));
+        const QString name = Look::lookNames[static_cast<std::size_t>(n)];
+        item->setStatusTip(name);
+        item->setToolTip(name);
+        connect(item, &QAction::triggered, this, [this, n] { session_->look.menuLookClickItem(n); });
+        lookMenuItems.push_back(item);
+    }
+}
+
+void TformMain::SetStyleSheet(const std::string& sheet) {
+    qApp->setStyleSheet(QString::fromStdString(sheet));
 }
 
 void TformMain::BuildMidiChannelMenu() {

@@ -3,6 +3,7 @@
 #include "algorithms/AlgorithmUpload.h"
 #include "link/ConnectionView.h"
 #include "parameters/FXsettings.h"
+#include "preferences/Look.h"
 
 #include <QWidget>
 
@@ -26,7 +27,8 @@ class TformPrint;
 class TformMain : public QWidget,
                   public ConnectionView,
                   public UploadView,
-                  public ParameterCommandsView {
+                  public ParameterCommandsView,
+                  public LookView {
     Q_OBJECT
 public:
     TformMain();
@@ -54,6 +56,8 @@ public:
     // Fills "Recent Presets" from the list the data folder keeps.
     void FillRecentPresets();
     void menuUploadTuningsDataClick();
+    // The look items "0" to "6", each applying its look and remembering it.
+    void BuildLookMenu();
     // The MIDI channel items, "OMNI" then 1 to 16, each sending its channel.
     void BuildMidiChannelMenu();
     void menuMIDIchannelsClickItem(QAction* item);
@@ -70,6 +74,8 @@ public:
     // ParameterCommandsView
     void ShowParametersRead() override;
     void SetAssignEnabled(bool enabled) override;
+    // LookView
+    void SetStyleSheet(const std::string& sheet) override;
 
     QMenuBar* MenuBar1;
     QMenu* menuFile;
@@ -89,6 +95,7 @@ public:
     QAction* menuUploadTuningsData;
     QAction* menuNoteCut;
     QAction* menuTuningFilters;
+    std::vector<QAction*> lookMenuItems;
     std::vector<QAction*> midiChannelItems;
     QMenu* menuFirmwareUpgrade;
     QAction* menuFirmwareUpgradeMode;

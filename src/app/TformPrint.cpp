@@ -13,10 +13,7 @@ TformPrint::TformPrint(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("formPrint");
     setWindowTitle("Debug Console");
     setFixedSize(506, 652);
-    // The controls' places were designed for Arial; 9 pt keeps the small ones' captions inside.
-    QFont designed("Arial");
-    designed.setPointSizeF(9);
-    setFont(designed);
+
     move(1075, 0);
 
     Memo1 = new QPlainTextEdit(this);
@@ -40,6 +37,14 @@ TformPrint::TformPrint(QWidget* parent) : QWidget(parent, Qt::Window) {
     CheckBox1->setGeometry(98, 8, 89, 25);
     CheckBox1->setChecked(true);
     connect(CheckBox1, &QCheckBox::toggled, this, [this] { CheckBox1Change(); });
+
+    // The controls' places were designed for Arial; 9 pt keeps the small ones' captions inside.
+    // Set on each control: with a look's style sheet on, a window's font does not reach them.
+    QFont designed("Arial");
+    designed.setPointSizeF(9);
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->setFont(designed);
+    }
 
     // FormCreate
     consoleAutoScroll = true;

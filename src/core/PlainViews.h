@@ -3,6 +3,7 @@
 #include "algorithms/AlgorithmUpload.h"
 #include "link/ConnectionView.h"
 #include "parameters/FXsettings.h"
+#include "preferences/Look.h"
 
 #include <array>
 #include <string>
@@ -15,7 +16,8 @@ namespace corvid {
 class PlainViews : public ConnectionView,
                    public UploadView,
                    public ParameterView,
-                   public ParameterCommandsView {
+                   public ParameterCommandsView,
+                   public LookView {
 public:
     std::string DeviceLabel() const override { return deviceLabel; }
     void SetDeviceLabel(const std::string& text) override { deviceLabel = text; }
@@ -47,6 +49,7 @@ public:
     void SetSwitch(std::size_t /*slot*/, bool /*on*/) override {}
     void SelectPitch(int /*index*/) override {}
     void SetNoteCutBox(std::size_t /*slot*/, bool /*ticked*/) override {}
+    void SetStyleSheet(const std::string& /*sheet*/) override {}
 
     // The entries of a control's list, as the window's list holds them.
     static std::vector<std::string> Entries(std::size_t control);

@@ -10,7 +10,7 @@ Session::Session(SessionEnvironment environment, SessionViews views)
       fx(communication, env.log, env.dialogs, env.clock, views.parameters, views.commands),
       tunings(communication, env.log, env.dialogs, env.clock),
       noteCut(communication, env.log, env.clock), midi(communication, env.log),
-      presets(dataFolder, fx, env.log, env.dialogs) {
+      presets(dataFolder, fx, env.log, env.dialogs), look(dataFolder, env.dialogs, views.look) {
     Clock& clock = env.clock;
     env.driver.SetEventNotification([&clock] { clock.Wake(); });
 }

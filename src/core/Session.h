@@ -7,6 +7,7 @@
 #include "link/Communication.h"
 #include "link/D2XXUnit.h"
 #include "parameters/FXsettings.h"
+#include "preferences/Look.h"
 #include "preferences/MidiChannel.h"
 #include "presets/Presets.h"
 #include "tunings/NoteCut.h"
@@ -32,6 +33,7 @@ struct SessionViews {
     UploadView& upload;
     ParameterView& parameters;
     ParameterCommandsView& commands;
+    LookView& look;
 };
 
 // One editing session without windows: the link to the pedal and the state of every module.
@@ -69,6 +71,7 @@ public:
     NoteCut noteCut;
     MidiChannel midi;
     Presets presets;
+    Look look;
     bool connectedOnce = false;
 };
 

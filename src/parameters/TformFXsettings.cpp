@@ -27,9 +27,8 @@ QFrame* AddFrame(QWidget* parent, const char* name, int x, int y, int w, int h) 
     auto* frame = new QFrame(parent);
     frame->setObjectName(name);
     frame->setGeometry(x, y, w, h);
-    // Outlined in ghost white, not filled.
-    frame->setStyleSheet(
-        QString("QFrame#%1 { border: 1px solid #F8F8FF; background: transparent; }").arg(name));
+    // Outlined; each look draws the outline its own way.
+    frame->setFrameShape(QFrame::StyledPanel);
     return frame;
 }
 

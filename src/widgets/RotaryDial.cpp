@@ -14,6 +14,20 @@
 
 namespace corvid {
 
+namespace {
+
+// A look's colour, or the palette's when the look sets none; faded while disabled.
+QColor LookColor(const QWidget& widget, const QColor& look, QPalette::ColorRole role) {
+    if (!widget.isEnabled()) {
+        QColor faded = look.isValid() ? look : widget.palette().color(QPalette::Disabled, role);
+        faded.setAlphaF(faded.alphaF() * 0.5);
+        return faded;
+    }
+    return look.isValid() ? look : widget.palette().color(QPalette::Active, role);
+}
+
+} // namespace
+
 RotaryDial::RotaryDial(const QString& caption, QWidget* parent) : QWidget(parent) {
     setAccessibleName(caption);
     setFocusPolicy(Qt::StrongFocus);
@@ -107,19 +121,28 @@ void RotaryDial::keyPressEvent(QKeyEvent* event) {
 void RotaryDial::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
     const QRectF knob = QRectF(rect()).adjusted(4, 4, -4, -4);
-    painter.setPen(QPen(palette().color(group, QPalette::Dark), 1.5));
-    painter.setBrush(palette().color(group, QPalette::Button));
+    painter.setPen(QPen(LookColor(*this, rimColor_, QPalette::Dark), rimWidth_));
+    painter.setBrush(LookColor(*this, knobColor_, QPalette::Button));
     painter.drawEllipse(knob);
+
+    if (arcColor_.alpha() > 0) {
+        // From the resting point clockwise to the knob (Qt's arcs run counter-clockwise).
+        const int swept = std::clamp(DialAngleToPosition(angle_), 0, kTravel);
+        painter.setPen(QPen(LookColor(*this, arcColor_, QPalette::Highlight), 2.5, Qt::SolidLine,
+                            Qt::FlatCap));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawArc(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), kMinimum * 16,
+                        -swept * 16);
+    }
 
     const double radians = angle_ * std::numbers::pi / 180.0;
     const QPointF centre = knob.center();
     const double reach = knob.width() / 2.0 - 2.0;
     const QPointF tip(centre.x() + reach * std::cos(radians),
                       centre.y() - reach * std::sin(radians));
-    painter.setPen(
-        QPen(palette().color(group, QPalette::ButtonText), 2.5, Qt::SolidLine, Qt::RoundCap));
+    painter.setPen(QPen(LookColor(*this, pointerColor_, QPalette::ButtonText), 2.5, Qt::SolidLine,
+                        Qt::RoundCap));
     painter.drawLine(centre, tip);
 
     if (hasFocus()) {
@@ -144,16 +167,17 @@ void OnOffSwitch::setOn(bool on) {
 void OnOffSwitch::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
     const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
-    painter.setPen(QPen(palette().color(group, QPalette::Dark), 1));
-    painter.setBrush(on_ ? palette().color(group, QPalette::Highlight)
-                         : palette().color(group, QPalette::Button));
-    painter.drawRoundedRect(track, track.height() / 2, track.height() / 2);
+    const qreal radius = cornerRadius_ < 0 ? track.height() / 2 : cornerRadius_;
+    painter.setPen(QPen(LookColor(*this, rimColor_, QPalette::Dark), 1));
+    painter.setBrush(on_ ? LookColor(*this, onColor_, QPalette::Highlight)
+                         : LookColor(*this, offColor_, QPalette::Button));
+    painter.drawRoundedRect(track, radius, radius);
     const double d = track.height() - 4;
     const double x = on_ ? track.right() - 2 - d : track.left() + 2;
-    painter.setBrush(palette().color(group, QPalette::Base));
-    painter.drawEllipse(QRectF(x, track.top() + 2, d, d));
+    painter.setBrush(LookColor(*this, thumbColor_, QPalette::Base));
+    const QRectF thumb(x, track.top() + 2, d, d);
+    painter.drawRoundedRect(thumb, std::min(radius, d / 2), std::min(radius, d / 2));
 }
 
 } // namespace corvid

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QWidget>
 
 namespace corvid {
@@ -9,8 +10,17 @@ namespace corvid {
 // its maximum; the quarter at the bottom between the two is a dead zone the knob can be dragged
 // into and that the editor snaps out of. Turned by dragging around the centre, by the wheel and
 // by the arrow, Page, Home and End keys.
+//
+// A look's style sheet sets its colours (qproperty-knobColor and so on); a colour left unset
+// comes from the palette.
 class RotaryDial : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(QColor knobColor MEMBER knobColor_ NOTIFY lookChanged)
+    Q_PROPERTY(QColor rimColor MEMBER rimColor_ NOTIFY lookChanged)
+    Q_PROPERTY(QColor pointerColor MEMBER pointerColor_ NOTIFY lookChanged)
+    // The arc from the minimum to the knob's angle; transparent draws none.
+    Q_PROPERTY(QColor arcColor MEMBER arcColor_ NOTIFY lookChanged)
+    Q_PROPERTY(qreal rimWidth MEMBER rimWidth_ NOTIFY lookChanged)
 public:
     static constexpr int kMinimum = -135;
     static constexpr int kMaximum = -45;
@@ -27,6 +37,7 @@ public:
 
 signals:
     void angleChanged(int angle);
+    void lookChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -41,22 +52,41 @@ private:
     void Step(int positions);
 
     int angle_ = kMinimum;
+    QColor knobColor_;
+    QColor rimColor_;
+    QColor pointerColor_;
+    QColor arcColor_ = Qt::transparent;
+    qreal rimWidth_ = 1.5;
 };
 
 // A two-state switch that shows a value (on or off); it is not operated from the editor.
 class OnOffSwitch : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(QColor onColor MEMBER onColor_ NOTIFY lookChanged)
+    Q_PROPERTY(QColor offColor MEMBER offColor_ NOTIFY lookChanged)
+    Q_PROPERTY(QColor thumbColor MEMBER thumbColor_ NOTIFY lookChanged)
+    Q_PROPERTY(QColor rimColor MEMBER rimColor_ NOTIFY lookChanged)
+    // Corner radius of the track in pixels; negative gives a pill.
+    Q_PROPERTY(qreal cornerRadius MEMBER cornerRadius_ NOTIFY lookChanged)
 public:
     explicit OnOffSwitch(const QString& caption, QWidget* parent = nullptr);
 
     bool isOn() const { return on_; }
     void setOn(bool on);
 
+signals:
+    void lookChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     bool on_ = false;
+    QColor onColor_;
+    QColor offColor_;
+    QColor thumbColor_;
+    QColor rimColor_;
+    qreal cornerRadius_ = -1;
 };
 
 } // namespace corvid

@@ -1,4 +1,5 @@
 #include "app/Editor.h"
+#include "preferences/Look.h"
 #include "parameters/TformFXsettings.h"
 #include "support/Fixtures.h"
 #include "tunings/TformNoteTrackingFilter.h"
@@ -107,9 +108,13 @@ TEST(Captions, TheDesignFontStandsInForArial) {
     EXPECT_EQ(QFontInfo(QFont("Arial")).family(), QFontInfo(QFont("Liberation Sans")).family());
 }
 
-TEST(Captions, EveryCaptionFits) {
+TEST(Captions, EveryCaptionFitsInEveryLook) {
     TestEditor t;
-    EXPECT_EQ(ClippedCaptions(*t.editor), std::vector<std::string>{});
+    for (int n = 0; n < Look::styleCount; ++n) {
+        ASSERT_TRUE(t.core().look.ApplyStyle(n));
+        EXPECT_EQ(ClippedCaptions(*t.editor), std::vector<std::string>{}) << "look " << n;
+    }
+    t.core().look.ApplyStyle(0);
     // The two-line captions keep their designed size; only "Set Footswitch Mode", three lines at
     // 10.5 pt in a 31 px button even in Arial, is drawn smaller.
     EXPECT_EQ(static_cast<WrapButton*>(t.main().btnUpload)->FittedFont().pointSizeF(), 11.0);

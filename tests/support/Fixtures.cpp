@@ -1,6 +1,7 @@
 #include "support/Fixtures.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QPlainTextEdit>
 
 #include "link/HexMessage.h"
@@ -112,6 +113,8 @@ TestEditor::TestEditor(const std::function<void(TestEditor&)>& prepare) {
 }
 
 TestEditor::~TestEditor() {
+    // The look is the application's: the next editor of this process starts without it.
+    qApp->setStyleSheet({});
     for (const std::vector<std::uint8_t>& bytes : pedal().Unexpected(clock.NowMs())) {
         ADD_FAILURE() << "the pedal got bytes it does not understand: "
                       << BytesToHex(bytes.data(), bytes.size(), " ");

@@ -1,0 +1,211 @@
+#include "preferences/Look.h"
+#include "support/Fixtures.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+
+namespace corvid::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path LookFile(TestEditor& t) {
+    return fs::path(t.Documents()) / "KALVO" / "style.txt";
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// An editor whose data folder already holds a style.txt with this text.
+std::unique_ptr<TestEditor> StartWithLookFile(const std::string& text) {
+    return std::make_unique<TestEditor>([&](TestEditor& e) {
+        fs::create_directories(fs::path(e.Documents()) / "KALVO");
+        std::ofstream(LookFile(e), std::ios::binary) << text;
+    });
+}
+
+TEST(Look, FirstStartShowsLookZeroAndWritesNothing) {
+    TestEditor t;
+    EXPECT_EQ(t.core().look.appliedLook, 0);
+    EXPECT_EQ(qApp->styleSheet().toStdString(), *Look::StyleSheet(0));
+    EXPECT_FALSE(fs::exists(LookFile(t)));
+    QStringList captions;
+    for (QAction* item : t.main().lookMenuItems) {
+        captions << item->text();
+        EXPECT_FALSE(item->isCheckable());
+    }
+    EXPECT_EQ(captions, (QStringList{"0", "1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(t.main().lookMenuItems[2]->statusTip(), "High contrast: black, white and yellow");
+}
+
+TEST(Look, AChosenLookIsAppliedAtOnceAndAtTheNextStart) {
+    TestEditor t;
+    t.main().lookMenuItems[3]->trigger();
+    EXPECT_EQ(t.core().look.appliedLook, 3);
+    EXPECT_EQ(qApp->styleSheet().toStdString(), *Look::StyleSheet(3));
+    EXPECT_EQ(ReadText(LookFile(t)), "3");
+    EXPECT_TRUE(t.dialogs.messages.empty());
+
+    TestEditor next([&](TestEditor& e) {
+        fs::copy(fs::path(t.Documents()) / "KALVO", fs::path(e.Documents()) / "KALVO",
+                 fs::copy_options::recursive);
+    });
+    EXPECT_EQ(next.core().look.appliedLook, 3);
+}
+
+TEST(Look, TheLookFileIsReadForgivingly) {
+    struct Case {
+        std::string text;
+        int applied; // -1: nothing applied
+    };
+    const std::vector<Case> cases = {
+        {"7", 7},                               // the look the menu does not offer
+        {"6", 6},   {"3\n", 3}, {" 2 \r\n", 2}, // a hand-edited file's blanks and line break
+        {"abc", 0}, {"", 0},    {"3.5", 0},     {"9", -1}, // no such look: nothing changes
+    };
+    for (const Case& c : cases) {
+        const std::unique_ptr<TestEditor> t = StartWithLookFile(c.text);
+        EXPECT_EQ(t->core().look.appliedLook, c.applied) << c.text;
+        // Start-up went on past the look: the MIDI channel menu is there.
+        EXPECT_EQ(t->main().midiChannelItems.size(), 17u) << c.text;
+        EXPECT_TRUE(t->dialogs.messages.empty()) << c.text;
+    }
+}
+
+TEST(Look, AFileThatCannotBeWrittenIsReportedAndTheLookStays) {
+    TestEditor t;
+    fs::create_directories(LookFile(t)); // a folder where the file should be
+    t.main().lookMenuItems[1]->trigger();
+    EXPECT_EQ(t.core().look.appliedLook, 1);
+    ASSERT_EQ(t.dialogs.messages.size(), 1u);
+    EXPECT_EQ(t.dialogs.messages[0].rfind("Cannot write ", 0), 0u) << t.dialogs.messages[0];
+}
+
+// Every look is accepted by the style sheet parser, for every window of the editor.
+TEST(Look, EveryStyleSheetParses) {
+    static std::vector<std::string> warnings;
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type != QtDebugMsg) {
+                warnings.push_back(message.toStdString());
+            }
+        });
+    TestEditor t;
+    for (int n = 0; n < Look::styleCount; ++n) {
+        ASSERT_TRUE(Look::StyleSheet(n)) << n;
+        ASSERT_TRUE(t.core().look.ApplyStyle(n));
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            for (QWidget* widget : window->findChildren<QWidget*>()) {
+                widget->ensurePolished();
+            }
+        }
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings, std::vector<std::string>{});
+    EXPECT_FALSE(Look::StyleSheet(Look::styleCount));
+}
+
+// WCAG's relative luminance of an sRGB colour.
+double Luminance(const QColor& colour) {
+    const auto channel = [](double c) {
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+           0.0722 * channel(colour.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b) {
+    const double la = Luminance(a);
+    const double lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Every colour a property gives: a plain colour or each stop of a gradient.
+std::vector<QColor> Colours(const std::string& value) {
+    std::vector<QColor> colours;
+    static const QRegularExpression hex("#[0-9A-Fa-f]{6}");
+    auto match = hex.globalMatch(QString::fromStdString(value));
+    while (match.hasNext()) {
+        colours.emplace_back(match.next().captured());
+    }
+    return colours;
+}
+
+// Every text a look colours stands out from what it is drawn on by at least 4.5:1 (WCAG AA):
+// a rule's text colour against its own background, or the look's where it sets none, and the
+// selection colours against each other. Disabled text is exempt, as WCAG exempts it; the
+// sub-controls that carry no text (handles, indicators, arrows, separators) are not text.
+TEST(Look, EveryTextMeetsTheContrastMinimum) {
+    static const QRegularExpression rule(R"(([^{}]+)\{([^}]*)\})");
+    static const QRegularExpression declaration(R"(([\w-]+)\s*:\s*([^;]+);)");
+    static const QRegularExpression comment(R"(/\*.*?\*/)",
+                                            QRegularExpression::DotMatchesEverythingOption);
+    const QStringList noText = {"::handle",   "::indicator", "::drop-down", "::separator",
+                                "::add-line", "::sub-line",  ":disabled",   "QScrollBar",
+                                "QFrame#",    "corvid--"};
+    for (int n = 1; n < Look::styleCount; ++n) {
+        const QString sheet = QString::fromStdString(*Look::StyleSheet(n)).remove(comment);
+        std::vector<std::pair<QString, std::map<std::string, std::string>>> rules;
+        auto found = rule.globalMatch(sheet);
+        while (found.hasNext()) {
+            const auto m = found.next();
+            std::map<std::string, std::string> properties;
+            auto d = declaration.globalMatch(m.captured(2));
+            while (d.hasNext()) {
+                const auto p = d.next();
+                properties[p.captured(1).toStdString()] = p.captured(2).toStdString();
+            }
+            rules.emplace_back(m.captured(1).simplified(), properties);
+        }
+        ASSERT_FALSE(rules.empty()) << n;
+        ASSERT_EQ(rules.front().first, "QWidget") << n;
+        const auto& base = rules.front().second;
+        ASSERT_TRUE(base.contains("color") && base.contains("background-color")) << n;
+        int checked = 0;
+        for (const auto& [selector, properties] : rules) {
+            if (std::any_of(noText.begin(), noText.end(),
+                            [&](const QString& part) { return selector.contains(part); })) {
+                continue;
+            }
+            const auto get = [&](const std::string& name, const std::string& fallback) {
+                if (properties.contains(name)) {
+                    return properties.at(name);
+                }
+                if (name == "background-color" && properties.contains("background")) {
+                    return properties.at("background");
+                }
+                return fallback;
+            };
+            const std::vector<std::pair<std::string, std::string>> pairs = {
+                {get("color", base.at("color")),
+                 get("background-color", base.at("background-color"))},
+                {get("selection-color", base.at("selection-color")),
+                 get("selection-background-color", base.at("selection-background-color"))},
+            };
+            for (const auto& [text, ground] : pairs) {
+                for (const QColor& fore : Colours(text)) {
+                    for (const QColor& back : Colours(ground)) {
+                        ++checked;
+                        EXPECT_GE(Contrast(fore, back), 4.5)
+                            << "look " << n << ", " << selector.toStdString() << ": "
+                            << fore.name().toStdString() << " on " << back.name().toStdString();
+                    }
+                }
+            }
+        }
+        EXPECT_GT(checked, 10) << n;
+    }
+}
+
+} // namespace
+} // namespace corvid::testing
