@@ -75,10 +75,24 @@ void TformTuningFilters::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
+void TformTuningFilters::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if ((event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange) &&
+        isVisible()) {
+        ShowResponse();
+    }
+}
+
 void TformTuningFilters::ShowResponse() {
     const TableGroup& group =
         tableGroups.at(static_cast<std::size_t>(std::max(cmbTableGroup->currentIndex(), 0)));
     auto* chart = new QChart;
+    // The plot follows the look: a dark theme on a dark window, the look's accent for the curves.
+    const QColor window = palette().color(QPalette::Window);
+    const bool dark = window.lightness() < 128;
+    chart->setTheme(dark ? QChart::ChartThemeDark : QChart::ChartThemeLight);
+    chart->setBackgroundBrush(window);
+    chart->setTitleBrush(palette().color(QPalette::WindowText));
     chart->setTitle(group.title);
 
     auto* axisX = new QLogValueAxis;
@@ -93,7 +107,7 @@ void TformTuningFilters::ShowResponse() {
     chart->addAxis(axisY, Qt::AlignLeft);
 
     double lowest = 0.0;
-    const QPen tablePen(QColor(0x1F, 0x5F, 0x9F), 1.2);
+    const QPen tablePen(palette().color(QPalette::Highlight), 1.2);
     for (std::size_t t = group.first; t <= group.last; ++t) {
         auto* series = new QLineSeries;
         series->setName(QString("table %1").arg(t));
@@ -121,7 +135,8 @@ void TformTuningFilters::ShowResponse() {
     for (const StringCut& cut : cuts) {
         auto* marker = new QLineSeries;
         marker->setName(QString("%1 string").arg(Q(cut.string.name)));
-        QPen pen(QColor(0xB0, 0x30, 0x20), 1.5, Qt::DashLine);
+        const QPen pen(dark ? QColor(0xFF, 0x8A, 0x7A) : QColor(0xB0, 0x30, 0x20), 1.5,
+                       Qt::DashLine);
         marker->setPen(pen);
         marker->append(cut.hz, bottom);
         marker->append(cut.hz, top);

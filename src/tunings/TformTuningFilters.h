@@ -29,6 +29,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // A new look redraws the plot in its colours.
+    void changeEvent(QEvent* event) override;
 
 private:
     const FXsettings* fx_ = nullptr;
