@@ -15,6 +15,8 @@
 #include <QJsonObject>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -25,6 +27,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvid {
@@ -41,7 +44,7 @@ const char* const kUsageText =
     "\n"
     "Options:\n"
     "  --port PATH   list the serial port PATH as one more pedal (repeatable)\n"
-    "  --emulator    use the built-in emulated pedal\n"
+    "  --emulator [bootloader]  use the built-in emulated pedal (in its bootloader)\n"
     "  --json        print the result as JSON\n"
     "  --verbose     print the debug console's lines on stderr\n"
     "  --help        this text; COMMAND --help tells about one command\n"
@@ -59,6 +62,7 @@ const char* const kUsageText =
     "  note-cut [NOTE [NOTE]]  the notes the pedal cuts (none, one or two)\n"
     "  midi-channel CHANNEL    the MIDI channel: omni or 1-16\n"
     "  preset save|load FILE   the pedal's values to a preset file, or back\n"
+    "  flash [IMAGE] [--verify]  upgrade the firmware through the bootloader\n"
     "  send HEX                send one raw hex message\n"
     "\n"
     "Exit status: 0 done, 1 the pedal or the link failed, 2 usage.\n";
@@ -110,6 +114,13 @@ const std::map<std::string, CommandHelp> kCommands = {
       "load: checks the file, then writes each value exactly as the file holds it, one DSP\n"
       "write per parameter that has an address, in slot order. A file that is not a preset\n"
       "sends nothing."}},
+    {"flash",
+     {"flash [IMAGE] [--verify]",
+      "Upgrades the pedal's firmware: connects in upgrade mode (the pedal must be in its\n"
+      "bootloader), erases the flash, writes IMAGE (default: the built-in Firmware_5) in\n"
+      "256-byte blocks, the version record (the version is the last digit of the image's\n"
+      "name) and starts it. Every step must be acknowledged; the first that is not ends the\n"
+      "run (exit 1). --verify reads every block back before the start and compares."}},
     {"send", {"send HEX", "Sends one raw hex message (two digits a byte) as it stands."}},
 };
 
@@ -270,13 +281,40 @@ std::optional<std::size_t> ParseControl(const std::string& text) {
 const std::array<const char*, controlCount> kControlNames = {
     "Control I", "Control II", "Control III", "Control IV", "Remote Footswitch"};
 
+// The plain views, with the firmware run's progress drawn on stderr when it is a terminal.
+class CliViews : public PlainViews {
+public:
+    void SetUpgradeProgress(int position, int maximum) override {
+        PlainViews::SetUpgradeProgress(position, maximum);
+        if (isatty(STDERR_FILENO) == 0 || maximum <= 0) {
+            return;
+        }
+        constexpr int width = 40;
+        const int filled = position * width / maximum;
+        std::cerr << "\rblock " << position << " of " << maximum << " ["
+                  << std::string(static_cast<std::size_t>(filled), '#')
+                  << std::string(static_cast<std::size_t>(width - filled), ' ') << "]"
+                  << std::flush;
+        drawn_ = true;
+    }
+    // Ends the bar's line, so what follows starts on a line of its own.
+    void EndProgress() {
+        if (std::exchange(drawn_, false)) {
+            std::cerr << '\n';
+        }
+    }
+
+private:
+    bool drawn_ = false;
+};
+
 // Everything a command needs: the arguments, the output and a session over the chosen driver.
 class Cli {
 public:
     Cli(bool json, bool verbose, std::unique_ptr<FtdiDriver> driver, RealClock& clock)
         : json_(json), log_(verbose), driver_(std::move(driver)),
           session_(SessionEnvironment{*driver_, clock, dialogs_, log_, Documents()},
-                   SessionViews{views_, views_, views_, views_, views_}) {}
+                   SessionViews{views_, views_, views_, views_, views_, views_, views_}) {}
 
     int Run(const std::string& command, const std::vector<std::string>& args);
 
@@ -303,12 +341,13 @@ private:
     int NoteCutNotes(const std::vector<std::string>& args);
     int MidiChannelItem(const std::vector<std::string>& args);
     int Preset(const std::vector<std::string>& args);
+    int Flash(const std::vector<std::string>& args);
     int Send(const std::vector<std::string>& args);
 
     bool json_;
     CliDialogs dialogs_;
     CliLog log_;
-    PlainViews views_;
+    CliViews views_;
     std::unique_ptr<FtdiDriver> driver_;
     Session session_;
 };
@@ -368,6 +407,7 @@ int Cli::Run(const std::string& command, const std::vector<std::string>& args) {
         {"note-cut", [&] { return NoteCutNotes(args); }},
         {"midi-channel", [&] { return MidiChannelItem(args); }},
         {"preset", [&] { return Preset(args); }},
+        {"flash", [&] { return Flash(args); }},
         {"send", [&] { return Send(args); }},
     };
     return handlers.at(command)();
@@ -718,6 +758,46 @@ int Cli::Preset(const std::vector<std::string>& args) {
     return kDone;
 }
 
+int Cli::Flash(const std::vector<std::string>& args) {
+    std::optional<std::filesystem::path> file;
+    bool verify = false;
+    for (const std::string& arg : args) {
+        if (arg == "--verify") {
+            verify = true;
+        } else if (!file) {
+            file = arg;
+        } else {
+            return Usage("flash", "flash takes at most one image");
+        }
+    }
+    FirmwareUpgrade& firmware = session_.firmware;
+    const std::string name = file ? file->stem().string() : FirmwareUpgrade::firmwareImages.front();
+    if (name.empty() || std::isdigit(static_cast<unsigned char>(name.back())) == 0) {
+        return Usage("flash", "the image's name must end in its version digit: " + name);
+    }
+    firmware.FirmwareSelect(name);
+    firmware.verifyAfterWrite = verify;
+    session_.communication.firmwareUpgradeMode = true;
+    Open();
+    if (!views_.bootloaderReady) {
+        return kFailed;
+    }
+    if (!firmware.btnUpgradeFirmwareClick(file.value_or(std::filesystem::path()))) {
+        views_.EndProgress();
+        return kFailed;
+    }
+    views_.EndProgress();
+    Print(QJsonObject{{"image", QString::fromStdString(name)},
+                      {"bytes", static_cast<int>(firmware.firmwareSize)},
+                      {"blocks", firmware.chunkCount},
+                      {"version", firmware.firmwareVersion},
+                      {"verified", verify}},
+          name + " written: " + std::to_string(firmware.firmwareSize) + " bytes in " +
+              std::to_string(firmware.chunkCount) + " blocks, version " +
+              std::to_string(firmware.firmwareVersion) + (verify ? ", verified" : "") + "\n");
+    return kDone;
+}
+
 int Cli::Send(const std::vector<std::string>& args) {
     if (args.size() != 1 || args.front().size() < 2) {
         return Usage("send", "send takes one message of at least one byte");
@@ -741,6 +821,7 @@ int main(int argc, char* argv[]) {
 
     std::vector<std::string> ports;
     bool emulator = false;
+    bool inBootloader = false;
     bool json = false;
     bool verbose = false;
     int at = 1;
@@ -754,6 +835,10 @@ int main(int argc, char* argv[]) {
             ports.emplace_back(argv[++at]);
         } else if (option == "--emulator") {
             emulator = true;
+            if (at + 1 < argc && std::string(argv[at + 1]) == "bootloader") {
+                inBootloader = true;
+                ++at;
+            }
         } else if (option == "--json") {
             json = true;
         } else if (option == "--verbose") {
@@ -783,7 +868,9 @@ int main(int argc, char* argv[]) {
     RealClock clock;
     std::unique_ptr<FtdiDriver> driver;
     if (emulator) {
-        driver = std::make_unique<EmulatedDriver>(clock);
+        auto emulated = std::make_unique<EmulatedDriver>(clock);
+        emulated->pedal.state.inBootloader = inBootloader;
+        driver = std::move(emulated);
     } else {
         driver = std::make_unique<SerialPortDriver>(clock, ports);
     }

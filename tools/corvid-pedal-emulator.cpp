@@ -27,9 +27,10 @@ void RequestStop(int /*signal*/) {
 }
 
 constexpr const char* kUsage =
-    "Usage: corvid-pedal-emulator [--pace BAUD]\n"
+    "Usage: corvid-pedal-emulator [--pace BAUD] [--bootloader]\n"
     "Serves the emulated Corvid MK3 on a pseudo-terminal and prints its path.\n"
-    "  --pace BAUD  carry bytes no faster than BAUD bit/s, 8N1 (default 115200; 0: unpaced)\n"
+    "  --pace BAUD    carry bytes no faster than BAUD bit/s, 8N1 (default 115200; 0: unpaced)\n"
+    "  --bootloader   start in the serial bootloader (for a firmware upgrade)\n"
     "  --help       this text\n";
 
 std::int64_t NowUs() {
@@ -85,7 +86,12 @@ bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size) {
 
 int main(int argc, char* argv[]) {
     long baud = 115200;
+    bool bootloader = false;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--bootloader") == 0) {
+            bootloader = true;
+            continue;
+        }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
             return 0;
@@ -124,6 +130,7 @@ int main(int argc, char* argv[]) {
     std::fflush(stdout);
 
     corvid::EmulatedPedal pedal;
+    pedal.state.inBootloader = bootloader;
     PacedLine toPedal(baud);
     PacedLine toHost(baud);
     std::uint8_t buffer[4096];

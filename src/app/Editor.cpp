@@ -27,13 +27,18 @@ Editor::Editor(EditorEnvironment environment) {
     session = std::make_unique<Session>(
         SessionEnvironment{environment.driver, environment.clock, environment.dialogs, *formPrint,
                            environment.documents},
-        SessionViews{*formMain, *formMain, *formFXsettings, *formMain, *formMain});
+        SessionViews{*formMain, *formMain, *formFXsettings, *formMain, *formMain, *formMain,
+                     *formFirmwareUpgrade});
     // The start-up sequence runs as the main window is created; the console logs nothing of it.
     formMain->FormCreate(*session, *formPrint, *formFXsettings);
     formFXsettings->FormCreate(session->fx, session->algorithms,
                                *formMain->menuEnableAllParameters);
     formNewVersionMsg->FormCreate(session->dataFolder);
     formNoteTrackingFilter->FormCreate(session->noteCut);
+    formFirmwareUpgrade->FormCreate(session->firmware);
+    TformFirmwareUpgrade& upgrade = *formFirmwareUpgrade;
+    QObject::connect(formMain->menuStartFirmwareUpgrade, &QAction::triggered, &upgrade,
+                     [&upgrade, this] { ShowBeside(upgrade, *formMain); });
     formTuningFilters->FormCreate(session->fx);
 
     TformNoteTrackingFilter& noteCut = *formNoteTrackingFilter;

@@ -180,6 +180,10 @@ void TformMain::ConnectCommands() {
             [this] { btnSetFootswitchModeClick(); });
     connect(btnSetTuning, &QPushButton::clicked, this, [this] { btnSetTuningClick(); });
     connect(menuSavePreset, &QAction::triggered, this, [this] { menuSavePresetClick(); });
+    connect(menuFirmwareUpgradeMode, &QAction::triggered, this,
+            [this] { menuFirmwareUpgradeModeClick(); });
+    connect(chkFirmwareUpgradeMode, &QCheckBox::toggled, this,
+            [this] { chkFirmwareUpgradeModeChange(); });
     connect(menuLoadPreset, &QAction::triggered, this, [this] { menuLoadPresetClick(); });
     connect(menuRecentPresets, &QMenu::aboutToShow, this, [this] { FillRecentPresets(); });
     connect(menuUploadTuningsData, &QAction::triggered, this,
@@ -304,6 +308,27 @@ void TformMain::menuUploadTuningsDataClick() {
     session_->tunings.UploadTuningData();
 }
 
+void TformMain::menuFirmwareUpgradeModeClick() {
+    // The item ticks itself; the mode follows the tick.
+    session_->communication.firmwareUpgradeMode = menuFirmwareUpgradeMode->isChecked();
+}
+
+void TformMain::chkFirmwareUpgradeModeChange() {
+    session_->communication.firmwareUpgradeMode = chkFirmwareUpgradeMode->isChecked();
+}
+
+void TformMain::ShowBootloaderReady() {
+    menuStartFirmwareUpgrade->setEnabled(true);
+    btnRequest->setEnabled(false);
+    btnUpload->setEnabled(false);
+}
+
+void TformMain::ShowUpgradeModeOff() {
+    menuFirmwareUpgradeMode->setChecked(false);
+    btnRequest->setEnabled(true);
+    btnUpload->setEnabled(true);
+}
+
 void TformMain::BuildLookMenu() {
     menuLook->setToolTipsVisible(true);
     for (int n = 0; n < Look::menuLookCount; ++n) {
@@ -311,7 +336,8 @@ void TformMain::BuildLookMenu() {
         const QString name = Look::lookNames[static_cast<std::size_t>(n)];
         item->setStatusTip(name);
         item->setToolTip(name);
-        connect(item, &QAction::triggered, this, [this, n] { session_->look.menuLookClickItem(n); });
+        connect(item, &QAction::triggered, this,
+                [this, n] { session_->look.menuLookClickItem(n); });
         lookMenuItems.push_back(item);
     }
 }

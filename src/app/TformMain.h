@@ -1,6 +1,7 @@
 #pragma once
 
 #include "algorithms/AlgorithmUpload.h"
+#include "firmware/Bootloader.h"
 #include "link/ConnectionView.h"
 #include "parameters/FXsettings.h"
 #include "preferences/Look.h"
@@ -28,7 +29,8 @@ class TformMain : public QWidget,
                   public ConnectionView,
                   public UploadView,
                   public ParameterCommandsView,
-                  public LookView {
+                  public LookView,
+                  public BootloaderView {
     Q_OBJECT
 public:
     TformMain();
@@ -61,6 +63,8 @@ public:
     // The MIDI channel items, "OMNI" then 1 to 16, each sending its channel.
     void BuildMidiChannelMenu();
     void menuMIDIchannelsClickItem(QAction* item);
+    void menuFirmwareUpgradeModeClick();
+    void chkFirmwareUpgradeModeChange();
 
     // ConnectionView
     std::string DeviceLabel() const override;
@@ -76,6 +80,9 @@ public:
     void SetAssignEnabled(bool enabled) override;
     // LookView
     void SetStyleSheet(const std::string& sheet) override;
+    // BootloaderView
+    void ShowBootloaderReady() override;
+    void ShowUpgradeModeOff() override;
 
     QMenuBar* MenuBar1;
     QMenu* menuFile;

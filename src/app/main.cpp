@@ -18,17 +18,27 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     parser.setApplicationDescription("Editor for the Corvid MK3 octave-down pedal.");
     parser.addHelpOption();
-    const QCommandLineOption emulator("emulator", "Use the built-in emulated pedal.");
+    const QCommandLineOption emulator(
+        "emulator", "Use the built-in emulated pedal (followed by \"bootloader\": in its bootloader).");
     const QCommandLineOption port("port", "List the serial port PATH as one more pedal.", "PATH");
     parser.addOption(emulator);
     parser.addOption(port);
+    parser.addPositionalArgument("bootloader", "With --emulator: start the pedal in its bootloader.",
+                                 "[bootloader]");
     parser.process(app);
+    const QStringList extra = parser.positionalArguments();
+    const bool inBootloader = extra == QStringList{"bootloader"};
+    if (!extra.isEmpty() && (!inBootloader || !parser.isSet(emulator))) {
+        parser.showHelp(2);
+    }
 
     corvid::RealClock clock;
     corvid::QtDialogs dialogs;
     std::unique_ptr<corvid::FtdiDriver> driver;
     if (parser.isSet(emulator)) {
-        driver = std::make_unique<corvid::EmulatedDriver>(clock);
+        auto emulated = std::make_unique<corvid::EmulatedDriver>(clock);
+        emulated->pedal.state.inBootloader = inBootloader;
+        driver = std::move(emulated);
     } else {
         std::vector<std::string> extraPorts;
         for (const QString& path : parser.values(port)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "algorithms/AlgorithmUpload.h"
+#include "firmware/FirmwareUpgrade.h"
 #include "link/ConnectionView.h"
 #include "parameters/FXsettings.h"
 #include "preferences/Look.h"
@@ -17,7 +18,9 @@ class PlainViews : public ConnectionView,
                    public UploadView,
                    public ParameterView,
                    public ParameterCommandsView,
-                   public LookView {
+                   public LookView,
+                   public BootloaderView,
+                   public FirmwareUpgradeView {
 public:
     std::string DeviceLabel() const override { return deviceLabel; }
     void SetDeviceLabel(const std::string& text) override { deviceLabel = text; }
@@ -50,6 +53,14 @@ public:
     void SelectPitch(int /*index*/) override {}
     void SetNoteCutBox(std::size_t /*slot*/, bool /*ticked*/) override {}
     void SetStyleSheet(const std::string& /*sheet*/) override {}
+    void ShowBootloaderReady() override { bootloaderReady = true; }
+    void ShowUpgradeModeOff() override { bootloaderReady = false; }
+    void SetUpgradeProgress(int position, int maximum) override {
+        upgradePosition = position;
+        upgradeMaximum = maximum;
+    }
+    void SetUpgradeRunning(bool running) override { upgradeRunning = running; }
+    void ShowUpgradeFinished() override { upgradeFinished = true; }
 
     // The entries of a control's list, as the window's list holds them.
     static std::vector<std::string> Entries(std::size_t control);
@@ -65,6 +76,11 @@ public:
     bool shortPressBypass = true;
     bool longPressBypass = false;
     std::array<int, controlCount> assignment{};
+    bool bootloaderReady = false;
+    int upgradePosition = 0;
+    int upgradeMaximum = 0;
+    bool upgradeRunning = false;
+    bool upgradeFinished = false;
 };
 
 } // namespace corvid

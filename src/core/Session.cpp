@@ -10,7 +10,10 @@ Session::Session(SessionEnvironment environment, SessionViews views)
       fx(communication, env.log, env.dialogs, env.clock, views.parameters, views.commands),
       tunings(communication, env.log, env.dialogs, env.clock),
       noteCut(communication, env.log, env.clock), midi(communication, env.log),
-      presets(dataFolder, fx, env.log, env.dialogs), look(dataFolder, env.dialogs, views.look) {
+      presets(dataFolder, fx, env.log, env.dialogs), look(dataFolder, env.dialogs, views.look),
+      bootloader(communication, d2xx, env.log, env.dialogs, env.clock, views.bootloader),
+      firmware(bootloader, communication, env.log, env.dialogs, env.clock, views.bootloader,
+               views.upgrade) {
     Clock& clock = env.clock;
     env.driver.SetEventNotification([&clock] { clock.Wake(); });
 }
@@ -33,11 +36,14 @@ void Session::PrepareDataFolder() {
 }
 
 bool Session::Connect() {
-    if (!communication.ConnectDevice()) {
-        return false;
+    const bool opened = communication.ConnectDevice();
+    if (communication.firmwareUpgradeMode) {
+        bootloader.BootloaderSync();
     }
-    connectedOnce = true;
-    return true;
+    if (opened) {
+        connectedOnce = true;
+    }
+    return opened;
 }
 
 bool Session::Disconnect() {

@@ -3,10 +3,12 @@
 #include "algorithms/AlgorithmLibrary.h"
 #include "algorithms/AlgorithmUpload.h"
 #include "base/Services.h"
-#include "preferences/DataFolder.h"
+#include "firmware/Bootloader.h"
+#include "firmware/FirmwareUpgrade.h"
 #include "link/Communication.h"
 #include "link/D2XXUnit.h"
 #include "parameters/FXsettings.h"
+#include "preferences/DataFolder.h"
 #include "preferences/Look.h"
 #include "preferences/MidiChannel.h"
 #include "presets/Presets.h"
@@ -34,6 +36,8 @@ struct SessionViews {
     ParameterView& parameters;
     ParameterCommandsView& commands;
     LookView& look;
+    BootloaderView& bootloader;
+    FirmwareUpgradeView& upgrade;
 };
 
 // One editing session without windows: the link to the pedal and the state of every module.
@@ -52,7 +56,8 @@ public:
     // The user's data folder and the update setting.
     void PrepareDataFolder();
 
-    // Connect and Disconnect; true when the device was opened or closed.
+    // Connect and Disconnect; true when the device was opened or closed. In upgrade mode
+    // Connect ends with the bootloader synchronisation, even when the open failed.
     bool Connect();
     bool Disconnect();
     // Chooses an algorithm of the list by name and reads its parameter addresses.
@@ -72,6 +77,8 @@ public:
     MidiChannel midi;
     Presets presets;
     Look look;
+    Bootloader bootloader;
+    FirmwareUpgrade firmware;
     bool connectedOnce = false;
 };
 

@@ -59,6 +59,13 @@ void EmulatedPedal::InjectFault(Fault fault, std::size_t count, int delayMs) {
 void EmulatedPedal::Receive(const std::uint8_t* data, std::size_t size, std::int64_t nowMs) {
     Frame(nowMs);
     received_.insert(received_.end(), data, data + size);
+    while (state.inBootloader && size > 0) {
+        BootloaderByte(*data++, nowMs);
+        --size;
+    }
+    if (size == 0) {
+        return;
+    }
     pending_.insert(pending_.end(), data, data + size);
     lastByteMs_ = nowMs;
     Frame(nowMs);
@@ -249,6 +256,138 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
         break;
     default:
         break;
+    }
+}
+
+void EmulatedPedal::BootReply(std::vector<std::uint8_t> bytes, std::int64_t atMs) {
+    if (state.silentBootloader) {
+        return;
+    }
+    if (state.wrongReplyAt >= 0 && state.wrongReplyAt-- == 0) {
+        bytes.front() = 0x42;
+    }
+    output_.push_back({atMs + kReplyLatencyMs, std::move(bytes)});
+}
+
+void EmulatedPedal::BootloaderByte(std::uint8_t byte, std::int64_t nowMs) {
+    constexpr std::uint8_t ack = 0x79;
+    constexpr std::uint8_t nack = 0x1F;
+    constexpr std::uint32_t flashBase = 0x08000000;
+    const auto inFlash = [&](std::uint32_t address, std::size_t size) {
+        return address >= flashBase && address - flashBase + size <= state.flash.size();
+    };
+    bootBytes_.push_back(byte);
+    switch (boot_) {
+    case Boot::Unsynced:
+        if (byte == 0x7F) {
+            BootReply({ack}, nowMs);
+            boot_ = Boot::Command;
+        }
+        bootBytes_.clear();
+        return;
+    case Boot::Command:
+        // A synchronised bootloader takes anything, 0x7F too, as a command's first byte.
+        bootCommand_ = byte;
+        boot_ = Boot::Complement;
+        bootBytes_.clear();
+        return;
+    case Boot::Complement: {
+        bootBytes_.clear();
+        const bool known = bootCommand_ == 0x31 || bootCommand_ == 0x11 || bootCommand_ == 0x43 ||
+                           bootCommand_ == 0x21;
+        if ((bootCommand_ ^ byte) != 0xFF || !known) {
+            BootReply({nack}, nowMs);
+            boot_ = Boot::Command;
+            return;
+        }
+        BootReply({ack}, nowMs);
+        boot_ = bootCommand_ == 0x43 ? Boot::EraseCode : Boot::Address;
+        return;
+    }
+    case Boot::Address: {
+        if (bootBytes_.size() < 5) {
+            return;
+        }
+        const std::uint32_t address = (std::uint32_t{bootBytes_[0]} << 24) |
+                                      (std::uint32_t{bootBytes_[1]} << 16) |
+                                      (std::uint32_t{bootBytes_[2]} << 8) | bootBytes_[3];
+        const std::uint8_t checksum = bootBytes_[0] ^ bootBytes_[1] ^ bootBytes_[2] ^ bootBytes_[3];
+        bootBytes_.clear();
+        if (checksum != byte || !inFlash(address, 1)) {
+            BootReply({nack}, nowMs);
+            boot_ = Boot::Command;
+            return;
+        }
+        bootAddress_ = address;
+        BootReply({ack}, nowMs);
+        if (bootCommand_ == 0x21) {
+            // Go: the new firmware starts and reports the version its record holds.
+            state.inBootloader = false;
+            state.firmwareVersion = state.flash[0x1FC07];
+            boot_ = Boot::Unsynced;
+            return;
+        }
+        boot_ = bootCommand_ == 0x31 ? Boot::WriteData : Boot::ReadCount;
+        return;
+    }
+    case Boot::WriteData: {
+        const std::size_t count = bootBytes_.front() + 1u;
+        if (bootBytes_.size() < count + 2) {
+            return;
+        }
+        std::uint8_t checksum = 0;
+        for (std::size_t i = 0; i + 1 < bootBytes_.size(); ++i) {
+            checksum ^= bootBytes_[i];
+        }
+        const std::size_t at = bootAddress_ - flashBase;
+        const bool erased = inFlash(bootAddress_, count) &&
+                            std::all_of(state.flash.begin() + static_cast<long>(at),
+                                        state.flash.begin() + static_cast<long>(at + count),
+                                        [](std::uint8_t b) { return b == 0xFF; });
+        const bool refused = writesSinceErase_++ == state.nackAtWrite;
+        if (checksum != byte || !erased || refused) {
+            BootReply({nack}, nowMs);
+        } else {
+            std::copy(bootBytes_.begin() + 1, bootBytes_.begin() + 1 + static_cast<long>(count),
+                      state.flash.begin() + static_cast<long>(at));
+            BootReply({ack}, nowMs);
+        }
+        bootBytes_.clear();
+        boot_ = Boot::Command;
+        return;
+    }
+    case Boot::EraseCode:
+        if (bootBytes_.size() < 2) {
+            return;
+        }
+        if (bootBytes_[0] == 0xFF && bootBytes_[1] == 0x00 && !state.nackErase) {
+            std::fill(state.flash.begin(), state.flash.end(), 0xFF);
+            writesSinceErase_ = 0;
+            BootReply({ack}, nowMs + state.eraseMs);
+        } else {
+            BootReply({nack}, nowMs);
+        }
+        bootBytes_.clear();
+        boot_ = Boot::Command;
+        return;
+    case Boot::ReadCount: {
+        if (bootBytes_.size() < 2) {
+            return;
+        }
+        const std::size_t count = bootBytes_[0] + 1u;
+        const bool valid = (bootBytes_[0] ^ bootBytes_[1]) == 0xFF && inFlash(bootAddress_, count);
+        bootBytes_.clear();
+        boot_ = Boot::Command;
+        if (!valid) {
+            BootReply({nack}, nowMs);
+            return;
+        }
+        std::vector<std::uint8_t> answer = {ack};
+        const auto first = state.flash.begin() + static_cast<long>(bootAddress_ - flashBase);
+        answer.insert(answer.end(), first, first + static_cast<long>(count));
+        BootReply(std::move(answer), nowMs);
+        return;
+    }
     }
 }
 

@@ -45,6 +45,19 @@ public:
         std::vector<std::uint8_t> algorithm;
         // What the pedal says when an algorithm image has arrived.
         std::string uploadAnswer = "Upload completed.";
+
+        // The serial bootloader: on, the pedal speaks AN3155 over its flash until Go starts the
+        // firmware, which then reports the version from the version record.
+        bool inBootloader = false;
+        std::vector<std::uint8_t> flash = std::vector<std::uint8_t>(128 * 1024, 0xFF);
+        int eraseMs = 50;
+        // Faults: a NACK for the data of Write Memory number K since the last erase (the
+        // version record counts too), a NACK for the global erase, silence from now on, or one
+        // reply that is neither ACK nor NACK (the K-th reply from now).
+        int nackAtWrite = -1;
+        bool nackErase = false;
+        bool silentBootloader = false;
+        int wrongReplyAt = -1;
     };
 
     static constexpr int kReplyLatencyMs = 5;
@@ -91,6 +104,9 @@ public:
 
 private:
     void Frame(std::int64_t nowMs);
+    // One byte for the bootloader's state machine.
+    void BootloaderByte(std::uint8_t byte, std::int64_t nowMs);
+    void BootReply(std::vector<std::uint8_t> bytes, std::int64_t atMs);
     std::optional<std::size_t> MessageLength(std::int64_t nowMs) const;
     void Handle(const std::vector<std::uint8_t>& message, std::int64_t atMs);
     void Reply(std::vector<std::uint8_t> bytes, std::int64_t atMs);
@@ -110,6 +126,13 @@ private:
     std::deque<Chunk> output_;
     std::array<std::int32_t, 15> slotAddress_{};
     bool expectImage_ = false;
+    // The bootloader's side of the protocol: where in a command it is.
+    enum class Boot { Unsynced, Command, Complement, Address, WriteData, EraseCode, ReadCount };
+    Boot boot_ = Boot::Unsynced;
+    std::uint8_t bootCommand_ = 0;
+    std::vector<std::uint8_t> bootBytes_;
+    std::uint32_t bootAddress_ = 0;
+    int writesSinceErase_ = 0;
     Fault fault_ = Fault::None;
     std::size_t faultCount_ = 0;
     int faultDelayMs_ = 0;

@@ -112,7 +112,7 @@ void Communication::SendPreUploadMessage() {
     SendCommand(command::PreUpload, CommandWithZero(command::PreUpload));
 }
 
-bool Communication::WaitForData(int limitMs) {
+bool Communication::WaitForData(int limitMs, bool reportSilence) {
     const std::int64_t start = clock_.NowMs();
     for (;;) {
         if (unit_.GetFTQueueStatus() != ft::OK) {
@@ -123,7 +123,9 @@ bool Communication::WaitForData(int limitMs) {
         }
         const std::int64_t waited = clock_.NowMs() - start;
         if (waited >= limitMs) {
-            Report(kNoReply);
+            if (reportSilence) {
+                Report(kNoReply);
+            }
             return false;
         }
         clock_.Wait(static_cast<int>(limitMs - waited));
@@ -192,8 +194,11 @@ bool Communication::ReceiveReply(const ReplyEnd& end, int firstByteLimitMs) {
     return parsed;
 }
 
-std::string Communication::ReceiveReplyText() {
-    if (!WaitForData(firmwareUpgradeMode ? kBootloaderLimitMs : kFirstByteLimitMs)) {
+std::string Communication::ReceiveReplyText(int limitMs, bool reportSilence) {
+    if (limitMs <= 0) {
+        limitMs = firmwareUpgradeMode ? kBootloaderLimitMs : kFirstByteLimitMs;
+    }
+    if (!WaitForData(limitMs, reportSilence)) {
         return {};
     }
     // The bootloader answers with one byte; anything else is text that ends with a pause.

@@ -61,16 +61,17 @@ public:
 
     // Waits up to limitMs for the pedal's first byte, waking when the driver signals data. False
     // when the queue query failed or the time ran out ("No reply from the pedal" shown and
-    // logged).
-    bool WaitForData(int limitMs);
+    // logged, unless the caller handles silence itself).
+    bool WaitForData(int limitMs, bool reportSilence = true);
     // Collects the bytes of this exchange across as many reads as it takes.
     std::vector<std::uint8_t> ReadExchange(const ReplyEnd& end);
     // Waits for, reads and parses a reply of decimal lines into replyBytes. True when a
     // well-formed reply was parsed; lastReplyValueCount then holds its number of values.
     bool ReceiveReply(const ReplyEnd& end, int firstByteLimitMs = kFirstByteLimitMs);
     // Reads a reply as text. In firmware upgrade mode the reply is one bootloader byte, returned
-    // as two hex digits.
-    std::string ReceiveReplyText();
+    // as two hex digits. The first byte is awaited limitMs (0: 2 s, or 5 s for the bootloader);
+    // the empty text when none came.
+    std::string ReceiveReplyText(int limitMs = 0, bool reportSilence = true);
     // Parses the bytes of one reply into replyBytes and logs them.
     bool ParseReply(const std::vector<std::uint8_t>& bytes);
     // Asks for the device information and shows the versions. True when all 81 values came.

@@ -1,0 +1,171 @@
+#include "firmware/FirmwareUpgrade.h"
+
+#include "link/HexMessage.h"
+
+#include <QDirIterator>
+#include <QFile>
+
+#include <cctype>
+
+namespace corvid {
+
+namespace {
+
+// The path of the firmware resource with that name, compared ignoring case; empty if none.
+QString FirmwareResource(const std::string& name) {
+    QDirIterator it(":/firmware", QDir::Files);
+    while (it.hasNext()) {
+        it.next();
+        if (it.fileName().compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0) {
+            return it.filePath();
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+void FirmwareUpgrade::FirmwareSelect(const std::string& itemText) {
+    firmwareResourceName = itemText;
+    if (itemText.empty() || std::isdigit(static_cast<unsigned char>(itemText.back())) == 0) {
+        // The version stays as it was.
+        dialogs_.ShowMessage(
+            "'" + (itemText.empty() ? std::string() : itemText.substr(itemText.size() - 1)) +
+            "' is not a valid integer value");
+        return;
+    }
+    firmwareVersion = itemText.back() - '0';
+    log_.PrintToConsole("Firmware Version: " + std::to_string(firmwareVersion));
+    log_.PrintToConsole(firmwareResourceName);
+}
+
+bool FirmwareUpgrade::LoadFirmwareImage(const std::filesystem::path& file) {
+    QFile image(file.empty() ? FirmwareResource(firmwareResourceName)
+                             : QString::fromStdU16String(file.u16string()));
+    if (image.fileName().isEmpty() || !image.open(QIODevice::ReadOnly)) {
+        dialogs_.ShowMessage(file.empty() ? "Resource " + firmwareResourceName + " not found"
+                                          : "Cannot read " + file.string() + ": " +
+                                                image.errorString().toStdString());
+        return false;
+    }
+    const QByteArray bytes = image.readAll();
+    if (static_cast<std::size_t>(bytes.size()) > kMaxImageBytes) {
+        dialogs_.ShowMessage("Firmware image too large: " + std::to_string(bytes.size()) +
+                             " bytes, the flash holds " + std::to_string(kMaxImageBytes));
+        return false;
+    }
+    if (bytes.isEmpty()) {
+        dialogs_.ShowMessage("Firmware image is empty");
+        return false;
+    }
+    firmwareImage.assign(bytes.begin(), bytes.end());
+    firmwareSize = static_cast<std::uint32_t>(firmwareImage.size());
+    log_.PrintToConsole("Firmware num of bytes: " + std::to_string(firmwareSize));
+    firmwareImageHex = BytesToHex(firmwareImage.data(), firmwareImage.size());
+    return true;
+}
+
+void FirmwareUpgrade::SplitFirmwareImage() {
+    constexpr std::size_t block = bootloader::BlockSize;
+    chunkCount = static_cast<std::uint16_t>(firmwareSize / block);
+    lastChunkBytes = static_cast<std::uint16_t>(firmwareSize % block);
+    log_.PrintToConsole("num of chunks: " + std::to_string(chunkCount));
+    log_.PrintToConsole("num of bytes last chunk: " + std::to_string(lastChunkBytes));
+    if (lastChunkBytes > 0) {
+        ++chunkCount;
+    }
+    chunkHex.assign(chunkCount, {});
+    chunkData.assign(chunkCount, {});
+    for (std::size_t i = 0; i < chunkCount; ++i) {
+        const bool last = i + 1 == chunkCount;
+        chunkHex[i] = firmwareImageHex.substr(2 * block * i, last ? std::string::npos : 2 * block);
+        const auto first = firmwareImage.begin() + static_cast<long>(block * i);
+        chunkData[i].assign(first, first + static_cast<long>(chunkHex[i].size() / 2));
+        if (last) {
+            log_.PrintToConsole("num of bytes last chunk: " + std::to_string(lastChunkBytes));
+        }
+        log_.PlainLine("chunk from string " + std::to_string(i) + ": ");
+        log_.PlainLine(chunkHex[i]);
+        log_.PrintToConsole("chunk " + std::to_string(i) +
+                            " size: " + std::to_string(chunkHex[i].size() / 2));
+        log_.PlainLine("");
+        log_.PlainLine("");
+    }
+}
+
+bool FirmwareUpgrade::Failed() {
+    const BootloaderRefusal& refusal = bootloader_.refusal;
+    dialogs_.ShowMessage("Firmware upgrade failed: " + refusal.step + ": " + refusal.reply);
+    return false;
+}
+
+bool FirmwareUpgrade::VerifyChunks() {
+    std::uint32_t address = bootloader::FlashBase;
+    for (std::size_t i = 0; i < chunkData.size(); ++i) {
+        const std::optional<std::vector<std::uint8_t>> read =
+            bootloader_.ReadMemory(address, chunkData[i].size());
+        if (!read) {
+            return Failed();
+        }
+        if (*read != chunkData[i]) {
+            dialogs_.ShowMessage("Firmware upgrade failed: block " + std::to_string(i) + " at 0x" +
+                                 HexField(address, 8) + " reads back different from the image");
+            return false;
+        }
+        address += static_cast<std::uint32_t>(chunkData[i].size());
+    }
+    log_.PrintToConsole("verified: " + std::to_string(chunkData.size()) + " blocks");
+    return true;
+}
+
+bool FirmwareUpgrade::Run(const std::filesystem::path& file) {
+    if (!LoadFirmwareImage(file)) {
+        return false;
+    }
+    SplitFirmwareImage();
+    if (!bootloader_.SendEraseCommand()) {
+        return Failed();
+    }
+    const int maximum = chunkCount;
+    view_.SetUpgradeProgress(0, maximum);
+    const bool written = bootloader_.WriteFirmwareChunks(
+        chunkData, [&](std::size_t i) { view_.SetUpgradeProgress(static_cast<int>(i), maximum); });
+    if (!written) {
+        return Failed();
+    }
+    // Every block is in: the bar shows it.
+    view_.SetUpgradeProgress(maximum, maximum);
+    if (!bootloader_.WriteVersionRecord(firmwareVersion)) {
+        return Failed();
+    }
+    if (verifyAfterWrite && !VerifyChunks()) {
+        return false;
+    }
+    clock_.Sleep(kRestartPauseMs);
+    dialogs_.ShowMessage(kComplete);
+    // Only now does the pedal start the new firmware.
+    if (!bootloader_.SendGoCommand()) {
+        return Failed();
+    }
+    view_.ShowUpgradeFinished();
+    link_.firmwareUpgradeMode = false;
+    mainView_.ShowUpgradeModeOff();
+    return true;
+}
+
+bool FirmwareUpgrade::btnUpgradeFirmwareClick(const std::filesystem::path& file) {
+    if (running) {
+        return false;
+    }
+    running = true;
+    view_.SetUpgradeRunning(true);
+    const bool done = Run(file);
+    running = false;
+    // After a failure the user reconnects and tries again; after success the button stays off.
+    if (!done) {
+        view_.SetUpgradeRunning(false);
+    }
+    return done;
+}
+
+} // namespace corvid

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "base/Services.h"
+#include "firmware/Bootloader.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace corvid {
+
+// What the upgrade window shows of a run.
+class FirmwareUpgradeView {
+public:
+    virtual ~FirmwareUpgradeView() = default;
+    // The bar: `position` blocks of `maximum` written.
+    virtual void SetUpgradeProgress(int position, int maximum) = 0;
+    // "Upgrade Firmware" is off while a run is under way.
+    virtual void SetUpgradeRunning(bool running) = 0;
+    // The run completed: the button stays off and the window closes.
+    virtual void ShowUpgradeFinished() = 0;
+};
+
+// A firmware image and the upgrade run: the image is cut into 256-byte blocks and written
+// through the bootloader after a global erase, followed by the version record and Go.
+class FirmwareUpgrade {
+public:
+    static constexpr std::size_t kMaxChunks = 512;
+    static constexpr std::size_t kMaxImageBytes = kMaxChunks * bootloader::BlockSize;
+    static constexpr int kRestartPauseMs = 2000;
+    inline static const std::string kComplete =
+        "Firmware Upgrade Complete, device will now restart";
+    // The images the program carries, as the image list shows them.
+    inline static const std::vector<std::string> firmwareImages = {"Firmware_5"};
+
+    FirmwareUpgrade(Bootloader& bootloader, Communication& link, Log& log, Dialogs& dialogs,
+                    Clock& clock, BootloaderView& mainView, FirmwareUpgradeView& view)
+        : bootloader_(bootloader), link_(link), log_(log), dialogs_(dialogs), clock_(clock),
+          mainView_(mainView), view_(view) {}
+
+    // An image of the list was chosen: its name, and its version from the name's last digit.
+    void FirmwareSelect(const std::string& itemText);
+    // Reads the chosen image from the program's resources (names ignoring case), or from a file
+    // when one is given. False, shown, when it is missing or larger than the flash can hold.
+    bool LoadFirmwareImage(const std::filesystem::path& file = {});
+    void SplitFirmwareImage();
+    // The whole run. True when every step was acknowledged and the pedal restarts.
+    bool btnUpgradeFirmwareClick(const std::filesystem::path& file = {});
+
+    std::string firmwareResourceName;
+    int firmwareVersion = 0;
+    std::uint32_t firmwareSize = 0;
+    std::string firmwareImageHex;
+    std::vector<std::uint8_t> firmwareImage;
+    std::uint16_t chunkCount = 0;
+    std::uint16_t lastChunkBytes = 0;
+    std::vector<std::string> chunkHex;
+    std::vector<std::vector<std::uint8_t>> chunkData;
+    bool running = false;
+    // Read every block back with Read Memory before Go and compare (the windows' run does not).
+    bool verifyAfterWrite = false;
+
+private:
+    bool Run(const std::filesystem::path& file);
+    bool Failed();
+    bool VerifyChunks();
+
+    Bootloader& bootloader_;
+    Communication& link_;
+    Log& log_;
+    Dialogs& dialogs_;
+    Clock& clock_;
+    BootloaderView& mainView_;
+    FirmwareUpgradeView& view_;
+};
+
+} // namespace corvid

@@ -1,0 +1,70 @@
+#include "firmware/TformFirmwareUpgrade.h"
+
+#include <QComboBox>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace corvid {
+
+TformFirmwareUpgrade::TformFirmwareUpgrade()
+    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint) {
+    setObjectName("formFirmwareUpgrade");
+    setWindowTitle("Firmware Upgrade");
+    setFixedSize(196, 141);
+
+    cmbFirmwareChoose = new QComboBox(this);
+    cmbFirmwareChoose->setObjectName("cmbFirmwareChoose");
+    cmbFirmwareChoose->setGeometry(8, 8, 179, 32);
+    for (const std::string& image : FirmwareUpgrade::firmwareImages) {
+        cmbFirmwareChoose->addItem(QString::fromStdString(image));
+    }
+    // Nothing is chosen when the window opens.
+    cmbFirmwareChoose->setCurrentIndex(-1);
+    cmbFirmwareChoose->setPlaceholderText("Choose the firmware");
+
+    btnUpgradeFirmware = new QPushButton("Upgrade Firmware", this);
+    btnUpgradeFirmware->setObjectName("btnUpgradeFirmware");
+    btnUpgradeFirmware->setGeometry(8, 48, 179, 33);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar1->setGeometry(8, 94, 179, 35);
+    ProgressBar1->setRange(0, 0);
+    ProgressBar1->setMaximum(1);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setFormat("block %v of %m");
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setAccessibleName("Blocks written");
+}
+
+void TformFirmwareUpgrade::FormCreate(FirmwareUpgrade& upgrade) {
+    upgrade_ = &upgrade;
+    connect(cmbFirmwareChoose, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        if (cmbFirmwareChoose->currentIndex() >= 0) {
+            upgrade_->FirmwareSelect(text.toStdString());
+        }
+    });
+    connect(btnUpgradeFirmware, &QPushButton::clicked, this, [this] { btnUpgradeFirmwareClick(); });
+}
+
+void TformFirmwareUpgrade::btnUpgradeFirmwareClick() {
+    upgrade_->btnUpgradeFirmwareClick();
+}
+
+void TformFirmwareUpgrade::SetUpgradeProgress(int position, int maximum) {
+    ProgressBar1->setMaximum(maximum);
+    ProgressBar1->setValue(position);
+    ProgressBar1->setTextVisible(true);
+}
+
+void TformFirmwareUpgrade::SetUpgradeRunning(bool running) {
+    btnUpgradeFirmware->setEnabled(!running);
+    cmbFirmwareChoose->setEnabled(!running);
+}
+
+void TformFirmwareUpgrade::ShowUpgradeFinished() {
+    btnUpgradeFirmware->setEnabled(false);
+    hide();
+}
+
+} // namespace corvid
