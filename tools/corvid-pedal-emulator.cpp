@@ -31,6 +31,7 @@ constexpr const char* kUsage =
     "Serves the emulated Corvid MK3 on a pseudo-terminal and prints its path.\n"
     "  --pace BAUD    carry bytes no faster than BAUD bit/s, 8N1 (default 115200; 0: unpaced)\n"
     "  --bootloader   start in the serial bootloader (for a firmware upgrade)\n"
+    "  --nack-write K the bootloader refuses the data of Write Memory number K (from 0)\n"
     "  --help       this text\n";
 
 std::int64_t NowUs() {
@@ -87,16 +88,22 @@ bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size) {
 int main(int argc, char* argv[]) {
     long baud = 115200;
     bool bootloader = false;
+    long nackAtWrite = -1;
     for (int i = 1; i < argc; ++i) {
+        char* end = nullptr;
         if (std::strcmp(argv[i], "--bootloader") == 0) {
             bootloader = true;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--nack-write") == 0 && i + 1 < argc &&
+            (nackAtWrite = std::strtol(argv[i + 1], &end, 10), *end == '\0' && nackAtWrite >= 0)) {
+            ++i;
             continue;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        char* end = nullptr;
         if (std::strcmp(argv[i], "--pace") == 0 && i + 1 < argc &&
             (baud = std::strtol(argv[i + 1], &end, 10), *end == '\0' && baud >= 0)) {
             ++i;
@@ -131,6 +138,7 @@ int main(int argc, char* argv[]) {
 
     corvid::EmulatedPedal pedal;
     pedal.state.inBootloader = bootloader;
+    pedal.state.nackAtWrite = static_cast<int>(nackAtWrite);
     PacedLine toPedal(baud);
     PacedLine toHost(baud);
     std::uint8_t buffer[4096];

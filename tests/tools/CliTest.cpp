@@ -45,8 +45,8 @@ CliRun Cli(const QStringList& arguments) {
 
 // The paced emulated pedal on a pseudo-terminal.
 struct Emulator {
-    Emulator() {
-        process.start(CORVID_PEDAL_EMULATOR, {});
+    explicit Emulator(const QStringList& options = {}) {
+        process.start(CORVID_PEDAL_EMULATOR, options);
         if (process.waitForReadyRead(5000)) {
             path = QString::fromUtf8(process.readLine().trimmed());
         }
@@ -192,6 +192,44 @@ TEST(Cli, AFileThatIsNotAPresetSendsNothing) {
     EXPECT_EQ(port.BytesReceived(), 0u);
 }
 
+// A small image (two blocks) keeps the run short; the version is the name's last digit.
+QString SmallImage(QTemporaryDir& folder) {
+    QFile shipped(":/firmware/FIRMWARE_5");
+    EXPECT_TRUE(shipped.open(QIODevice::ReadOnly));
+    QFile image(folder.filePath("small_6.bin"));
+    EXPECT_TRUE(image.open(QIODevice::WriteOnly));
+    image.write(shipped.read(300));
+    return image.fileName();
+}
+
+TEST(Cli, FlashThroughTheBootloaderOnAPseudoTerminal) {
+    Emulator pedal({"--bootloader"});
+    QTemporaryDir folder;
+    const CliRun flash = Cli({"--port", pedal.path, "flash", SmallImage(folder), "--verify"});
+    EXPECT_EQ(flash.exitCode, 0) << flash.err;
+    EXPECT_EQ(flash.out, "small_6 written: 300 bytes in 2 blocks, version 6, verified\n");
+    EXPECT_NE(flash.err.find("Firmware Upgrade Complete, device will now restart"),
+              std::string::npos);
+    // Go started the new firmware, which reports the version record's version.
+    const CliRun info = Cli({"--port", pedal.path, "info"});
+    EXPECT_NE(info.out.find("Firmware version: 06\n"), std::string::npos) << info.out << info.err;
+}
+
+TEST(Cli, ARefusedBlockEndsTheRunWithoutGo) {
+    Emulator pedal({"--bootloader", "--nack-write", "1"});
+    QTemporaryDir folder;
+    const CliRun flash = Cli({"--port", pedal.path, "flash", SmallImage(folder)});
+    EXPECT_EQ(flash.exitCode, 1);
+    EXPECT_NE(flash.err.find("Firmware upgrade failed: block 1 of 2 at 0x08000100: NACK\n"),
+              std::string::npos)
+        << flash.err;
+    EXPECT_EQ(flash.err.find("Firmware Upgrade Complete"), std::string::npos);
+    // Still in its bootloader: a second connection synchronises again.
+    const CliRun again = Cli({"--port", pedal.path, "--verbose", "flash", SmallImage(folder)});
+    EXPECT_NE(again.err.find("bootloader was already synchronised"), std::string::npos)
+        << again.err;
+}
+
 TEST(Cli, AnInvalidHexMessageSendsNothing) {
     SilentPort port;
     const CliRun run = Cli({"--port", port.path, "send", "01addrdata"});
@@ -244,6 +282,11 @@ TEST(Cli, ArgumentsAreCheckedAtTheirLimits) {
         {{"--emulator", "midi-channel", "0"}, 2, "corvid-cli: a channel is omni or 1 to 16: 0\n"},
         {{"--emulator", "midi-channel", "01"}, 2, "corvid-cli: a channel is omni or 1 to 16: 01\n"},
         {{"--emulator", "preset"}, 2, "corvid-cli: preset takes save or load and a file\n"},
+        {{"--emulator", "flash", "image.bin"},
+         2,
+         "corvid-cli: the image's name must end in its version digit: image\n"},
+        {{"--emulator", "flash", "a_1.bin", "b_2.bin"}, 2, "corvid-cli: flash takes at most one"},
+        {{"--emulator", "flash"}, 1, "Connection to bootloader failed\n"},
         {{"--emulator", "preset", "open", "x.txt"},
          2,
          "corvid-cli: preset takes save or load and a file\n"},
