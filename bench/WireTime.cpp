@@ -73,8 +73,8 @@ int TimeFirmwareRun(RealClock& clock) {
     PlainViews views;
     SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
-    Session session({driver, clock, dialogs, log, documents.path().toStdString()},
-                    {views, views, views, views, views, views, views});
+    Session session({driver, clock, dialogs, log, documents.path().toStdString(), {}},
+                    {views, views, views, views, views, views, views, views});
     session.Start();
     session.communication.firmwareUpgradeMode = true;
     session.Connect();
@@ -135,8 +135,8 @@ int main(int argc, char* argv[]) {
     PlainViews views;
     SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
-    Session session({driver, clock, dialogs, log, documents.path().toStdString()},
-                    {views, views, views, views, views, views, views});
+    Session session({driver, clock, dialogs, log, documents.path().toStdString(), {}},
+                    {views, views, views, views, views, views, views, views});
     session.Start();
     session.SelectAlgorithm(session.algorithms.resourceLines.front());
     if (!session.Connect()) {

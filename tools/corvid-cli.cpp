@@ -10,6 +10,7 @@
 #include "presets/Presets.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -63,6 +64,7 @@ const char* const kUsageText =
     "  midi-channel CHANNEL    the MIDI channel: omni or 1-16\n"
     "  preset save|load FILE   the pedal's values to a preset file, or back\n"
     "  flash [IMAGE] [--verify]  upgrade the firmware through the bootloader\n"
+    "  version [--check]       this editor's version; --check asks the maker's site\n"
     "  send HEX                send one raw hex message\n"
     "\n"
     "Exit status: 0 done, 1 the pedal or the link failed, 2 usage.\n";
@@ -121,6 +123,11 @@ const std::map<std::string, CommandHelp> kCommands = {
       "256-byte blocks, the version record (the version is the last digit of the image's\n"
       "name) and starts it. Every step must be acknowledged; the first that is not ends the\n"
       "run (exit 1). --verify reads every block back before the start and compares."}},
+    {"version",
+     {"version [--check]",
+      "Prints the editor's version. --check asks the maker's web site for the newest one\n"
+      "(CORVID_WEB_BASE overrides the site) and says whether it is newer; a failed check is\n"
+      "reported on stderr, and the exit status is 0 either way."}},
     {"send", {"send HEX", "Sends one raw hex message (two digits a byte) as it stands."}},
 };
 
@@ -313,8 +320,9 @@ class Cli {
 public:
     Cli(bool json, bool verbose, std::unique_ptr<FtdiDriver> driver, RealClock& clock)
         : json_(json), log_(verbose), driver_(std::move(driver)),
-          session_(SessionEnvironment{*driver_, clock, dialogs_, log_, Documents()},
-                   SessionViews{views_, views_, views_, views_, views_, views_, views_}) {}
+          session_(
+              SessionEnvironment{*driver_, clock, dialogs_, log_, Documents(), WebBase(), true},
+              SessionViews{views_, views_, views_, views_, views_, views_, views_, views_}) {}
 
     int Run(const std::string& command, const std::vector<std::string>& args);
 
@@ -342,6 +350,7 @@ private:
     int MidiChannelItem(const std::vector<std::string>& args);
     int Preset(const std::vector<std::string>& args);
     int Flash(const std::vector<std::string>& args);
+    int Version(const std::vector<std::string>& args);
     int Send(const std::vector<std::string>& args);
 
     bool json_;
@@ -388,7 +397,9 @@ bool Cli::Request() {
 }
 
 int Cli::Run(const std::string& command, const std::vector<std::string>& args) {
-    session_.Start();
+    if (command != "version") {
+        session_.Start();
+    }
     const std::map<std::string, std::function<int()>> handlers = {
         {"list", [&] { return args.empty() ? List() : Usage(command, "list takes no arguments"); }},
         {"info", [&] { return args.empty() ? Info() : Usage(command, "info takes no arguments"); }},
@@ -408,6 +419,7 @@ int Cli::Run(const std::string& command, const std::vector<std::string>& args) {
         {"midi-channel", [&] { return MidiChannelItem(args); }},
         {"preset", [&] { return Preset(args); }},
         {"flash", [&] { return Flash(args); }},
+        {"version", [&] { return Version(args); }},
         {"send", [&] { return Send(args); }},
     };
     return handlers.at(command)();
@@ -795,6 +807,34 @@ int Cli::Flash(const std::vector<std::string>& args) {
           name + " written: " + std::to_string(firmware.firmwareSize) + " bytes in " +
               std::to_string(firmware.chunkCount) + " blocks, version " +
               std::to_string(firmware.firmwareVersion) + (verify ? ", verified" : "") + "\n");
+    return kDone;
+}
+
+int Cli::Version(const std::vector<std::string>& args) {
+    if (args.size() > 1 || (args.size() == 1 && args.front() != "--check")) {
+        return Usage("version", "version takes only --check");
+    }
+    VersionCheck& check = session_.updates;
+    QJsonObject json{{"version", QString::fromStdString(check.editorVersion)}};
+    std::string text = "Corvid Editor " + check.editorVersion + "\n";
+    if (!args.empty()) {
+        QEventLoop wait;
+        check.OnFinished([&wait] { wait.quit(); });
+        check.checkmostrecentversiononwebsite();
+        if (!check.finished) {
+            wait.exec();
+        }
+        if (check.outcome.starts_with("failed: ")) {
+            std::cerr << "Version check failed: " << check.outcome.substr(8) << '\n';
+        } else if (!check.webVersion.empty()) {
+            json["newest"] = QString::fromStdString(check.webVersion);
+            json["newer"] = check.outcome.starts_with("newer");
+            text += check.outcome.starts_with("newer")
+                        ? "New version available: " + check.webVersion + "\n"
+                        : "No update available (newest: " + check.webVersion + ")\n";
+        }
+    }
+    Print(json, text);
     return kDone;
 }
 

@@ -26,14 +26,16 @@ Editor::Editor(EditorEnvironment environment) {
     formTuningFilters = std::make_unique<TformTuningFilters>();
     session = std::make_unique<Session>(
         SessionEnvironment{environment.driver, environment.clock, environment.dialogs, *formPrint,
-                           environment.documents},
+                           environment.documents, environment.webBase, environment.checkVersion},
         SessionViews{*formMain, *formMain, *formFXsettings, *formMain, *formMain, *formMain,
-                     *formFirmwareUpgrade});
+                     *formFirmwareUpgrade, *formMain});
     // The start-up sequence runs as the main window is created; the console logs nothing of it.
-    formMain->FormCreate(*session, *formPrint, *formFXsettings);
+    formMain->FormCreate(*session, *formPrint, *formFXsettings, *formNewVersionMsg, *formFXInfo,
+                         environment.openUrl);
     formFXsettings->FormCreate(session->fx, session->algorithms,
                                *formMain->menuEnableAllParameters);
     formNewVersionMsg->FormCreate(session->dataFolder);
+    formFXInfo->FormCreate(environment.openUrl);
     formNoteTrackingFilter->FormCreate(session->noteCut);
     formFirmwareUpgrade->FormCreate(session->firmware);
     TformFirmwareUpgrade& upgrade = *formFirmwareUpgrade;

@@ -3,7 +3,9 @@
 #include "core/Session.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <string>
 
 class QWidget;
 
@@ -19,12 +21,17 @@ class TformNewVersionMsg;
 class TformTuningFilters;
 
 // What the outside world gives the editor: tests pass an emulated pedal, scripted dialogs, a
-// virtual clock and a temporary Documents folder.
+// virtual clock, a temporary Documents folder, a recording opener and a local web site.
 struct EditorEnvironment {
     FtdiDriver& driver;
     Clock& clock;
     Dialogs& dialogs;
     std::filesystem::path documents;
+    // The maker's web site, and whether to check it for a newer editor at start-up.
+    std::string webBase;
+    bool checkVersion;
+    // Opens an address in the user's web browser.
+    std::function<void(const std::string&)> openUrl;
 };
 
 // The windows over one session: the seven windows are built in their fixed order, then the

@@ -3,6 +3,9 @@
 #include "app/TformPrint.h"
 #include "core/Session.h"
 #include "parameters/TformFXsettings.h"
+#include "updates/EffectInfo.h"
+#include "updates/TformNewVersionMsg.h"
+#include "updates/tformFXInfo.h"
 #include "widgets/WrapButton.h"
 
 #include <QAction>
@@ -104,6 +107,8 @@ void TformMain::BuildMenus() {
     menuStartFirmwareUpgrade->setEnabled(false);
 
     menuInfo = AddMenu(MenuBar1, "menuInfo", "Info");
+    menuQuickStart = AddItem(menuInfo, "menuQuickStart", "Quick Start");
+    menuQuickStart->setVisible(false);
     menuSupport = AddItem(menuInfo, "menuSupport", "Support");
     menuAppVersion = AddItem(menuInfo, "menuAppVersion", "Editor Version: ");
     menuAppVersion->setEnabled(false);
@@ -139,10 +144,15 @@ void TformMain::BuildControls() {
     chkFirmwareUpgradeMode->setVisible(false);
 }
 
-void TformMain::FormCreate(Session& session, TformPrint& console, TformFXsettings& parameters) {
+void TformMain::FormCreate(Session& session, TformPrint& console, TformFXsettings& parameters,
+                           TformNewVersionMsg& notice, tformFXInfo& effectInfo,
+                           std::function<void(const std::string&)> openUrl) {
     session_ = &session;
     console_ = &console;
     parameters_ = &parameters;
+    notice_ = &notice;
+    effectInfo_ = &effectInfo;
+    openUrl_ = std::move(openUrl);
     for (QPushButton* button : {btnRequest, btnAssign, btnSaveParameters, btnUpload,
                                 btnSetFootswitchMode, btnSetTuning}) {
         button->setEnabled(false);
@@ -155,6 +165,9 @@ void TformMain::FormCreate(Session& session, TformPrint& console, TformFXsetting
     session.presets.ReadRecentPresets();
     FillRecentPresets();
     menuShowUpdateMsg->setChecked(session.dataFolder.showUpdateMessage);
+    session.StartVersionCheck();
+    menuAppVersion->setText(menuAppVersion->text() + " " +
+                            QString::fromStdString(session.updates.editorVersion));
     BuildLookMenu();
     session.look.ApplySavedLook();
     BuildMidiChannelMenu();
@@ -180,6 +193,9 @@ void TformMain::ConnectCommands() {
             [this] { btnSetFootswitchModeClick(); });
     connect(btnSetTuning, &QPushButton::clicked, this, [this] { btnSetTuningClick(); });
     connect(menuSavePreset, &QAction::triggered, this, [this] { menuSavePresetClick(); });
+    connect(menuInfo, &QMenu::aboutToShow, this, [this] { menuInfoClick(); });
+    connect(menuSupport, &QAction::triggered, this, [this] { menuSupportClick(); });
+    connect(btnGetFXInfo, &QPushButton::clicked, this, [this] { btnGetFXInfoClick(); });
     connect(menuFirmwareUpgradeMode, &QAction::triggered, this,
             [this] { menuFirmwareUpgradeModeClick(); });
     connect(chkFirmwareUpgradeMode, &QCheckBox::toggled, this,
@@ -225,6 +241,9 @@ void TformMain::effetto_cliccato() {
     if (!name.empty()) {
         btnGetFXInfo->setEnabled(true);
     }
+    // The "?" is there for an effect that has a page.
+    btnGetFXInfo->setVisible(!name.empty() &&
+                             EffectInfoPage(AlgorithmResourceName(name)).has_value());
     TformFXsettings& settings = *parameters_;
     if (settings.isVisible()) {
         settings.close();
@@ -315,6 +334,29 @@ void TformMain::menuFirmwareUpgradeModeClick() {
 
 void TformMain::chkFirmwareUpgradeModeChange() {
     session_->communication.firmwareUpgradeMode = chkFirmwareUpgradeMode->isChecked();
+}
+
+void TformMain::menuInfoClick() {
+    session_->env.log.PrintToConsole("current app version: " + session_->updates.editorVersion);
+}
+
+void TformMain::menuSupportClick() {
+    openUrl_(ContactAddress(session_->env.webBase));
+}
+
+void TformMain::btnGetFXInfoClick() {
+    const std::string& name = session_->algorithms.selectedEffectName;
+    if (const std::optional<std::string> page = EffectInfoPage(AlgorithmResourceName(name))) {
+        effectInfo_->ShowPage(name, *page);
+    }
+}
+
+void TformMain::SetNewVersionText(const std::string& text) {
+    menuNewAppVersion->setText(QString::fromStdString(text));
+}
+
+void TformMain::ShowNewVersionNotice() {
+    notice_->ShowCentredOn(*this);
 }
 
 void TformMain::ShowBootloaderReady() {

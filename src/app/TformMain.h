@@ -5,6 +5,9 @@
 #include "link/ConnectionView.h"
 #include "parameters/FXsettings.h"
 #include "preferences/Look.h"
+#include "updates/VersionCheck.h"
+
+#include <functional>
 
 #include <QWidget>
 
@@ -22,7 +25,9 @@ namespace corvid {
 
 class Session;
 class TformFXsettings;
+class TformNewVersionMsg;
 class TformPrint;
+class tformFXInfo;
 
 // The main window: the connection, the algorithm list and the pedal commands.
 class TformMain : public QWidget,
@@ -30,7 +35,8 @@ class TformMain : public QWidget,
                   public UploadView,
                   public ParameterCommandsView,
                   public LookView,
-                  public BootloaderView {
+                  public BootloaderView,
+                  public UpdateView {
     Q_OBJECT
 public:
     TformMain();
@@ -38,7 +44,11 @@ public:
 
     // Runs the start-up sequence over the session and connects the commands to it; the console
     // and the parameter window are the windows this one opens.
-    void FormCreate(Session& session, TformPrint& console, TformFXsettings& parameters);
+    // The notice and the effect information window are opened from here; openUrl shows an
+    // address in the user's browser.
+    void FormCreate(Session& session, TformPrint& console, TformFXsettings& parameters,
+                    TformNewVersionMsg& notice, tformFXInfo& effectInfo,
+                    std::function<void(const std::string&)> openUrl);
 
     void menuScanClick();
     void ConnectOnClick();
@@ -65,6 +75,9 @@ public:
     void menuMIDIchannelsClickItem(QAction* item);
     void menuFirmwareUpgradeModeClick();
     void chkFirmwareUpgradeModeChange();
+    void menuInfoClick();
+    void menuSupportClick();
+    void btnGetFXInfoClick();
 
     // ConnectionView
     std::string DeviceLabel() const override;
@@ -83,6 +96,9 @@ public:
     // BootloaderView
     void ShowBootloaderReady() override;
     void ShowUpgradeModeOff() override;
+    // UpdateView
+    void SetNewVersionText(const std::string& text) override;
+    void ShowNewVersionNotice() override;
 
     QMenuBar* MenuBar1;
     QMenu* menuFile;
@@ -108,6 +124,7 @@ public:
     QAction* menuFirmwareUpgradeMode;
     QAction* menuStartFirmwareUpgrade;
     QMenu* menuInfo;
+    QAction* menuQuickStart;
     QAction* menuSupport;
     QAction* menuAppVersion;
     QAction* menuNewAppVersion;
@@ -139,6 +156,9 @@ private:
     Session* session_ = nullptr;
     TformPrint* console_ = nullptr;
     TformFXsettings* parameters_ = nullptr;
+    TformNewVersionMsg* notice_ = nullptr;
+    tformFXInfo* effectInfo_ = nullptr;
+    std::function<void(const std::string&)> openUrl_;
 };
 
 } // namespace corvid

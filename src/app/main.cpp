@@ -4,10 +4,13 @@
 #include "base/RealClock.h"
 #include "emulator/EmulatedDriver.h"
 #include "link/SerialPortDriver.h"
+#include "updates/VersionCheck.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDesktopServices>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <memory>
 
@@ -19,12 +22,13 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription("Editor for the Corvid MK3 octave-down pedal.");
     parser.addHelpOption();
     const QCommandLineOption emulator(
-        "emulator", "Use the built-in emulated pedal (followed by \"bootloader\": in its bootloader).");
+        "emulator",
+        "Use the built-in emulated pedal (followed by \"bootloader\": in its bootloader).");
     const QCommandLineOption port("port", "List the serial port PATH as one more pedal.", "PATH");
     parser.addOption(emulator);
     parser.addOption(port);
-    parser.addPositionalArgument("bootloader", "With --emulator: start the pedal in its bootloader.",
-                                 "[bootloader]");
+    parser.addPositionalArgument(
+        "bootloader", "With --emulator: start the pedal in its bootloader.", "[bootloader]");
     parser.process(app);
     const QStringList extra = parser.positionalArguments();
     const bool inBootloader = extra == QStringList{"bootloader"};
@@ -49,7 +53,10 @@ int main(int argc, char* argv[]) {
     const std::string documents =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
 
-    corvid::Editor editor({*driver, clock, dialogs, documents});
+    const auto openUrl = [](const std::string& address) {
+        QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+    };
+    corvid::Editor editor({*driver, clock, dialogs, documents, corvid::WebBase(), true, openUrl});
     editor.Show();
     return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 
 #include "algorithms/AlgorithmUpload.h"
 #include "firmware/FirmwareUpgrade.h"
+#include "updates/VersionCheck.h"
 #include "link/ConnectionView.h"
 #include "parameters/FXsettings.h"
 #include "preferences/Look.h"
@@ -20,7 +21,8 @@ class PlainViews : public ConnectionView,
                    public ParameterCommandsView,
                    public LookView,
                    public BootloaderView,
-                   public FirmwareUpgradeView {
+                   public FirmwareUpgradeView,
+                   public UpdateView {
 public:
     std::string DeviceLabel() const override { return deviceLabel; }
     void SetDeviceLabel(const std::string& text) override { deviceLabel = text; }
@@ -61,6 +63,8 @@ public:
     }
     void SetUpgradeRunning(bool running) override { upgradeRunning = running; }
     void ShowUpgradeFinished() override { upgradeFinished = true; }
+    void SetNewVersionText(const std::string& text) override { newVersionText = text; }
+    void ShowNewVersionNotice() override { noticeShown = true; }
 
     // The entries of a control's list, as the window's list holds them.
     static std::vector<std::string> Entries(std::size_t control);
@@ -81,6 +85,8 @@ public:
     int upgradeMaximum = 0;
     bool upgradeRunning = false;
     bool upgradeFinished = false;
+    std::string newVersionText = VersionCheck::kMenuText;
+    bool noticeShown = false;
 };
 
 } // namespace corvid

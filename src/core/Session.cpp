@@ -13,7 +13,9 @@ Session::Session(SessionEnvironment environment, SessionViews views)
       presets(dataFolder, fx, env.log, env.dialogs), look(dataFolder, env.dialogs, views.look),
       bootloader(communication, d2xx, env.log, env.dialogs, env.clock, views.bootloader),
       firmware(bootloader, communication, env.log, env.dialogs, env.clock, views.bootloader,
-               views.upgrade) {
+               views.upgrade),
+      updates(env.checkVersion ? env.webBase : std::string(), env.log, env.dialogs, env.clock,
+              views.updates) {
     Clock& clock = env.clock;
     env.driver.SetEventNotification([&clock] { clock.Wake(); });
 }
@@ -33,6 +35,10 @@ void Session::PrepareDataFolder() {
     dataFolder.CreateDataFolder(DataFolder::kDataFolderName);
     dataFolder.CreateDataSubfolder(DataFolder::kDataFolderName, DataFolder::deviceFolderName);
     dataFolder.ReadShowUpdateSetting();
+}
+
+void Session::StartVersionCheck() {
+    updates.Start(dataFolder.showUpdateMessage);
 }
 
 bool Session::Connect() {

@@ -14,19 +14,24 @@
 #include "presets/Presets.h"
 #include "tunings/NoteCut.h"
 #include "tunings/Tunings.h"
+#include "updates/VersionCheck.h"
 
 #include <filesystem>
 
 namespace corvid {
 
 // What the outside world gives a session: the driver (a real pedal or the emulated one), the
-// clock, the dialogs, the user's Documents folder and where log lines go.
+// clock, the dialogs, the user's Documents folder, where log lines go, and the maker's web site
+// (empty: no version check).
 struct SessionEnvironment {
     FtdiDriver& driver;
     Clock& clock;
     Dialogs& dialogs;
     Log& log;
     std::filesystem::path documents;
+    std::string webBase;
+    // Whether start-up checks for a newer editor (tests that are not about it leave it off).
+    bool checkVersion = false;
 };
 
 // What a session shows, given by the front end that owns it.
@@ -38,6 +43,7 @@ struct SessionViews {
     LookView& look;
     BootloaderView& bootloader;
     FirmwareUpgradeView& upgrade;
+    UpdateView& updates;
 };
 
 // One editing session without windows: the link to the pedal and the state of every module.
@@ -55,6 +61,8 @@ public:
     bool Start();
     // The user's data folder and the update setting.
     void PrepareDataFolder();
+    // Arms the check for a newer editor (a second from now).
+    void StartVersionCheck();
 
     // Connect and Disconnect; true when the device was opened or closed. In upgrade mode
     // Connect ends with the bootloader synchronisation, even when the open failed.
@@ -79,6 +87,7 @@ public:
     Look look;
     Bootloader bootloader;
     FirmwareUpgrade firmware;
+    VersionCheck updates;
     bool connectedOnce = false;
 };
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 
 namespace corvid {
 
@@ -15,7 +16,10 @@ public:
     explicit TformNewVersionMsg(QWidget* parent = nullptr);
     // Connects the box to the setting it changes.
     void FormCreate(DataFolder& dataFolder);
+    // Shows the notice, not modal, in the middle of the given window.
+    void ShowCentredOn(const QWidget& window);
 
+    QLabel* Label1;
     QCheckBox* CheckBox1;
 };
 

@@ -86,7 +86,8 @@ TEST(Algorithms, ClickingAnEffectSelectsItAndOpensItsWindow) {
     EXPECT_TRUE(lines[3] == t.core().algorithms.resourceLines[0]);
     EXPECT_EQ(t.core().algorithms.selectedEffectName, "Corvid MK3 0008");
     EXPECT_TRUE(t.main().btnGetFXInfo->isEnabled());
-    EXPECT_TRUE(t.main().btnGetFXInfo->isHidden());
+    // The effect has an information page, so its "?" is there.
+    EXPECT_FALSE(t.main().btnGetFXInfo->isHidden());
     TformFXsettings& settings = *t.editor->formFXsettings;
     EXPECT_TRUE(settings.isVisible());
     EXPECT_EQ(settings.windowTitle(), "Corvid MK3 0008");

@@ -1,8 +1,10 @@
 #include "app/Editor.h"
-#include "preferences/Look.h"
+#include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
+#include "preferences/Look.h"
 #include "support/Fixtures.h"
 #include "tunings/TformNoteTrackingFilter.h"
+#include "updates/TformNewVersionMsg.h"
 #include "widgets/WrapButton.h"
 
 #include <QAbstractButton>
@@ -90,7 +92,9 @@ std::vector<std::string> ClippedCaptions(Editor& editor) {
     for (QWidget* window : {static_cast<QWidget*>(editor.formMain.get()),
                             static_cast<QWidget*>(editor.formFXsettings.get()),
                             static_cast<QWidget*>(editor.formNoteTrackingFilter.get()),
-                            static_cast<QWidget*>(editor.formPrint.get())}) {
+                            static_cast<QWidget*>(editor.formPrint.get()),
+                            static_cast<QWidget*>(editor.formNewVersionMsg.get()),
+                            static_cast<QWidget*>(editor.formFirmwareUpgrade.get())}) {
         window->ensurePolished();
         for (QWidget* child : window->findChildren<QWidget*>()) {
             child->ensurePolished();

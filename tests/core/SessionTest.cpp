@@ -27,8 +27,8 @@ struct SessionTest : ::testing::Test {
     RecordingLog log;
     PlainViews views;
     QTemporaryDir documents;
-    Session session{{driver, clock, dialogs, log, documents.path().toStdString()},
-                    {views, views, views, views, views, views, views}};
+    Session session{{driver, clock, dialogs, log, documents.path().toStdString(), {}},
+                    {views, views, views, views, views, views, views, views}};
 
     void TearDown() override { EXPECT_TRUE(driver.pedal.Unexpected(clock.NowMs()).empty()); }
 };

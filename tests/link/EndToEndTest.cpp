@@ -28,7 +28,7 @@ TEST(EndToEnd, EditorTalksToThePedalEmulatorThroughASerialPort) {
     ScriptedDialogs dialogs;
     SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
-    Editor editor({driver, clock, dialogs, documents.path().toStdString()});
+    Editor editor({driver, clock, dialogs, documents.path().toStdString(), {}, false, {}});
     TformMain& main = *editor.formMain;
     ASSERT_EQ(editor.session->communication.deviceSerialNumber, path);
 
@@ -62,7 +62,7 @@ TEST(EndToEnd, AVanishedPedalFailsCleanlyAndCanBeDisconnected) {
     ScriptedDialogs dialogs;
     SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
-    Editor editor({driver, clock, dialogs, documents.path().toStdString()});
+    Editor editor({driver, clock, dialogs, documents.path().toStdString(), {}, false, {}});
     TformMain& main = *editor.formMain;
     main.menuConnect->trigger();
     ASSERT_TRUE(main.menuDisconnect->isEnabled());

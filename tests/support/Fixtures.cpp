@@ -109,7 +109,9 @@ TestEditor::TestEditor(const std::function<void(TestEditor&)>& prepare) {
         prepare(*this);
     }
     editor = std::make_unique<Editor>(
-        EditorEnvironment{driver, clock, dialogs, documents.path().toStdString()});
+        EditorEnvironment{driver, clock, dialogs, documents.path().toStdString(), webBase,
+                          !webBase.empty(),
+                          [this](const std::string& address) { opened.push_back(address); }});
 }
 
 TestEditor::~TestEditor() {

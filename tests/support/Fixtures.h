@@ -79,6 +79,10 @@ public:
     EmulatedDriver driver{clock};
     ScriptedDialogs dialogs;
     QTemporaryDir documents;
+    // The web site; set by `prepare` to check it at start-up (empty: no check).
+    std::string webBase;
+    // The addresses the editor asked the browser to open.
+    std::vector<std::string> opened;
     std::unique_ptr<Editor> editor;
 };
 

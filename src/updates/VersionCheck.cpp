@@ -1,0 +1,153 @@
+#include "updates/VersionCheck.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRegularExpression>
+#include <QUrl>
+
+namespace corvid {
+
+std::string GetEditorVersion() {
+    return CORVID_EDITOR_VERSION;
+}
+
+std::string WebBase() {
+    const QByteArray overridden = qgetenv("CORVID_WEB_BASE");
+    std::string base =
+        overridden.isEmpty() ? std::string(CORVID_WEB_BASE) : overridden.toStdString();
+    while (!base.empty() && base.back() == '/') {
+        base.pop_back();
+    }
+    return base;
+}
+
+std::string ContactAddress(const std::string& webBase) {
+    return webBase + "/contact-us/";
+}
+
+std::optional<QVersionNumber> ParseVersionBody(const QByteArray& body, std::string& reason) {
+    const QByteArray text = body.trimmed();
+    if (text.size() > VersionCheck::kMaxBodyBytes) {
+        reason = "the reply is " + std::to_string(text.size()) + " bytes, not a version";
+        return std::nullopt;
+    }
+    // Fields of at most nine digits: each must fit the version type's integers.
+    static const QRegularExpression dotted(R"(^\d{1,9}(\.\d{1,9})*$)");
+    if (!dotted.match(QString::fromLatin1(text)).hasMatch()) {
+        reason = text.isEmpty() ? "the reply is empty"
+                                : "the reply is not a version: \"" + text.toStdString() + "\"";
+        return std::nullopt;
+    }
+    return QVersionNumber::fromString(QString::fromLatin1(text));
+}
+
+VersionCheck::VersionCheck(std::string webBase, Log& log, Dialogs& dialogs, Clock& clock,
+                           UpdateView& view)
+    : editorVersion(GetEditorVersion()), webBase_(std::move(webBase)), log_(log), dialogs_(dialogs),
+      clock_(clock), view_(view) {}
+
+VersionCheck::~VersionCheck() {
+    if (reply_ != nullptr) {
+        reply_->disconnect(this);
+        reply_->abort();
+    }
+}
+
+void VersionCheck::Start(bool showUpdateMessage) {
+    showUpdateMessage_ = showUpdateMessage;
+    if (webBase_.empty()) {
+        return;
+    }
+    TimerCheckWebVersion =
+        clock_.CreateTimer(kStartDelayMs, [this] { checkmostrecentversiononwebsite(); });
+    TimerCheckWebVersion->Start();
+}
+
+void VersionCheck::checkmostrecentversiononwebsite() {
+    if (TimerCheckWebVersion) {
+        TimerCheckWebVersion->Stop();
+    }
+    if (reply_ != nullptr || finished) {
+        return;
+    }
+    const QUrl url(QString::fromStdString(webBase_ + kEndpointPath));
+    const bool loopback = url.host() == "127.0.0.1" || url.host() == "localhost";
+    if (url.scheme() != "https" && !(url.scheme() == "http" && loopback)) {
+        Fail("the address is not https: " + webBase_);
+        return;
+    }
+    network_ = std::make_unique<QNetworkAccessManager>();
+    QNetworkRequest request(url);
+    // Never from https down to http, nor to another site's scheme.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    reply_ = network_->get(request);
+    connect(reply_, &QNetworkReply::finished, this, [this] { WebRequestCompleted(); });
+    timeout_ = clock_.CreateTimer(kTimeoutMs, [this] {
+        if (reply_ != nullptr) {
+            reply_->setProperty("timedOut", true);
+            reply_->abort();
+        }
+    });
+    timeout_->Start();
+}
+
+void VersionCheck::WebRequestCompleted() {
+    QNetworkReply* reply = std::exchange(reply_, nullptr);
+    reply->deleteLater();
+    timeout_->Stop();
+    if (reply->property("timedOut").toBool()) {
+        Fail("no answer within " + std::to_string(kTimeoutMs / 1000) + " s");
+        return;
+    }
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid()) {
+        Fail(reply->errorString().toStdString());
+        return;
+    }
+    if (status.toInt() != 200) {
+        const std::string text =
+            reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().toStdString();
+        dialogs_.ShowMessage("Error: " + text);
+        log_.PrintToConsole("wew");
+        outcome = "status " + std::to_string(status.toInt()) + " " + text;
+        Finish();
+        return;
+    }
+    std::string reason;
+    // More than a version can hold is not read at all.
+    const QByteArray body = reply->read(kMaxBodyBytes * 4);
+    const std::optional<QVersionNumber> newest = ParseVersionBody(body, reason);
+    if (!newest) {
+        Fail(reason);
+        return;
+    }
+    webVersion = body.trimmed().toStdString();
+    if (*newest > QVersionNumber::fromString(QString::fromStdString(editorVersion))) {
+        view_.SetNewVersionText(kMenuText + " " + webVersion);
+        outcome = "newer: " + webVersion;
+        if (showUpdateMessage_) {
+            view_.ShowNewVersionNotice();
+        }
+    } else {
+        view_.SetNewVersionText("No update available");
+        outcome = "not newer: " + webVersion;
+    }
+    Finish();
+}
+
+void VersionCheck::Fail(const std::string& reason) {
+    log_.PrintToConsole("Version check failed: " + reason);
+    outcome = "failed: " + reason;
+    Finish();
+}
+
+void VersionCheck::Finish() {
+    finished = true;
+    if (finished_) {
+        finished_();
+    }
+}
+
+} // namespace corvid
