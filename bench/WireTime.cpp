@@ -74,7 +74,7 @@ int TimeFirmwareRun(RealClock& clock) {
     SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
     Session session({driver, clock, dialogs, log, documents.path().toStdString(), {}},
-                    {views, views, views, views, views, views, views, views});
+                    {views, views, views, views, views, views, views, views, views});
     session.Start();
     session.communication.firmwareUpgradeMode = true;
     session.Connect();
@@ -136,7 +136,7 @@ int main(int argc, char* argv[]) {
     SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
     Session session({driver, clock, dialogs, log, documents.path().toStdString(), {}},
-                    {views, views, views, views, views, views, views, views});
+                    {views, views, views, views, views, views, views, views, views});
     session.Start();
     session.SelectAlgorithm(session.algorithms.resourceLines.front());
     if (!session.Connect()) {

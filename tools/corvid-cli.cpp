@@ -322,7 +322,7 @@ public:
         : json_(json), log_(verbose), driver_(std::move(driver)),
           session_(
               SessionEnvironment{*driver_, clock, dialogs_, log_, Documents(), WebBase(), true},
-              SessionViews{views_, views_, views_, views_, views_, views_, views_, views_}) {}
+              SessionViews{views_, views_, views_, views_, views_, views_, views_, views_, views_}) {}
 
     int Run(const std::string& command, const std::vector<std::string>& args);
 

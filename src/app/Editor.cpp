@@ -28,13 +28,14 @@ Editor::Editor(EditorEnvironment environment) {
         SessionEnvironment{environment.driver, environment.clock, environment.dialogs, *formPrint,
                            environment.documents, environment.webBase, environment.checkVersion},
         SessionViews{*formMain, *formMain, *formFXsettings, *formMain, *formMain, *formMain,
-                     *formFirmwareUpgrade, *formMain});
+                     *formFirmwareUpgrade, *formMain, *formPrint});
     // The start-up sequence runs as the main window is created; the console logs nothing of it.
     formMain->FormCreate(*session, *formPrint, *formFXsettings, *formNewVersionMsg, *formFXInfo,
                          environment.openUrl);
     formFXsettings->FormCreate(session->fx, session->algorithms,
                                *formMain->menuEnableAllParameters);
     formNewVersionMsg->FormCreate(session->dataFolder);
+    formPrint->FormCreate(*session);
     formFXInfo->FormCreate(environment.openUrl);
     formNoteTrackingFilter->FormCreate(session->noteCut);
     formFirmwareUpgrade->FormCreate(session->firmware);

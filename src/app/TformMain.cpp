@@ -195,6 +195,9 @@ void TformMain::ConnectCommands() {
     connect(menuSavePreset, &QAction::triggered, this, [this] { menuSavePresetClick(); });
     connect(menuInfo, &QMenu::aboutToShow, this, [this] { menuInfoClick(); });
     connect(menuSupport, &QAction::triggered, this, [this] { menuSupportClick(); });
+    connect(menuLoadIR, &QAction::triggered, this, [this] {
+        session_->impulseResponse.LoadImpulseResponse(session_->algorithms.selectedEffectName);
+    });
     connect(btnGetFXInfo, &QPushButton::clicked, this, [this] { btnGetFXInfoClick(); });
     connect(menuFirmwareUpgradeMode, &QAction::triggered, this,
             [this] { menuFirmwareUpgradeModeClick(); });
@@ -464,6 +467,9 @@ bool TformMain::eventFilter(QObject* watched, QEvent* event) {
             held.testFlag(Qt::ShiftModifier)) {
             console_->show();
             console_->raise();
+            // A developer tool: reachable once the console has been opened.
+            menuLoadIR->setVisible(true);
+            menuLoadIR->setEnabled(true);
             return true;
         }
     }

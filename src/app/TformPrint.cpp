@@ -1,6 +1,11 @@
 #include "app/TformPrint.h"
 
+#include "core/Session.h"
+
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -38,6 +43,39 @@ TformPrint::TformPrint(QWidget* parent) : QWidget(parent, Qt::Window) {
     CheckBox1->setChecked(true);
     connect(CheckBox1, &QCheckBox::toggled, this, [this] { CheckBox1Change(); });
 
+    const auto button = [this](const char* name, const char* text, QRect place) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(name);
+        b->setGeometry(place);
+        return b;
+    };
+    const auto field = [this](const char* name, const char* text, const char* tip, QRect place) {
+        auto* f = new QLineEdit(text, this);
+        f->setObjectName(name);
+        f->setGeometry(place);
+        f->setToolTip(tip);
+        f->setAccessibleName(tip);
+        return f;
+    };
+    btnEraseEeprom = button("btnEraseEeprom", "Erase EEPROM", {192, 7, 84, 24});
+    btnReadEEPROM = button("btnReadEEPROM", "Read E2P", {280, 7, 64, 24});
+    edtStartAddress = field("edtStartAddress", "0", "EEPROM start address", {348, 8, 70, 22});
+    edtEndAddress = field("edtEndAddress", "16383", "EEPROM end address", {422, 8, 76, 22});
+    edtAddress = field("edtAddress", "addr", "DSP address, 4 hex digits", {8, 36, 46, 22});
+    edtData = field("edtData", "data", "DSP value, 8 hex digits", {58, 36, 76, 22});
+    btnSend = button("btnSend", "Send", {138, 35, 46, 24});
+    cmbNotePicker = new QComboBox(this);
+    cmbNotePicker->setObjectName("cmbNotePicker");
+    cmbNotePicker->setGeometry(192, 36, 62, 22);
+    cmbNotePicker->setAccessibleName("Note");
+    // The values in effect, so the first calculation is the one the fields show.
+    edtQ = field("edtQ", "", "Q", {258, 36, 42, 22});
+    edtBoost = field("edtBoost", "", "Gain in dB (negative cuts)", {304, 36, 42, 22});
+    btnGetNoteFrequency = button("btnGetNoteFrequency", "Calc Coeff.", {350, 35, 76, 24});
+    lblReadProgress = new QLabel(this);
+    lblReadProgress->setObjectName("lblReadProgress");
+    lblReadProgress->setGeometry(430, 38, 68, 18);
+
     // The controls' places were designed for Arial; 9 pt keeps the small ones' captions inside.
     // Set on each control: with a look's style sheet on, a window's font does not reach them.
     QFont designed("Arial");
@@ -45,9 +83,70 @@ TformPrint::TformPrint(QWidget* parent) : QWidget(parent, Qt::Window) {
     for (QWidget* child : findChildren<QWidget*>()) {
         child->setFont(designed);
     }
+    QFont small = designed;
+    small.setPointSizeF(8);
+    btnEraseEeprom->setFont(small);
+    lblReadProgress->setFont(small);
 
     // FormCreate
     consoleAutoScroll = true;
+    for (const std::string& note : NotePickerNames()) {
+        cmbNotePicker->addItem(QString::fromStdString(note));
+    }
+    cmbNotePicker->setCurrentIndex(0);
+}
+
+void TformPrint::FormCreate(Session& session) {
+    session_ = &session;
+    CoefficientCalculator& calculator = session.calculator;
+    edtQ->setText(QString::fromStdString(CoefficientCalculator::Shortest(calculator.filterQ)));
+    edtBoost->setText(
+        QString::fromStdString(CoefficientCalculator::Shortest(calculator.filterGainDb)));
+    connect(btnEraseEeprom, &QPushButton::clicked, this, [this] { btnEraseEepromClick(); });
+    connect(btnReadEEPROM, &QPushButton::clicked, this, [this] { btnReadEEPROMClick(); });
+    connect(btnSend, &QPushButton::clicked, this, [this] { btnSendClick(); });
+    connect(cmbNotePicker, &QComboBox::currentIndexChanged, this,
+            [&calculator](int index) { calculator.cmbNotePickerChange(index); });
+    // A field takes effect when its edit is done (Enter or leaving it), not at every keystroke:
+    // "-" on the way to "-6" is no number yet.
+    connect(edtQ, &QLineEdit::editingFinished, this, [this, &calculator] {
+        if (edtQ->isModified()) {
+            edtQ->setModified(false);
+            calculator.edtQChange(edtQ->text().toStdString());
+        }
+    });
+    connect(edtBoost, &QLineEdit::editingFinished, this, [this, &calculator] {
+        if (edtBoost->isModified()) {
+            edtBoost->setModified(false);
+            calculator.edtBoostChange(edtBoost->text().toStdString());
+        }
+    });
+    connect(btnGetNoteFrequency, &QPushButton::clicked, this,
+            [this] { btnGetNoteFrequencyClick(); });
+}
+
+void TformPrint::btnEraseEepromClick() {
+    session_->eeprom.btnEraseEepromClick(edtStartAddress->text().toStdString(),
+                                         edtEndAddress->text().toStdString());
+}
+
+void TformPrint::btnReadEEPROMClick() {
+    session_->eeprom.btnReadEEPROMClick(edtStartAddress->text().toStdString(),
+                                        edtEndAddress->text().toStdString());
+}
+
+void TformPrint::btnSendClick() {
+    session_->eeprom.btnSendClick(edtAddress->text().toStdString(), edtData->text().toStdString());
+}
+
+void TformPrint::btnGetNoteFrequencyClick() {
+    session_->calculator.btnGetNoteFrequencyClick();
+}
+
+void TformPrint::ShowReadProgress(std::size_t received, std::size_t expected) {
+    lblReadProgress->setText(QString("%1/%2").arg(received).arg(expected));
+    lblReadProgress->setToolTip(
+        QString("EEPROM values received: %1 of %2").arg(received).arg(expected));
 }
 
 void TformPrint::AppendLine(const std::string& text) {

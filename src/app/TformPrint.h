@@ -1,20 +1,29 @@
 #pragma once
 
 #include "base/Services.h"
+#include "devtools/EepromTools.h"
 
 #include <QWidget>
 
 class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
 namespace corvid {
 
 // The debug console: the log of every step, and the developers' tools.
-class TformPrint : public QWidget, public Log {
+class Session;
+
+class TformPrint : public QWidget, public Log, public EepromView {
     Q_OBJECT
 public:
     explicit TformPrint(QWidget* parent = nullptr);
+
+    // Connects the developer tools to the session.
+    void FormCreate(Session& session);
 
     void PrintToConsole(const std::string& text) override;
     void PlainLine(const std::string& text) override;
@@ -22,17 +31,37 @@ public:
     void btnClearClick();
     void btnScrollTopClick();
     void CheckBox1Change();
+    void btnEraseEepromClick();
+    void btnReadEEPROMClick();
+    void btnSendClick();
+    void btnGetNoteFrequencyClick();
+
+    // EepromView
+    void ShowReadProgress(std::size_t received, std::size_t expected) override;
 
     QPlainTextEdit* Memo1;
     QPushButton* btnClear;
     QPushButton* btnScrollTop;
     QCheckBox* CheckBox1;
+    QPushButton* btnEraseEeprom;
+    QPushButton* btnReadEEPROM;
+    QLineEdit* edtStartAddress;
+    QLineEdit* edtEndAddress;
+    QLineEdit* edtAddress;
+    QLineEdit* edtData;
+    QPushButton* btnSend;
+    QComboBox* cmbNotePicker;
+    QLineEdit* edtQ;
+    QLineEdit* edtBoost;
+    QPushButton* btnGetNoteFrequency;
+    QLabel* lblReadProgress;
     bool consoleAutoScroll = true;
 
 private:
     void AppendLine(const std::string& text);
 
     bool hasLines_ = false;
+    Session* session_ = nullptr;
 };
 
 } // namespace corvid

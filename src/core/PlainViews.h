@@ -1,11 +1,12 @@
 #pragma once
 
 #include "algorithms/AlgorithmUpload.h"
+#include "devtools/EepromTools.h"
 #include "firmware/FirmwareUpgrade.h"
-#include "updates/VersionCheck.h"
 #include "link/ConnectionView.h"
 #include "parameters/FXsettings.h"
 #include "preferences/Look.h"
+#include "updates/VersionCheck.h"
 
 #include <array>
 #include <string>
@@ -22,7 +23,8 @@ class PlainViews : public ConnectionView,
                    public LookView,
                    public BootloaderView,
                    public FirmwareUpgradeView,
-                   public UpdateView {
+                   public UpdateView,
+                   public EepromView {
 public:
     std::string DeviceLabel() const override { return deviceLabel; }
     void SetDeviceLabel(const std::string& text) override { deviceLabel = text; }
@@ -65,6 +67,10 @@ public:
     void ShowUpgradeFinished() override { upgradeFinished = true; }
     void SetNewVersionText(const std::string& text) override { newVersionText = text; }
     void ShowNewVersionNotice() override { noticeShown = true; }
+    void ShowReadProgress(std::size_t received, std::size_t expected) override {
+        readReceived = received;
+        readExpected = expected;
+    }
 
     // The entries of a control's list, as the window's list holds them.
     static std::vector<std::string> Entries(std::size_t control);
@@ -87,6 +93,8 @@ public:
     bool upgradeFinished = false;
     std::string newVersionText = VersionCheck::kMenuText;
     bool noticeShown = false;
+    std::size_t readReceived = 0;
+    std::size_t readExpected = 0;
 };
 
 } // namespace corvid

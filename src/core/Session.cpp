@@ -15,7 +15,17 @@ Session::Session(SessionEnvironment environment, SessionViews views)
       firmware(bootloader, communication, env.log, env.dialogs, env.clock, views.bootloader,
                views.upgrade),
       updates(env.checkVersion ? env.webBase : std::string(), env.log, env.dialogs, env.clock,
-              views.updates) {
+              views.updates),
+      eeprom(communication, env.log, env.dialogs, env.clock, views.eeprom),
+      calculator(env.log, env.dialogs),
+      impulseResponse(env.log, env.dialogs,
+                      [this](const std::string& name) -> std::optional<std::string> {
+                          if (!algorithms.LoadResourceLines(AlgorithmResourceName(name)) ||
+                              algorithms.resourceLines.empty()) {
+                              return std::nullopt;
+                          }
+                          return algorithms.resourceLines.front();
+                      }) {
     Clock& clock = env.clock;
     env.driver.SetEventNotification([&clock] { clock.Wake(); });
 }

@@ -3,6 +3,9 @@
 #include "algorithms/AlgorithmLibrary.h"
 #include "algorithms/AlgorithmUpload.h"
 #include "base/Services.h"
+#include "devtools/CoefficientCalculator.h"
+#include "devtools/EepromTools.h"
+#include "devtools/ImpulseResponse.h"
 #include "firmware/Bootloader.h"
 #include "firmware/FirmwareUpgrade.h"
 #include "link/Communication.h"
@@ -44,6 +47,7 @@ struct SessionViews {
     BootloaderView& bootloader;
     FirmwareUpgradeView& upgrade;
     UpdateView& updates;
+    EepromView& eeprom;
 };
 
 // One editing session without windows: the link to the pedal and the state of every module.
@@ -88,6 +92,9 @@ public:
     Bootloader bootloader;
     FirmwareUpgrade firmware;
     VersionCheck updates;
+    EepromTools eeprom;
+    CoefficientCalculator calculator;
+    ImpulseResponseLoader impulseResponse;
     bool connectedOnce = false;
 };
 

@@ -246,6 +246,19 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
             state.noteCut = {m[1], m[2]};
         }
         break;
+    case 0x0B:
+        for (std::uint32_t a = Word16(m, 1); a <= Word16(m, 3) && a < state.eeprom.size(); ++a) {
+            state.eeprom[a] = 0xFF;
+        }
+        break;
+    case 0x0C: {
+        std::vector<std::uint8_t> values;
+        for (std::uint32_t a = Word16(m, 1); a <= Word16(m, 3); ++a) {
+            values.push_back(a < state.eeprom.size() ? state.eeprom[a] : 0xFF);
+        }
+        Reply(DecimalLines(values), atMs);
+        break;
+    }
     case 0x0D:
         expectImage_ = true;
         break;
@@ -414,6 +427,10 @@ std::vector<std::uint8_t> EmulatedPedal::DeviceInfoText(std::size_t valueCount) 
         }
     }
     values.resize(std::min(values.size(), valueCount));
+    return DecimalLines(values);
+}
+
+std::vector<std::uint8_t> EmulatedPedal::DecimalLines(const std::vector<std::uint8_t>& values) {
     std::vector<std::uint8_t> text;
     for (std::uint8_t value : values) {
         const std::string line = std::to_string(value) + "\r\n";
@@ -426,9 +443,18 @@ void EmulatedPedal::Reply(std::vector<std::uint8_t> bytes, std::int64_t atMs) {
     const std::int64_t due = atMs + kReplyLatencyMs;
     const Fault fault = std::exchange(fault_, Fault::None);
     switch (fault) {
-    case Fault::None:
-        output_.push_back({due, std::move(bytes)});
+    case Fault::None: {
+        // 10 bits a byte at 115,200 bit/s.
+        const auto pieceMs = static_cast<std::int64_t>(kPieceBytes * 10 * 1000 / 115200);
+        std::int64_t at = due;
+        for (std::size_t from = 0; from < bytes.size(); from += kPieceBytes, at += pieceMs) {
+            const auto first = bytes.begin() + static_cast<long>(from);
+            const auto last =
+                bytes.begin() + static_cast<long>(std::min(from + kPieceBytes, bytes.size()));
+            output_.push_back({at, {first, last}});
+        }
         break;
+    }
     case Fault::Silence:
         break;
     case Fault::ShortReply:

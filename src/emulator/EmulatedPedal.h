@@ -38,6 +38,8 @@ public:
         std::array<std::uint8_t, 2> noteCut{0xFF, 0xFF};
         // 0 listens on every channel, 1-16 on that one.
         std::uint8_t midiChannel = 0;
+        // 16 KiB of EEPROM, erased to 0xFF; a read of addresses past its end answers 0xFF.
+        std::vector<std::uint8_t> eeprom = std::vector<std::uint8_t>(16 * 1024, 0xFF);
         // The fifteen parameter values by slot.
         std::array<std::uint32_t, 15> values{};
         // The DSP's parameter memory by address, as 0x01 writes leave it.
@@ -61,6 +63,9 @@ public:
     };
 
     static constexpr int kReplyLatencyMs = 5;
+    // A long answer leaves in pieces, as a serial line delivers it: this many bytes at a time,
+    // each piece as long after the last as 115,200 bit/s takes to carry it.
+    static constexpr std::size_t kPieceBytes = 256;
     // A 0x09 message is 2 bytes when no third byte follows within this gap.
     static constexpr int kFramingGapMs = 20;
     inline static const std::string kShippedImage = ":/algorithms/CORVID_MK3_0008";
@@ -111,6 +116,7 @@ private:
     void Handle(const std::vector<std::uint8_t>& message, std::int64_t atMs);
     void Reply(std::vector<std::uint8_t> bytes, std::int64_t atMs);
     std::vector<std::uint8_t> DeviceInfoText(std::size_t valueCount) const;
+    static std::vector<std::uint8_t> DecimalLines(const std::vector<std::uint8_t>& values);
     void LoadAddresses(const std::string& imageHex);
 
     struct Chunk {

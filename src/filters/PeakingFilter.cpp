@@ -27,7 +27,8 @@ BiquadCoefficients PeakingFilter(double frequencyHz, double q, double gainDb, do
 }
 
 std::int32_t ToFixedPoint(double value) {
-    const double scaled = std::round(std::ldexp(value, kCoefficientFractionBits));
+    // Round to nearest, ties to even (the default rounding mode).
+    const double scaled = std::nearbyint(std::ldexp(value, kCoefficientFractionBits));
     constexpr double lowest = std::numeric_limits<std::int32_t>::min();
     constexpr double highest = std::numeric_limits<std::int32_t>::max();
     if (!(scaled >= lowest)) {

@@ -28,7 +28,8 @@ double NoteFrequency(int midiNote);
 BiquadCoefficients PeakingFilter(double frequencyHz, double q, double gainDb,
                                  double sampleRate = kPedalSampleRate);
 
-// A coefficient as the DSP holds it: value x 2^23, rounded to the nearest integer. Values outside
+// A coefficient as the DSP holds it: value x 2^23, rounded to the nearest integer (ties to even).
+// Values outside
 // the 32-bit range saturate; callers refuse non-finite values before they get here.
 std::int32_t ToFixedPoint(double value);
 double FromFixedPoint(std::int32_t value);

@@ -135,8 +135,12 @@ bool Communication::WaitForData(int limitMs, bool reportSilence) {
 std::vector<std::uint8_t> Communication::ReadExchange(const ReplyEnd& end) {
     std::vector<std::uint8_t> bytes;
     ReplyValueCounter counter;
-    std::int64_t lastByteAt = clock_.NowMs();
+    const std::int64_t start = clock_.NowMs();
+    std::int64_t lastByteAt = start;
     for (;;) {
+        if (end.limitMs > 0 && clock_.NowMs() - start >= end.limitMs) {
+            break;
+        }
         FtStatus status = ft::OK;
         const std::uint32_t count = unit_.ReadFTDevice(&status);
         if (status != ft::OK) {
@@ -147,17 +151,25 @@ std::vector<std::uint8_t> Communication::ReadExchange(const ReplyEnd& end) {
             bytes.insert(bytes.end(), first, first + count);
             counter.Feed(first, count);
             lastByteAt = clock_.NowMs();
+            if (end.progress) {
+                end.progress(counter.Count());
+            }
             if ((end.values > 0 && counter.Count() >= end.values) ||
                 (end.bytes > 0 && bytes.size() >= end.bytes)) {
                 break;
             }
             continue;
         }
-        const std::int64_t idle = clock_.NowMs() - lastByteAt;
+        const std::int64_t now = clock_.NowMs();
+        const std::int64_t idle = now - lastByteAt;
         if (idle >= end.idleMs) {
             break;
         }
-        clock_.Wait(static_cast<int>(end.idleMs - idle));
+        std::int64_t wait = end.idleMs - idle;
+        if (end.limitMs > 0) {
+            wait = std::min<std::int64_t>(wait, end.limitMs - (now - start));
+        }
+        clock_.Wait(static_cast<int>(std::max<std::int64_t>(wait, 1)));
     }
     return bytes;
 }

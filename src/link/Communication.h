@@ -6,6 +6,7 @@
 #include "link/PedalCommands.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,11 +14,14 @@
 namespace corvid {
 
 // How the bytes of one exchange are collected: the reply is complete once `values` numbers or
-// `bytes` bytes have arrived (0: not known), or when no byte has come for `idleMs`.
+// `bytes` bytes have arrived (0: not known), or when no byte has come for `idleMs`, or after
+// `limitMs` in all (0: no such limit). `progress` hears the count of values as they come.
 struct ReplyEnd {
     std::size_t values = 0;
     std::size_t bytes = 0;
     int idleMs = 100;
+    int limitMs = 0;
+    std::function<void(std::size_t)> progress = nullptr;
 };
 
 // Port defaults, device detection, the connection, messages to the pedal and its replies.

@@ -28,7 +28,7 @@ struct SessionTest : ::testing::Test {
     PlainViews views;
     QTemporaryDir documents;
     Session session{{driver, clock, dialogs, log, documents.path().toStdString(), {}},
-                    {views, views, views, views, views, views, views, views}};
+                    {views, views, views, views, views, views, views, views, views}};
 
     void TearDown() override { EXPECT_TRUE(driver.pedal.Unexpected(clock.NowMs()).empty()); }
 };

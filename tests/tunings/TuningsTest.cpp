@@ -45,11 +45,12 @@ TEST(TuningTables, EachTableCutsItsOwnNote) {
     EXPECT_EQ(TuningTableFilter(18).midiNote, 48); // C3
 }
 
-TEST(TuningTables, FixedPointRoundsToNearestAndSaturates) {
+TEST(TuningTables, FixedPointRoundsToNearestEvenAndSaturates) {
     const std::vector<std::pair<double, std::int32_t>> cases = {
         {1.0, 0x00800000},
         {-1.0, -0x00800000},
-        {0.5 / (1 << 23), 1},             // half a step rounds away from zero
+        {0.5 / (1 << 23), 0},             // a tie goes to the even neighbour
+        {1.5 / (1 << 23), 2},
         {0.49 / (1 << 23), 0},            // under half a step rounds down
         {-1.51 / (1 << 23), -2},          // and the negative side likewise
         {255.99999988079071, 0x7FFFFFFF}, // the largest value that fits
