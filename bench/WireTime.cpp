@@ -162,6 +162,9 @@ int main(int argc, char* argv[]) {
         {"note cut", 3, NoteCut::kNoteCutPauseMs / 1000.0,
          [&] { return session.noteCut.SaveNoteCut({}); }},
         {"MIDI channel", 2, 0.0, [&] { return session.midi.SendMidiChannel("10"); }},
+        // The whole EEPROM, erased: 16,384 lines of "255" CR LF.
+        {"EEPROM dump", 5 + 16384 * 5, EepromTools::kReadPauseMs / 1000.0,
+         [&] { return session.eeprom.btnReadEEPROMClick("0", "16383"); }},
     };
 
     std::printf("%-18s %10s %10s %7s\n", "operation", "time [s]", "limit [s]", "ratio");

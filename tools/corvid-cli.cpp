@@ -65,6 +65,8 @@ const char* const kUsageText =
     "  preset save|load FILE   the pedal's values to a preset file, or back\n"
     "  flash [IMAGE] [--verify]  upgrade the firmware through the bootloader\n"
     "  version [--check]       this editor's version; --check asks the maker's site\n"
+    "  eeprom read|erase ...   read or erase a range of the pedal's EEPROM\n"
+    "  coefficients NOTE ...   a note filter's coefficient table (no pedal needed)\n"
     "  send HEX                send one raw hex message\n"
     "\n"
     "Exit status: 0 done, 1 the pedal or the link failed, 2 usage.\n";
@@ -128,6 +130,15 @@ const std::map<std::string, CommandHelp> kCommands = {
       "Prints the editor's version. --check asks the maker's web site for the newest one\n"
       "(CORVID_WEB_BASE overrides the site) and says whether it is newer; a failed check is\n"
       "reported on stderr, and the exit status is 0 either way."}},
+    {"eeprom",
+     {"eeprom read [--start N] [--end M] [-o FILE] | eeprom erase [--start N] [--end M] --yes",
+      "read: reads addresses N to M (default 0 to 16383) and prints the console's labelled\n"
+      "lines, or writes the bytes to FILE. erase: erases N to M; it asks for --yes, since it\n"
+      "cannot be undone. N and M are whole numbers from 0 to 65535, N not after M."}},
+    {"coefficients",
+     {"coefficients NOTE [--q Q] [--gain DB]",
+      "Prints the peaking filter on NOTE (A1 to G#5) as the console's calculator does:\n"
+      "Q (default 11) and gain in dB (default -6; positive boosts)."}},
     {"send", {"send HEX", "Sends one raw hex message (two digits a byte) as it stands."}},
 };
 
@@ -322,7 +333,8 @@ public:
         : json_(json), log_(verbose), driver_(std::move(driver)),
           session_(
               SessionEnvironment{*driver_, clock, dialogs_, log_, Documents(), WebBase(), true},
-              SessionViews{views_, views_, views_, views_, views_, views_, views_, views_, views_}) {}
+              SessionViews{views_, views_, views_, views_, views_, views_, views_, views_,
+                           views_}) {}
 
     int Run(const std::string& command, const std::vector<std::string>& args);
 
@@ -351,6 +363,8 @@ private:
     int Preset(const std::vector<std::string>& args);
     int Flash(const std::vector<std::string>& args);
     int Version(const std::vector<std::string>& args);
+    int Eeprom(const std::vector<std::string>& args);
+    int Coefficients(const std::vector<std::string>& args);
     int Send(const std::vector<std::string>& args);
 
     bool json_;
@@ -397,7 +411,7 @@ bool Cli::Request() {
 }
 
 int Cli::Run(const std::string& command, const std::vector<std::string>& args) {
-    if (command != "version") {
+    if (command != "version" && command != "coefficients") {
         session_.Start();
     }
     const std::map<std::string, std::function<int()>> handlers = {
@@ -420,6 +434,8 @@ int Cli::Run(const std::string& command, const std::vector<std::string>& args) {
         {"preset", [&] { return Preset(args); }},
         {"flash", [&] { return Flash(args); }},
         {"version", [&] { return Version(args); }},
+        {"eeprom", [&] { return Eeprom(args); }},
+        {"coefficients", [&] { return Coefficients(args); }},
         {"send", [&] { return Send(args); }},
     };
     return handlers.at(command)();
@@ -835,6 +851,117 @@ int Cli::Version(const std::vector<std::string>& args) {
         }
     }
     Print(json, text);
+    return kDone;
+}
+
+int Cli::Eeprom(const std::vector<std::string>& args) {
+    if (args.empty() || (args[0] != "read" && args[0] != "erase")) {
+        return Usage("eeprom", "eeprom takes read or erase");
+    }
+    const bool read = args[0] == "read";
+    std::string start = "0";
+    std::string end = std::to_string(EepromTools::kLastAddress);
+    std::string file;
+    bool yes = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const bool valued = i + 1 < args.size();
+        if (args[i] == "--start" && valued) {
+            start = args[++i];
+        } else if (args[i] == "--end" && valued) {
+            end = args[++i];
+        } else if (args[i] == "-o" && valued && read) {
+            file = args[++i];
+        } else if (args[i] == "--yes" && !read) {
+            yes = true;
+        } else {
+            return Usage("eeprom", "unknown or incomplete option " + args[i]);
+        }
+    }
+    std::string error;
+    const auto first = EepromTools::ParseAddress(start, "Start address", error);
+    const auto last = first ? EepromTools::ParseAddress(end, "End address", error) : std::nullopt;
+    if (!first || !last || *first > *last) {
+        return Usage("eeprom", error.empty()
+                                   ? "Start address " + start + " is after end address " + end
+                                   : error);
+    }
+    if (!read && !yes) {
+        return Usage("eeprom", "erasing cannot be undone: add --yes to erase addresses " + start +
+                                   " to " + end);
+    }
+    if (!Open()) {
+        return kFailed;
+    }
+    EepromTools& eeprom = session_.eeprom;
+    if (!read) {
+        if (!eeprom.btnEraseEepromClick(start, end)) {
+            return kFailed;
+        }
+        Print(QJsonObject{{"erased", QString::fromStdString(start + "-" + end)}},
+              "Erased EEPROM addresses " + start + " to " + end + "\n");
+        return kDone;
+    }
+    if (!eeprom.btnReadEEPROMClick(start, end)) {
+        return kFailed;
+    }
+    if (!file.empty()) {
+        const std::string bytes(eeprom.dump.begin(), eeprom.dump.end());
+        if (!WriteFileAtomically(file, bytes, error)) {
+            std::cerr << "Cannot write " << file << ": " << error << '\n';
+            return kFailed;
+        }
+        Print(QJsonObject{{"file", QString::fromStdString(file)},
+                          {"bytes", static_cast<int>(bytes.size())}},
+              "Read " + std::to_string(bytes.size()) + " bytes into " + file + "\n");
+        return kDone;
+    }
+    std::string text;
+    QJsonArray values;
+    for (std::size_t k = 0; k < eeprom.dump.size(); ++k) {
+        text +=
+            std::to_string(eeprom.startAddress + k) + ":    " + HexField(eeprom.dump[k], 2) + "\n";
+        values.append(eeprom.dump[k]);
+    }
+    Print(QJsonObject{{"start", eeprom.startAddress}, {"values", values}}, text);
+    return kDone;
+}
+
+int Cli::Coefficients(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        return Usage("coefficients", "coefficients takes a note");
+    }
+    const auto notes = NotePickerNames();
+    const auto note = std::find_if(notes.begin(), notes.end(), [&](const std::string& name) {
+        return Lower(name) == Lower(args[0]);
+    });
+    if (note == notes.end()) {
+        return Usage("coefficients", "no note named " + args[0] + " (A1 to G#5)");
+    }
+    CoefficientCalculator& calculator = session_.calculator;
+    calculator.cmbNotePickerChange(static_cast<int>(note - notes.begin()));
+    for (std::size_t i = 1; i < args.size(); i += 2) {
+        if (i + 1 >= args.size() || (args[i] != "--q" && args[i] != "--gain")) {
+            return Usage("coefficients", "unknown or incomplete option " + args[i]);
+        }
+        const bool ok = args[i] == "--q" ? calculator.edtQChange(args[i + 1])
+                                         : calculator.edtBoostChange(args[i + 1]);
+        if (!ok) {
+            return kUsage;
+        }
+    }
+    std::string reason;
+    const auto lines = calculator.CoefficientLines(calculator.NoteFrequency(), reason);
+    if (!lines) {
+        std::cerr << "Cannot compute the filter: " << reason << '\n';
+        return kFailed;
+    }
+    std::string text;
+    QJsonArray json;
+    for (const std::string& line : *lines) {
+        text += line + "\n";
+        json.append(QString::fromStdString(line));
+    }
+    Print(QJsonObject{{"lines", json}}, text);
     return kDone;
 }
 

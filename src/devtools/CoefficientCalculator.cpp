@@ -22,13 +22,24 @@ std::array<std::string, notePickerCount> NotePickerNames() {
     return notes;
 }
 
+namespace {
+
+// The system's number format, without group separators (1000, not 1,000).
+QLocale Regional() {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
+    return locale;
+}
+
+} // namespace
+
 std::string CoefficientCalculator::Shortest(double value) {
-    return QLocale().toString(value, 'g', QLocale::FloatingPointShortest).toStdString();
+    return Regional().toString(value, 'g', QLocale::FloatingPointShortest).toStdString();
 }
 
 std::optional<double> CoefficientCalculator::ParseField(const std::string& text) {
     bool ok = false;
-    const double value = QLocale().toDouble(QString::fromStdString(text), &ok);
+    const double value = Regional().toDouble(QString::fromStdString(text), &ok);
     if (!ok) {
         dialogs_.ShowMessage("'" + text + "' is not a valid floating point value");
         return std::nullopt;

@@ -230,6 +230,31 @@ TEST(Cli, ARefusedBlockEndsTheRunWithoutGo) {
         << again.err;
 }
 
+TEST(Cli, EepromAndCoefficients) {
+    Emulator pedal;
+    QTemporaryDir folder;
+    const QString file = folder.filePath("dump.bin");
+    const CliRun read = Cli({"--port", pedal.path, "eeprom", "read", "--end", "99", "-o", file});
+    EXPECT_EQ(read.exitCode, 0) << read.err;
+    EXPECT_EQ(read.out, "Read 100 bytes into " + file.toStdString() + "\n");
+    QFile dump(file);
+    ASSERT_TRUE(dump.open(QIODevice::ReadOnly));
+    EXPECT_EQ(dump.readAll(), QByteArray(100, '\xFF'));
+    const CliRun lines =
+        Cli({"--port", pedal.path, "eeprom", "read", "--start", "256", "--end", "257"});
+    EXPECT_EQ(lines.out, "256:    FF\n257:    FF\n");
+    const CliRun erase = Cli({"--port", pedal.path, "eeprom", "erase", "--end", "9", "--yes"});
+    EXPECT_EQ(erase.exitCode, 0) << erase.err;
+    EXPECT_EQ(erase.out, "Erased EEPROM addresses 0 to 9\n");
+
+    const CliRun table = Cli({"coefficients", "D#2"});
+    EXPECT_EQ(table.exitCode, 0);
+    EXPECT_EQ(table.out, "D#2_6db_cut_Q11 : array[0..19] of string =\n"
+                         "('00', '7F', 'F5', '52', \n'FF', '00', '2E', '35', \n"
+                         "'00', '7F', 'DF', 'DD', \n'00', 'FF', 'D1', 'CB', \n"
+                         "'FF', '80', '2A', 'D0');\n");
+}
+
 TEST(Cli, AnInvalidHexMessageSendsNothing) {
     SilentPort port;
     const CliRun run = Cli({"--port", port.path, "send", "01addrdata"});
@@ -287,6 +312,16 @@ TEST(Cli, ArgumentsAreCheckedAtTheirLimits) {
          "corvid-cli: the image's name must end in its version digit: image\n"},
         {{"--emulator", "flash", "a_1.bin", "b_2.bin"}, 2, "corvid-cli: flash takes at most one"},
         {{"--emulator", "flash"}, 1, "Connection to bootloader failed\n"},
+        {{"--emulator", "eeprom", "read", "--start", "65535", "--end", "65535"}, 0, ""},
+        {{"--emulator", "eeprom", "read", "--end", "65536"},
+         2,
+         "corvid-cli: End address must be a whole number from 0 to 65535: 65536\n"},
+        {{"--emulator", "eeprom", "erase"}, 2, "corvid-cli: erasing cannot be undone"},
+        {{"--emulator", "eeprom", "read", "--start", "9", "--end", "8"},
+         2,
+         "corvid-cli: Start address 9 is after end address 8\n"},
+        {{"coefficients", "H2"}, 2, "corvid-cli: no note named H2 (A1 to G#5)\n"},
+        {{"coefficients", "A1", "--q", "0"}, 1, "Cannot compute the filter: Q must be greater"},
         {{"--emulator", "preset", "open", "x.txt"},
          2,
          "corvid-cli: preset takes save or load and a file\n"},
