@@ -1,6 +1,7 @@
 #include "app/TformPrint.h"
 
 #include "core/Session.h"
+#include "devtools/TformFilterResponse.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -75,6 +76,7 @@ TformPrint::TformPrint(QWidget* parent) : QWidget(parent, Qt::Window) {
     lblReadProgress = new QLabel(this);
     lblReadProgress->setObjectName("lblReadProgress");
     lblReadProgress->setGeometry(430, 38, 68, 18);
+    formFilterResponse = new TformFilterResponse(this);
 
     // The controls' places were designed for Arial; 9 pt keeps the small ones' captions inside.
     // Set on each control: with a look's style sheet on, a window's font does not reach them.
@@ -140,7 +142,23 @@ void TformPrint::btnSendClick() {
 }
 
 void TformPrint::btnGetNoteFrequencyClick() {
-    session_->calculator.btnGetNoteFrequencyClick();
+    CoefficientCalculator& calculator = session_->calculator;
+    if (!calculator.btnGetNoteFrequencyClick() || !calculator.lastFilter) {
+        return;
+    }
+    const bool first = !formFilterResponse->isVisible();
+    formFilterResponse->ShowFilter(
+        QString("%1, Q %2, %3 dB")
+            .arg(cmbNotePicker->currentText())
+            .arg(QString::fromStdString(CoefficientCalculator::Shortest(calculator.filterQ)))
+            .arg(QString::fromStdString(CoefficientCalculator::Shortest(calculator.filterGainDb))),
+        *calculator.lastFilter, cmbNotePicker->currentText(), calculator.noteFrequency);
+    if (first) {
+        // Beside the console, on its left.
+        const QRect frame = frameGeometry();
+        formFilterResponse->move(
+            std::max(0, frame.x() - formFilterResponse->frameGeometry().width()), frame.y());
+    }
 }
 
 void TformPrint::ShowReadProgress(std::size_t received, std::size_t expected) {

@@ -16,6 +16,7 @@ namespace corvid {
 
 // The debug console: the log of every step, and the developers' tools.
 class Session;
+class TformFilterResponse;
 
 class TformPrint : public QWidget, public Log, public EepromView {
     Q_OBJECT
@@ -55,6 +56,8 @@ public:
     QLineEdit* edtBoost;
     QPushButton* btnGetNoteFrequency;
     QLabel* lblReadProgress;
+    // The last calculated filter's plot, opened by "Calc Coeff.".
+    TformFilterResponse* formFilterResponse;
     bool consoleAutoScroll = true;
 
 private:

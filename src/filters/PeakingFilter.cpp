@@ -1,5 +1,6 @@
 #include "filters/PeakingFilter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <limits>
@@ -42,6 +43,22 @@ std::int32_t ToFixedPoint(double value) {
 
 double FromFixedPoint(std::int32_t value) {
     return std::ldexp(static_cast<double>(value), -kCoefficientFractionBits);
+}
+
+BiquadCoefficients AsFixedPoint(const BiquadCoefficients& c) {
+    const auto fixed = [](double v) { return FromFixedPoint(ToFixedPoint(v)); };
+    return {fixed(c.b0), fixed(c.b1), fixed(c.b2), fixed(c.minusA1), fixed(c.minusA2)};
+}
+
+std::vector<ResponsePoint> FilterResponse(const BiquadCoefficients& c, int points) {
+    std::vector<ResponsePoint> response;
+    response.reserve(static_cast<std::size_t>(std::max(points, 2)));
+    const double span = std::log(kResponseToHz / kResponseFromHz);
+    for (int i = 0; i < points; ++i) {
+        const double hz = kResponseFromHz * std::exp(span * i / std::max(points - 1, 1));
+        response.push_back({hz, MagnitudeDb(c, hz)});
+    }
+    return response;
 }
 
 double MagnitudeDb(const BiquadCoefficients& c, double frequencyHz, double sampleRate) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace corvid {
 
@@ -33,6 +34,18 @@ BiquadCoefficients PeakingFilter(double frequencyHz, double q, double gainDb,
 // the 32-bit range saturate; callers refuse non-finite values before they get here.
 std::int32_t ToFixedPoint(double value);
 double FromFixedPoint(std::int32_t value);
+
+// The filter as the DSP runs it: each coefficient through the fixed-point format and back.
+BiquadCoefficients AsFixedPoint(const BiquadCoefficients& c);
+
+struct ResponsePoint {
+    double hz;
+    double db;
+};
+inline constexpr double kResponseFromHz = 30.0;
+inline constexpr double kResponseToHz = 1000.0;
+// The filter's gain at `points` frequencies spaced evenly on a log scale from 30 Hz to 1 kHz.
+std::vector<ResponsePoint> FilterResponse(const BiquadCoefficients& c, int points = 400);
 
 // The filter's gain in dB at frequencyHz.
 double MagnitudeDb(const BiquadCoefficients& c, double frequencyHz,

@@ -2,17 +2,14 @@
 
 #include "parameters/FXsettings.h"
 #include "tunings/TuningResponse.h"
+#include "widgets/ResponseChart.h"
 
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
-#include <QLegendMarker>
-#include <QLineSeries>
-#include <QLogValueAxis>
 #include <QVBoxLayout>
-#include <QValueAxis>
 
 namespace corvid {
 
@@ -86,78 +83,22 @@ void TformTuningFilters::changeEvent(QEvent* event) {
 void TformTuningFilters::ShowResponse() {
     const TableGroup& group =
         tableGroups.at(static_cast<std::size_t>(std::max(cmbTableGroup->currentIndex(), 0)));
-    auto* chart = new QChart;
-    // The plot follows the look: a dark theme on a dark window, the look's accent for the curves.
-    const QColor window = palette().color(QPalette::Window);
-    const bool dark = window.lightness() < 128;
-    chart->setTheme(dark ? QChart::ChartThemeDark : QChart::ChartThemeLight);
-    chart->setBackgroundBrush(window);
-    chart->setTitleBrush(palette().color(QPalette::WindowText));
-    chart->setTitle(group.title);
-
-    auto* axisX = new QLogValueAxis;
-    axisX->setBase(10);
-    axisX->setRange(kResponseFromHz, kResponseToHz);
-    axisX->setLabelFormat("%g");
-    axisX->setMinorTickCount(8);
-    axisX->setTitleText("Frequency (Hz)");
-    auto* axisY = new QValueAxis;
-    axisY->setTitleText("Gain (dB)");
-    chart->addAxis(axisX, Qt::AlignBottom);
-    chart->addAxis(axisY, Qt::AlignLeft);
-
-    double lowest = 0.0;
-    const QPen tablePen(palette().color(QPalette::Highlight), 1.2);
+    std::vector<std::vector<ResponsePoint>> curves;
     for (std::size_t t = group.first; t <= group.last; ++t) {
-        auto* series = new QLineSeries;
-        series->setName(QString("table %1").arg(t));
-        series->setPen(tablePen);
-        for (const ResponsePoint& point : TableResponse(tuningTables.at(t))) {
-            series->append(point.hz, point.db);
-            lowest = std::min(lowest, point.db);
-        }
-        chart->addSeries(series);
-        series->attachAxis(axisX);
-        series->attachAxis(axisY);
+        curves.push_back(TableResponse(tuningTables.at(t)));
     }
-    // Ticks on whole decibels: every 1 dB for the shallow group, every 5 dB for the deep one.
-    const double step = lowest > -10.0 ? 1.0 : 5.0;
-    const double top = step;
-    const double bottom = std::floor((lowest - step / 2) / step) * step;
-    axisY->setRange(bottom, top);
-    axisY->setTickType(QValueAxis::TicksDynamic);
-    axisY->setTickAnchor(0.0);
-    axisY->setTickInterval(step);
-    axisY->setLabelFormat("%.0f");
-
-    const std::vector<StringCut> cuts = StringCuts(cmbTuning->currentIndex(), group);
+    std::vector<ChartMarker> markers;
     QStringList lines;
-    for (const StringCut& cut : cuts) {
-        auto* marker = new QLineSeries;
-        marker->setName(QString("%1 string").arg(Q(cut.string.name)));
-        const QPen pen(dark ? QColor(0xFF, 0x8A, 0x7A) : QColor(0xB0, 0x30, 0x20), 1.5,
-                       Qt::DashLine);
-        marker->setPen(pen);
-        marker->append(cut.hz, bottom);
-        marker->append(cut.hz, top);
-        chart->addSeries(marker);
-        marker->attachAxis(axisX);
-        marker->attachAxis(axisY);
+    for (const StringCut& cut : StringCuts(cmbTuning->currentIndex(), group)) {
+        markers.push_back({QString("%1 string").arg(Q(cut.string.name)), cut.hz});
         lines << Q(FormatStringCut(cut));
-    }
-    // The legend names the strings; the tables are told apart by the title and their notches.
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    for (QLegendMarker* marker : chart->legend()->markers()) {
-        marker->setVisible(marker->label().endsWith(" string"));
     }
     lblStringCuts->setText(lines.isEmpty()
                                ? QString("No tuning selected: no strings to mark")
                                : "Deepest cut at each open string:\n" + lines.join('\n'));
     QChart* old = chartView->chart();
-    chartView->setChart(chart);
-    if (old != nullptr && old != chart) {
-        delete old;
-    }
+    chartView->setChart(MakeResponseChart(group.title, curves, markers, palette()));
+    delete old;
 }
 
 } // namespace corvid

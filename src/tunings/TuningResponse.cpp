@@ -6,15 +6,7 @@
 namespace corvid {
 
 std::vector<ResponsePoint> TableResponse(const TuningTable& table, int points) {
-    const BiquadCoefficients c = TableCoefficients(table);
-    std::vector<ResponsePoint> response;
-    response.reserve(static_cast<std::size_t>(std::max(points, 2)));
-    const double span = std::log(kResponseToHz / kResponseFromHz);
-    for (int i = 0; i < points; ++i) {
-        const double hz = kResponseFromHz * std::exp(span * i / std::max(points - 1, 1));
-        response.push_back({hz, MagnitudeDb(c, hz)});
-    }
-    return response;
+    return FilterResponse(TableCoefficients(table), points);
 }
 
 std::vector<OpenString> OpenStrings(int tuning) {

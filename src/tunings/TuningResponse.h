@@ -11,11 +11,6 @@ namespace corvid {
 // What the note filters do to a guitar, computed from the bytes the pedal receives (the
 // fixed-point coefficients), not from the exact filter rule.
 
-struct ResponsePoint {
-    double hz;
-    double db;
-};
-
 // The two groups of tables: one filter a semitone, each group with its own cut and Q.
 struct TableGroup {
     const char* title;
@@ -26,9 +21,6 @@ inline constexpr std::array<TableGroup, 2> tableGroups = {{
     {"Tables 0-17: D2 to G3, cut 6 dB, Q 11", 0, 17},
     {"Tables 18-31: C3 to C#4, cut 20 dB, Q 12", 18, 31},
 }};
-
-inline constexpr double kResponseFromHz = 30.0;
-inline constexpr double kResponseToHz = 1000.0;
 
 // A table's gain at `points` frequencies spaced evenly on a log scale from 30 Hz to 1 kHz.
 std::vector<ResponsePoint> TableResponse(const TuningTable& table, int points = 400);

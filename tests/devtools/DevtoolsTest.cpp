@@ -1,10 +1,13 @@
 #include "devtools/CoefficientCalculator.h"
 #include "devtools/ImpulseResponse.h"
+#include "devtools/TformFilterResponse.h"
 #include "link/HexMessage.h"
 #include "support/Fixtures.h"
 #include "tunings/Tunings.h"
 
 #include <QAction>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -228,6 +231,12 @@ TEST_F(ConsoleTest, TheCalculatorFieldsShowWhatIsInEffect) {
     EXPECT_EQ(console.cmbNotePicker->itemText(47), "G#5");
     console.btnGetNoteFrequency->click();
     EXPECT_EQ(t.LogLines().front(), "A1_6db_cut_Q11 : array[0..19] of string =");
+    // The filter is plotted beside the table, its note marked.
+    ASSERT_TRUE(console.formFilterResponse->isVisible());
+    const QChart* chart = console.formFilterResponse->chartView->chart();
+    EXPECT_EQ(chart->title(), "A1, Q 11, -6 dB");
+    EXPECT_EQ(chart->series().size(), 2);
+    EXPECT_EQ(chart->series().back()->name(), "A1");
 }
 
 // A canonical mono 24-bit WAV: the RIFF header, "fmt " and "data".

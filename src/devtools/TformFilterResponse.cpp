@@ -1,0 +1,33 @@
+#include "devtools/TformFilterResponse.h"
+
+#include "widgets/ResponseChart.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QVBoxLayout>
+
+namespace corvid {
+
+TformFilterResponse::TformFilterResponse(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName("formFilterResponse");
+    setWindowTitle("Filter Response");
+    resize(460, 340);
+    chartView = new QChartView(this);
+    chartView->setObjectName("chartView");
+    chartView->setRenderHint(QPainter::Antialiasing);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(chartView);
+}
+
+void TformFilterResponse::ShowFilter(const QString& title, const BiquadCoefficients& filter,
+                                     const QString& note, double noteHz) {
+    QChart* old = chartView->chart();
+    chartView->setChart(MakeResponseChart(title, {FilterResponse(AsFixedPoint(filter))},
+                                          {{note, noteHz}}, palette()));
+    delete old;
+    show();
+    raise();
+}
+
+} // namespace corvid
