@@ -26,7 +26,8 @@ Editor::Editor(EditorEnvironment environment) {
     formTuningFilters = std::make_unique<TformTuningFilters>();
     session = std::make_unique<Session>(
         SessionEnvironment{environment.driver, environment.clock, environment.dialogs, *formPrint,
-                           environment.documents, environment.webBase, environment.checkVersion},
+                           environment.documents, environment.webBase, environment.checkVersion,
+                           environment.watchDevices},
         SessionViews{*formMain, *formMain, *formFXsettings, *formMain, *formMain, *formMain,
                      *formFirmwareUpgrade, *formMain, *formPrint});
     // The start-up sequence runs as the main window is created; the console logs nothing of it.

@@ -32,6 +32,8 @@ struct EditorEnvironment {
     bool checkVersion;
     // Opens an address in the user's web browser.
     std::function<void(const std::string&)> openUrl;
+    // Whether the serial ports are watched for the pedal coming and going.
+    bool watchDevices;
 };
 
 // The windows over one session: the seven windows are built in their fixed order, then the

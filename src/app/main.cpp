@@ -56,7 +56,8 @@ int main(int argc, char* argv[]) {
     const auto openUrl = [](const std::string& address) {
         QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
     };
-    corvid::Editor editor({*driver, clock, dialogs, documents, corvid::WebBase(), true, openUrl});
+    corvid::Editor editor(
+        {*driver, clock, dialogs, documents, corvid::WebBase(), true, openUrl, true});
     editor.Show();
     return QApplication::exec();
 }

@@ -28,6 +28,12 @@ Session::Session(SessionEnvironment environment, SessionViews views)
                       }) {
     Clock& clock = env.clock;
     env.driver.SetEventNotification([&clock] { clock.Wake(); });
+    d2xx.onDeviceGone = [this] { communication.DeviceLost(); };
+    if (env.watchDevices) {
+        watchTimer_ =
+            clock.CreateTimer(kWatchIntervalMs, [this] { communication.WatchForDevice(); });
+        watchTimer_->Start();
+    }
 }
 
 Session::~Session() {

@@ -35,6 +35,8 @@ struct SessionEnvironment {
     std::string webBase;
     // Whether start-up checks for a newer editor (tests that are not about it leave it off).
     bool checkVersion = false;
+    // Whether the serial ports are watched for the pedal coming and going.
+    bool watchDevices = false;
 };
 
 // What a session shows, given by the front end that owns it.
@@ -54,6 +56,8 @@ struct SessionViews {
 // The windows and the command-line tool are two front ends over it.
 class Session {
 public:
+    static constexpr int kWatchIntervalMs = 1000;
+
     Session(SessionEnvironment environment, SessionViews views);
     ~Session();
     Session(const Session&) = delete;
@@ -96,6 +100,9 @@ public:
     CoefficientCalculator calculator;
     ImpulseResponseLoader impulseResponse;
     bool connectedOnce = false;
+
+private:
+    std::unique_ptr<ClockTimer> watchTimer_;
 };
 
 } // namespace corvid

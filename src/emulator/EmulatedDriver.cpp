@@ -26,7 +26,21 @@ void EmulatedDriver::ScheduleArrival() {
     arrival_->Start();
 }
 
+void EmulatedDriver::Unplug() {
+    if (!devices.empty()) {
+        unplugged_.push_back(devices.front());
+        devices.erase(devices.begin());
+    }
+    lost_ = open;
+}
+
+void EmulatedDriver::Plug() {
+    devices.insert(devices.begin(), unplugged_.begin(), unplugged_.end());
+    unplugged_.clear();
+}
+
 FtStatus EmulatedDriver::Injected(Call call) const {
+    ++calls[call];
     const auto found = failures_.find(call);
     return found == failures_.end() ? ft::OK : found->second;
 }
@@ -34,6 +48,9 @@ FtStatus EmulatedDriver::Injected(Call call) const {
 FtStatus EmulatedDriver::Opened(FtHandle handle, Call call) const {
     if (const FtStatus status = Injected(call); status != ft::OK) {
         return status;
+    }
+    if (lost_ && call != Call::Close) {
+        return ft::IO_ERROR;
     }
     return open && handle == kHandle ? ft::OK : ft::INVALID_HANDLE;
 }
@@ -79,6 +96,7 @@ FtStatus EmulatedDriver::Close(FtHandle handle) {
     const FtStatus status = Opened(handle, Call::Close);
     if (status == ft::OK) {
         open = false;
+        lost_ = false;
     }
     return status;
 }

@@ -54,6 +54,13 @@ public:
     FtStatus Write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t toWrite,
                    std::uint32_t& bytesWritten) override;
 
+    // The cable is pulled: the pedal leaves the listing and every call on its open port fails
+    // with an I/O error (closing it still succeeds). Plug brings it back.
+    void Unplug();
+    void Plug();
+    // Calls that reached the driver, by kind.
+    mutable std::map<Call, int> calls;
+
     // Makes every later call of that kind fail with the status until cleared.
     void FailCall(Call call, FtStatus status) { failures_[call] = status; }
     void ClearFailures() { failures_.clear(); }
@@ -79,6 +86,8 @@ private:
     std::unique_ptr<ClockTimer> arrival_;
     std::int64_t arrivalAt_ = -1;
     std::map<Call, FtStatus> failures_;
+    std::vector<Device> unplugged_;
+    bool lost_ = false;
 };
 
 } // namespace corvid

@@ -87,6 +87,9 @@ public:
     // Reads `size` bytes from address with Read Memory (for checking what was written).
     std::optional<std::vector<std::uint8_t>> ReadMemory(std::uint32_t address, std::size_t size);
 
+    // The pedal went away during the run (its own message has been shown).
+    bool LinkLost() const { return unit_.deviceGone; }
+
     std::uint32_t currentFlashAddress = bootloader::FlashBase;
     BootloaderRefusal refusal;
 

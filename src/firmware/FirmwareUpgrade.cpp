@@ -94,6 +94,9 @@ void FirmwareUpgrade::SplitFirmwareImage() {
 }
 
 bool FirmwareUpgrade::Failed() {
+    if (bootloader_.LinkLost()) {
+        return false; // "The pedal was disconnected" says it all
+    }
     const BootloaderRefusal& refusal = bootloader_.refusal;
     dialogs_.ShowMessage("Firmware upgrade failed: " + refusal.step + ": " + refusal.reply);
     return false;

@@ -16,6 +16,7 @@ void Communication::SetDefaultPortSettings() {
 
 void Communication::DetectDevice() {
     unit_.GetFTDeviceCount();
+    watchedCount_ = unit_.ftDeviceCount;
     for (std::uint32_t index = 0; index < unit_.ftDeviceCount; ++index) {
         unit_.GetFTDeviceSerialNo(index);
         view_.AppendSerialNumberMenu(unit_.ftDeviceString);
@@ -59,18 +60,58 @@ bool Communication::ConnectDevice() {
     return true;
 }
 
-bool Communication::DisconnectDevice() {
-    if (unit_.CloseFTDevice() != ft::OK) {
-        return false;
-    }
+void Communication::RemoveConnectedFromLabel() {
     std::string label = view_.DeviceLabel();
     for (std::size_t at = label.find("connected"); at != std::string::npos;
          at = label.find("connected")) {
         label.erase(at, std::string("connected").size());
     }
     view_.SetDeviceLabel(label);
+}
+
+bool Communication::DisconnectDevice() {
+    if (unit_.CloseFTDevice() != ft::OK) {
+        return false;
+    }
+    RemoveConnectedFromLabel();
     view_.ShowDeviceClosed();
     return true;
+}
+
+void Communication::DeviceLost() {
+    // A vanished port closes without complaint; nothing else reaches it until the next open.
+    unit_.quiet = true;
+    unit_.CloseFTDevice();
+    unit_.quiet = false;
+    RemoveConnectedFromLabel();
+    view_.ShowDeviceClosed();
+    watchedCount_ = 0;
+    Report(kDisconnected);
+}
+
+void Communication::WatchForDevice() {
+    if (exchangeActive_) {
+        return;
+    }
+    if (unit_.deviceOpen) {
+        // Idle: a look at the queue is how a vanished port shows itself.
+        if (!unit_.deviceGone) {
+            unit_.GetFTQueueStatus();
+        }
+        return;
+    }
+    unit_.quiet = true;
+    const bool listed = unit_.GetFTDeviceCount() == ft::OK;
+    unit_.quiet = false;
+    const std::uint32_t count = listed ? unit_.ftDeviceCount : 0;
+    if (count > watchedCount_) {
+        unit_.quiet = true;
+        DetectDevice();
+        unit_.quiet = false;
+        log_.PrintToConsole("device found: " + view_.DeviceLabel() + " (" + deviceSerialNumber +
+                            ")");
+    }
+    watchedCount_ = count;
 }
 
 void Communication::DiscardStaleReply() {

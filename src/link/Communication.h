@@ -30,6 +30,7 @@ public:
     inline static const std::string kBridgeDescription = "FT230X Basic UART";
     inline static const std::string kPedalName = "Corvid MK3";
     inline static const std::string kNoReply = "No reply from the pedal";
+    inline static const std::string kDisconnected = "The pedal was disconnected";
     inline static const std::string kMalformedReply = "Malformed reply from the pedal";
     static constexpr std::size_t kDeviceInfoValues = deviceinfo::Values;
     static constexpr int kFirstByteLimitMs = 2000;
@@ -48,6 +49,13 @@ public:
     bool ConnectDevice();
     // Closes the device; true when it was closed (a failure has been shown).
     bool DisconnectDevice();
+    // The open device went away: the port is released, the window shows no device (as after a
+    // Disconnect) and "The pedal was disconnected" is shown.
+    void DeviceLost();
+    // The device watch, about once a second: while a device is open and idle, a look at its
+    // queue (a vanished port fails it); while none is open, a bridge that has appeared since the
+    // last look is detected as at start-up and logged. Quiet otherwise.
+    void WatchForDevice();
     // Drops whatever an earlier exchange left queued, so it cannot be read as this one's reply.
     void DiscardStaleReply();
 
@@ -115,6 +123,7 @@ public:
 
 private:
     void Report(const std::string& text);
+    void RemoveConnectedFromLabel();
 
     D2XXUnit& unit_;
     Log& log_;
@@ -122,6 +131,8 @@ private:
     Clock& clock_;
     ConnectionView& view_;
     bool exchangeActive_ = false;
+    // Devices the watch saw last time.
+    std::uint32_t watchedCount_ = 0;
 };
 
 } // namespace corvid

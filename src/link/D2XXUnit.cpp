@@ -32,7 +32,7 @@ std::string D2XXUnit::StatusText(FtStatus status) {
 }
 
 void D2XXUnit::ReportFTError(const std::string& operation, FtStatus status) {
-    if (status == ft::OK) {
+    if (status == ft::OK || quiet) {
         return;
     }
     // Statuses without a text of their own show an empty box, as the driver's texts end at 17.
@@ -42,6 +42,18 @@ void D2XXUnit::ReportFTError(const std::string& operation, FtStatus status) {
 FtStatus D2XXUnit::Checked(const char* operation, FtStatus status) {
     ReportFTError(operation, status);
     return status;
+}
+
+FtStatus D2XXUnit::CheckedIo(const char* operation, FtStatus status) {
+    if (deviceOpen && !deviceGone && (status == ft::IO_ERROR || status == ft::DEVICE_NOT_FOUND)) {
+        ReportFTError(operation, status);
+        deviceGone = true;
+        if (onDeviceGone) {
+            onDeviceGone();
+        }
+        return status;
+    }
+    return Checked(operation, status);
 }
 
 FtStatus D2XXUnit::GetFTDeviceCount() {
@@ -76,42 +88,69 @@ FtStatus D2XXUnit::Open_USB_Device_By_Serial_Number(const std::string& serialNum
     const std::size_t length = std::min(serialNumber.size(), kMaxSerialLength);
     std::memcpy(ftSerialNumberBuffer.data(), serialNumber.data(), length);
     ftSerialNumberBuffer[length] = '\0';
-    return Checked(
-        "Open_USB_Device_By_Serial_Number",
-        driver_.OpenEx(ftSerialNumberBuffer.data(), ft::OPEN_BY_SERIAL_NUMBER, ftHandle));
+    const FtStatus status =
+        Checked("Open_USB_Device_By_Serial_Number",
+                driver_.OpenEx(ftSerialNumberBuffer.data(), ft::OPEN_BY_SERIAL_NUMBER, ftHandle));
+    if (status == ft::OK) {
+        deviceOpen = true;
+        deviceGone = false;
+    }
+    return status;
 }
 
 FtStatus D2XXUnit::CloseFTDevice() {
-    return Checked("FT_Close", driver_.Close(ftHandle));
+    const FtStatus status = Checked("FT_Close", driver_.Close(ftHandle));
+    if (status == ft::OK) {
+        deviceOpen = false;
+    }
+    return status;
 }
 
 FtStatus D2XXUnit::SetFTBaudRate() {
-    return Checked("FT_SetBaudRate", driver_.SetBaudRate(ftHandle, ftBaudRate));
+    if (deviceGone) {
+        return ft::IO_ERROR;
+    }
+    return CheckedIo("FT_SetBaudRate", driver_.SetBaudRate(ftHandle, ftBaudRate));
 }
 
 FtStatus D2XXUnit::SetFTDataCharacteristics() {
-    return Checked("FT_SetDataCharacteristics",
-                   driver_.SetDataCharacteristics(ftHandle, ftWordLength, ftStopBits, ftParity));
+    if (deviceGone) {
+        return ft::IO_ERROR;
+    }
+    return CheckedIo("FT_SetDataCharacteristics",
+                     driver_.SetDataCharacteristics(ftHandle, ftWordLength, ftStopBits, ftParity));
 }
 
 FtStatus D2XXUnit::PurgeFTReceive() {
-    return Checked("FT_Purge RX", driver_.Purge(ftHandle, ft::PURGE_RX));
+    if (deviceGone) {
+        return ft::IO_ERROR;
+    }
+    return CheckedIo("FT_Purge RX", driver_.Purge(ftHandle, ft::PURGE_RX));
 }
 
 FtStatus D2XXUnit::PurgeFTTransmit() {
-    return Checked("FT_Purge TX", driver_.Purge(ftHandle, ft::PURGE_TX));
+    if (deviceGone) {
+        return ft::IO_ERROR;
+    }
+    return CheckedIo("FT_Purge TX", driver_.Purge(ftHandle, ft::PURGE_TX));
 }
 
 FtStatus D2XXUnit::GetFTQueueStatus() {
+    if (deviceGone) {
+        return ft::IO_ERROR;
+    }
     std::uint32_t queued = 0;
     const FtStatus status = driver_.GetQueueStatus(ftHandle, queued);
     if (status == ft::OK) {
         ftQueueBytes = queued;
     }
-    return Checked("FT_GetQueueStatus", status);
+    return CheckedIo("FT_GetQueueStatus", status);
 }
 
 void D2XXUnit::DiscardQueuedBytes() {
+    if (deviceGone) {
+        return;
+    }
     std::uint32_t queued = 0;
     if (driver_.GetQueueStatus(ftHandle, queued) == ft::OK && queued > 0) {
         driver_.Purge(ftHandle, ft::PURGE_RX);
@@ -119,13 +158,19 @@ void D2XXUnit::DiscardQueuedBytes() {
 }
 
 std::uint32_t D2XXUnit::ReadFTDevice(FtStatus* status) {
+    if (deviceGone) {
+        if (status != nullptr) {
+            *status = ft::IO_ERROR;
+        }
+        return 0;
+    }
     // Ask only for what is already queued, so the read returns at once.
     std::uint32_t queued = 0;
     driver_.GetQueueStatus(ftHandle, queued);
     const auto toRead = static_cast<std::uint32_t>(std::min<std::size_t>(queued, kBufferSize));
     std::uint32_t bytesRead = 0;
     const FtStatus read =
-        Checked("FT_Read", driver_.Read(ftHandle, ftReceiveBuffer.data(), toRead, bytesRead));
+        CheckedIo("FT_Read", driver_.Read(ftHandle, ftReceiveBuffer.data(), toRead, bytesRead));
     if (status != nullptr) {
         *status = read;
     }
@@ -133,9 +178,12 @@ std::uint32_t D2XXUnit::ReadFTDevice(FtStatus* status) {
 }
 
 std::uint32_t D2XXUnit::WriteFTDevice(std::size_t n) {
+    if (deviceGone) {
+        return 0;
+    }
     const auto count = static_cast<std::uint32_t>(std::min(n, kBufferSize));
     std::uint32_t written = 0;
-    Checked("FT_Write", driver_.Write(ftHandle, ftTransmitBuffer.data(), count, written));
+    CheckedIo("FT_Write", driver_.Write(ftHandle, ftTransmitBuffer.data(), count, written));
     return written;
 }
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,9 +41,17 @@ public:
     // the exchange's own calls that follow.
     void DiscardQueuedBytes();
 
-    // Shows the operation's name followed by the status text; nothing for status 0.
+    // Shows the operation's name followed by the status text; nothing for status 0, and
+    // nothing while `quiet` (the device watch).
     void ReportFTError(const std::string& operation, FtStatus status);
     static std::string StatusText(FtStatus status);
+
+    // The open device went away (unplugged): the failing call's message was shown once, and
+    // until the next open no call reaches the driver. onDeviceGone runs once, right then.
+    bool deviceGone = false;
+    bool deviceOpen = false;
+    bool quiet = false;
+    std::function<void()> onDeviceGone;
 
     FtHandle ftHandle = 0;
     std::uint32_t ftDeviceCount = 0;
@@ -59,6 +68,8 @@ public:
 private:
     FtStatus ListDeviceString(std::uint32_t index, std::uint32_t flags, const char* operation);
     FtStatus Checked(const char* operation, FtStatus status);
+    // Checked, for a call on the open device: an I/O error there means the device is gone.
+    FtStatus CheckedIo(const char* operation, FtStatus status);
 
     FtdiDriver& driver_;
     Dialogs& dialogs_;

@@ -1,5 +1,7 @@
 #include "link/SerialPortDriver.h"
 
+#include <QFileInfo>
+
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
@@ -33,8 +35,11 @@ std::vector<SerialPortDriver::Entry> SerialPortDriver::Enumerate() const {
     }
     std::sort(entries.begin(), entries.end(),
               [](const Entry& a, const Entry& b) { return a.portName < b.portName; });
+    // A port named on the command line is listed while it is there, so it can come and go.
     for (const std::string& path : extraPorts_) {
-        entries.push_back({path, "FT230X Basic UART", path});
+        if (QFileInfo::exists(QString::fromStdString(path))) {
+            entries.push_back({path, "FT230X Basic UART", path});
+        }
     }
     return entries;
 }

@@ -4,10 +4,14 @@
 #include "support/Fixtures.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -28,7 +32,7 @@ TEST(EndToEnd, EditorTalksToThePedalEmulatorThroughASerialPort) {
     ScriptedDialogs dialogs;
     SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
-    Editor editor({driver, clock, dialogs, documents.path().toStdString(), {}, false, {}});
+    Editor editor({driver, clock, dialogs, documents.path().toStdString(), {}, false, {}, false});
     TformMain& main = *editor.formMain;
     ASSERT_EQ(editor.session->communication.deviceSerialNumber, path);
 
@@ -62,22 +66,73 @@ TEST(EndToEnd, AVanishedPedalFailsCleanlyAndCanBeDisconnected) {
     ScriptedDialogs dialogs;
     SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
-    Editor editor({driver, clock, dialogs, documents.path().toStdString(), {}, false, {}});
+    Editor editor({driver, clock, dialogs, documents.path().toStdString(), {}, false, {}, false});
     TformMain& main = *editor.formMain;
     main.menuConnect->trigger();
     ASSERT_TRUE(main.menuDisconnect->isEnabled());
     emulator.kill();
     ASSERT_TRUE(emulator.waitForFinished(5000));
 
+    // One message for the call that met the loss, one that says what happened; then the
+    // window is as after a Disconnect.
     main.btnRequest->click();
-    ASSERT_FALSE(dialogs.messages.empty());
-    for (const std::string& message : dialogs.messages) {
-        EXPECT_NE(message.find("General IO error"), std::string::npos) << message;
-    }
-    EXPECT_FALSE(main.btnAssign->isEnabled());
-    main.menuDisconnect->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_NE(dialogs.messages[0].find("General IO error"), std::string::npos)
+        << dialogs.messages[0];
+    EXPECT_EQ(dialogs.messages[1], "The pedal was disconnected");
     EXPECT_TRUE(main.menuConnect->isEnabled());
+    EXPECT_FALSE(main.menuDisconnect->isEnabled());
+    EXPECT_FALSE(main.btnRequest->isEnabled());
     EXPECT_EQ(main.lblDeviceName->text(), "Corvid MK3 ");
+    main.btnSetTuning->setEnabled(true);
+    main.btnSetTuning->click(); // nothing reaches the vanished port, and nothing more is shown
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+}
+
+// A pedal on a stable name (a link to a pseudo-terminal) that goes away and comes back.
+TEST(EndToEnd, APedalThatComesBackIsDetected) {
+    QTemporaryDir folder;
+    const QString link = folder.filePath("pedal");
+    const auto serve = [&](QProcess& emulator) {
+        emulator.start(CORVID_PEDAL_EMULATOR, {});
+        EXPECT_TRUE(emulator.waitForReadyRead(5000));
+        QFile::remove(link);
+        EXPECT_TRUE(QFile::link(QString::fromUtf8(emulator.readLine().trimmed()), link));
+    };
+    QProcess first;
+    serve(first);
+    RealClock clock;
+    ScriptedDialogs dialogs;
+    SerialPortDriver driver(clock, {link.toStdString()});
+    QTemporaryDir documents;
+    Editor editor({driver, clock, dialogs, documents.path().toStdString(), {}, false, {}, true});
+    TformMain& main = *editor.formMain;
+    main.menuConnect->trigger();
+    ASSERT_TRUE(main.menuDisconnect->isEnabled());
+
+    // Idle: the watch notices within about a second.
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(5000));
+    QFile::remove(link);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main.menuConnect->isEnabled(); }, 3000));
+    EXPECT_EQ(dialogs.messages.back(), "The pedal was disconnected");
+
+    QProcess second;
+    serve(second);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QString log = editor.formPrint->Memo1->toPlainText();
+            return log.contains("device found: Corvid MK3 (" + link + ")");
+        },
+        3000));
+    main.menuConnect->trigger();
+    ASSERT_TRUE(main.btnRequest->isEnabled());
+    dialogs.messages.clear();
+    main.btnRequest->click();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(main.lblFirmwareVersion->text(), "Firmware Version: 05");
+    second.kill();
+    second.waitForFinished(5000);
 }
 
 } // namespace

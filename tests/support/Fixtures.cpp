@@ -108,10 +108,9 @@ TestEditor::TestEditor(const std::function<void(TestEditor&)>& prepare) {
     if (prepare) {
         prepare(*this);
     }
-    editor = std::make_unique<Editor>(
-        EditorEnvironment{driver, clock, dialogs, documents.path().toStdString(), webBase,
-                          !webBase.empty(),
-                          [this](const std::string& address) { opened.push_back(address); }});
+    editor = std::make_unique<Editor>(EditorEnvironment{
+        driver, clock, dialogs, documents.path().toStdString(), webBase, !webBase.empty(),
+        [this](const std::string& address) { opened.push_back(address); }, watchDevices});
 }
 
 TestEditor::~TestEditor() {

@@ -81,6 +81,8 @@ public:
     QTemporaryDir documents;
     // The web site; set by `prepare` to check it at start-up (empty: no check).
     std::string webBase;
+    // Whether the ports are watched (set by `prepare` for the tests about it).
+    bool watchDevices = false;
     // The addresses the editor asked the browser to open.
     std::vector<std::string> opened;
     std::unique_ptr<Editor> editor;

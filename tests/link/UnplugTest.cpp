@@ -1,0 +1,113 @@
+#include "firmware/TformFirmwareUpgrade.h"
+#include "support/Fixtures.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace corvid::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Call = EmulatedDriver::Call;
+
+// An editor connected to the emulated pedal, its ports watched.
+struct UnplugTest : ::testing::Test {
+    TestEditor t{[](TestEditor& e) { e.watchDevices = true; }};
+
+    void SetUp() override {
+        QListWidget* list = t.main().lstEffects;
+        list->setCurrentRow(0);
+        emit list->itemClicked(list->item(0));
+        t.Connect();
+        t.dialogs.messages.clear();
+    }
+    // The cable is pulled `afterMs` into whatever runs next.
+    std::unique_ptr<ClockTimer> UnplugAfter(int afterMs) {
+        auto timer = t.clock.CreateTimer(afterMs, [this] { t.driver.Unplug(); });
+        timer->Start();
+        return timer;
+    }
+    void ExpectNoDevice(const std::string& failingCall) {
+        ASSERT_EQ(t.dialogs.messages.size(), 2u) << t.dialogs.messages.back();
+        EXPECT_EQ(t.dialogs.messages[0].rfind(failingCall + " - ", 0), 0u) << t.dialogs.messages[0];
+        EXPECT_EQ(t.dialogs.messages[1], "The pedal was disconnected");
+        EXPECT_EQ(t.main().lblDeviceName->text(), "Corvid MK3 ");
+        EXPECT_TRUE(t.main().menuConnect->isEnabled());
+        EXPECT_FALSE(t.main().menuDisconnect->isEnabled());
+        EXPECT_FALSE(t.main().btnRequest->isEnabled());
+        EXPECT_FALSE(t.main().btnUpload->isEnabled());
+        EXPECT_FALSE(t.driver.open);
+        // Nothing touches the port after that.
+        const std::map<Call, int> before = t.driver.calls;
+        t.main().btnSetTuning->setEnabled(true);
+        t.main().btnSetTuning->click();
+        t.core().midi.SendMidiChannel("3");
+        for (Call call : {Call::Write, Call::Read, Call::Purge, Call::GetQueueStatus}) {
+            EXPECT_EQ(t.driver.calls[call], before.count(call) ? before.at(call) : 0);
+        }
+        EXPECT_EQ(t.dialogs.messages.size(), 2u);
+    }
+};
+
+TEST_F(UnplugTest, DuringARequest) {
+    t.driver.Unplug();
+    t.main().btnRequest->click();
+    ExpectNoDevice("FT_Purge TX");
+}
+
+TEST_F(UnplugTest, DuringAnUpload) {
+    const auto timer = UnplugAfter(200); // inside the 400 ms after the pre-upload message
+    t.main().btnUpload->click();
+    ExpectNoDevice("FT_Write");
+    EXPECT_TRUE(t.pedal().MessagesWithCommand(0x00, t.clock.NowMs()).empty());
+}
+
+TEST_F(UnplugTest, WhileIdleTheWatchNotices) {
+    t.driver.Unplug();
+    t.clock.Sleep(Session::kWatchIntervalMs);
+    ExpectNoDevice("FT_GetQueueStatus");
+}
+
+TEST_F(UnplugTest, APedalPluggedBackIsDetectedAndConnects) {
+    t.driver.Unplug();
+    t.clock.Sleep(Session::kWatchIntervalMs);
+    t.driver.Plug();
+    t.clock.Sleep(Session::kWatchIntervalMs);
+    EXPECT_EQ(t.LogLines().back(),
+              "device found: Corvid MK3 (" + EmulatedDriver::kSerialNumber + ")");
+    EXPECT_EQ(t.main().lblDeviceName->text(), "Corvid MK3");
+    t.Connect();
+    EXPECT_EQ(t.main().lblDeviceName->text(), "Corvid MK3 connected");
+    t.dialogs.messages.clear();
+    t.main().btnRequest->click();
+    EXPECT_TRUE(t.dialogs.messages.empty());
+    EXPECT_TRUE(t.main().btnAssign->isEnabled());
+}
+
+TEST(Unplug, DuringAFirmwareBlock) {
+    TestEditor t([](TestEditor& e) {
+        e.watchDevices = true;
+        e.pedal().state.inBootloader = true;
+    });
+    t.main().menuFirmwareUpgradeMode->trigger();
+    t.Connect();
+    t.dialogs.messages.clear();
+    TformFirmwareUpgrade& window = *t.editor->formFirmwareUpgrade;
+    t.main().menuStartFirmwareUpgrade->trigger();
+    window.cmbFirmwareChoose->setCurrentIndex(0);
+    auto timer = t.clock.CreateTimer(3000, [&] { t.driver.Unplug(); });
+    timer->Start();
+    window.btnUpgradeFirmware->click();
+    ASSERT_EQ(t.dialogs.messages.size(), 2u);
+    EXPECT_EQ(t.dialogs.messages[1], "The pedal was disconnected");
+    EXPECT_TRUE(window.btnUpgradeFirmware->isEnabled());
+    EXPECT_TRUE(t.main().menuConnect->isEnabled());
+}
+
+} // namespace
+} // namespace corvid::testing
