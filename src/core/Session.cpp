@@ -29,6 +29,8 @@ Session::Session(SessionEnvironment environment, SessionViews views)
     Clock& clock = env.clock;
     env.driver.SetEventNotification([&clock] { clock.Wake(); });
     d2xx.onDeviceGone = [this] { communication.DeviceLost(); };
+    Log& log = env.log;
+    env.driver.SetNoteSink([&log](const std::string& text) { log.PrintToConsole(text); });
     if (env.watchDevices) {
         watchTimer_ =
             clock.CreateTimer(kWatchIntervalMs, [this] { communication.WatchForDevice(); });
@@ -38,6 +40,7 @@ Session::Session(SessionEnvironment environment, SessionViews views)
 
 Session::~Session() {
     env.driver.SetEventNotification({});
+    env.driver.SetNoteSink({});
 }
 
 bool Session::Start() {

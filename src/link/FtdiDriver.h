@@ -71,8 +71,15 @@ public:
     // FT_SetEventNotification: onEvent runs whenever bytes arrived, left or the link failed.
     // An empty function ends the notification.
     void SetEventNotification(std::function<void()> onEvent) { onEvent_ = std::move(onEvent); }
+    // Where the driver notes what the log should know (how a port was set up).
+    void SetNoteSink(std::function<void(const std::string&)> note) { note_ = std::move(note); }
 
 protected:
+    void Note(const std::string& text) const {
+        if (note_) {
+            note_(text);
+        }
+    }
     // Drivers call this when bytes arrived, left or the link failed.
     void NotifyEvent() const {
         if (onEvent_) {
@@ -81,6 +88,7 @@ protected:
     }
 
 private:
+    std::function<void(const std::string&)> note_;
     std::function<void()> onEvent_;
 };
 

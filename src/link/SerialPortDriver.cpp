@@ -2,6 +2,14 @@
 
 #include <QFileInfo>
 
+#ifdef __linux__
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
+
+#include <cerrno>
+#include <cstring>
+
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
@@ -19,6 +27,26 @@ bool IsLinkLost(QSerialPort::SerialPortError error) {
 }
 
 } // namespace
+
+bool RequestLowLatency(int descriptor, std::string& refusal) {
+#ifdef __linux__
+    serial_struct settings{};
+    if (ioctl(descriptor, TIOCGSERIAL, &settings) != 0) {
+        refusal = std::strerror(errno);
+        return false;
+    }
+    settings.flags |= ASYNC_LOW_LATENCY;
+    if (ioctl(descriptor, TIOCSSERIAL, &settings) != 0) {
+        refusal = std::strerror(errno);
+        return false;
+    }
+    return true;
+#else
+    (void)descriptor;
+    refusal = "not offered by this system";
+    return false;
+#endif
+}
 
 SerialPortDriver::SerialPortDriver(Clock& clock, std::vector<std::string> extraPorts)
     : clock_(clock), extraPorts_(std::move(extraPorts)) {}
@@ -83,6 +111,14 @@ FtStatus SerialPortDriver::OpenEx(const char* serialNumber, std::uint32_t flags,
         return ft::DEVICE_NOT_OPENED;
     }
     serial->setFlowControl(QSerialPort::NoFlowControl);
+    // Received bytes are handed over at once instead of after the driver's 16 ms: every reply
+    // and every bootloader ACK waits on it.
+    std::string refusal;
+    if (!RequestLowLatency(static_cast<int>(serial->handle()), refusal) &&
+        lowLatencyRefused_.insert(entry->portName).second) {
+        Note("low latency not available on " + entry->portName + " (" + refusal +
+             "); used as it is");
+    }
     const FtHandle opened = nextHandle_++;
     Port& port = ports_[opened];
     port.serial = std::move(serial);

@@ -5,12 +5,17 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 class QSerialPort;
 
 namespace corvid {
+
+// Asks a serial port's driver to pass received bytes on at once (Linux: ASYNC_LOW_LATENCY).
+// False, with the reason, where the port or the system refuses (a pseudo-terminal does).
+bool RequestLowLatency(int descriptor, std::string& refusal);
 
 // The driver for real pedals: the FTDI bridge appears as a serial port on every desktop system
 // (ftdi_sio on Linux, the virtual COM port on Windows and macOS).
@@ -55,6 +60,8 @@ private:
     };
 
     std::vector<Entry> Enumerate() const;
+    // Ports whose refusal of low latency has been noted already.
+    std::set<std::string> lowLatencyRefused_;
     // The open port of a handle, or the status to return instead.
     FtStatus Find(FtHandle handle, Port*& port);
     // Closes a port whose link was lost; IO_ERROR then, OK otherwise.

@@ -152,5 +152,26 @@ TEST(SerialPortDriver, HangUpEndsInAnErrorStatusNotAHang) {
     EXPECT_EQ(driver.Close(handle), ft::OK);
 }
 
+// Low latency is asked for on every open; a port that refuses it is noted once and used.
+TEST(SerialPortDriver, LowLatencyIsAskedForAndARefusalTolerated) {
+    std::string refusal;
+    EXPECT_FALSE(RequestLowLatency(-1, refusal));
+    EXPECT_FALSE(refusal.empty());
+
+    PseudoTerminal pty;
+    RealClock clock;
+    SerialPortDriver driver(clock, {pty.path});
+    std::vector<std::string> notes;
+    driver.SetNoteSink([&](const std::string& text) { notes.push_back(text); });
+    for (int open = 0; open < 2; ++open) {
+        FtHandle handle = 0;
+        ASSERT_EQ(driver.OpenEx(pty.path.c_str(), ft::OPEN_BY_SERIAL_NUMBER, handle), ft::OK);
+        EXPECT_EQ(driver.Close(handle), ft::OK);
+    }
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].rfind("low latency not available on " + pty.path + " (", 0), 0u) << notes[0];
+    EXPECT_NE(notes[0].find("); used as it is"), std::string::npos);
+}
+
 } // namespace
 } // namespace corvid::testing
