@@ -2,6 +2,7 @@
 //   corvid-cli [--port PATH] [--emulator] [--json] [--verbose] COMMAND [ARGS]
 // Exit status: 0 done, 1 the pedal or the link failed, 2 usage.
 #include "base/RealClock.h"
+#include "core/DiagnosticReport.h"
 #include "core/PlainViews.h"
 #include "core/Session.h"
 #include "emulator/EmulatedDriver.h"
@@ -10,7 +11,9 @@
 #include "presets/Presets.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QEventLoop>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -67,6 +70,9 @@ const char* const kUsageText =
     "  version [--check]       this editor's version; --check asks the maker's site\n"
     "  eeprom read|erase ...   read or erase a range of the pedal's EEPROM\n"
     "  coefficients NOTE ...   a note filter's coefficient table (no pedal needed)\n"
+    "  backup [FILE]           everything the pedal holds, to a JSON file\n"
+    "  restore FILE            put a backup back into the pedal, then check it\n"
+    "  report [FILE]           a diagnostic report for a support mail\n"
     "  send HEX                send one raw hex message\n"
     "\n"
     "Exit status: 0 done, 1 the pedal or the link failed, 2 usage.\n";
@@ -139,6 +145,20 @@ const std::map<std::string, CommandHelp> kCommands = {
      {"coefficients NOTE [--q Q] [--gain DB]",
       "Prints the peaking filter on NOTE (A1 to G#5) as the console's calculator does:\n"
       "Q (default 11) and gain in dB (default -6; positive boosts)."}},
+    {"backup",
+     {"backup [FILE]",
+      "Reads everything the editor can read from the pedal (versions, effect number,\n"
+      "footswitch mode, assignments, tuning, the fifteen values) into a JSON backup, written\n"
+      "atomically; the default name holds the pedal's serial number and the date."}},
+    {"restore",
+     {"restore FILE",
+      "Checks the whole backup first (a bad or foreign file changes nothing), then sends its\n"
+      "values, the stored values, the assignments, the footswitch mode and the tuning, reads\n"
+      "the pedal back and reports any difference (exit 1)."}},
+    {"report",
+     {"report [FILE]",
+      "Writes a diagnostic report (versions, system, serial ports, connection, settings and\n"
+      "the log) to FILE, or prints it."}},
     {"send", {"send HEX", "Sends one raw hex message (two digits a byte) as it stands."}},
 };
 
@@ -157,10 +177,13 @@ public:
     explicit CliLog(bool verbose) : verbose_(verbose) {}
     void PrintToConsole(const std::string& text) override { PlainLine(text); }
     void PlainLine(const std::string& text) override {
+        lines += text + "\n";
         if (verbose_) {
             std::cerr << text << '\n';
         }
     }
+    // Everything logged, for the diagnostic report.
+    std::string lines;
 
 private:
     bool verbose_;
@@ -365,6 +388,9 @@ private:
     int Version(const std::vector<std::string>& args);
     int Eeprom(const std::vector<std::string>& args);
     int Coefficients(const std::vector<std::string>& args);
+    int Backup(const std::vector<std::string>& args);
+    int Restore(const std::vector<std::string>& args);
+    int Report(const std::vector<std::string>& args);
     int Send(const std::vector<std::string>& args);
 
     bool json_;
@@ -436,6 +462,9 @@ int Cli::Run(const std::string& command, const std::vector<std::string>& args) {
         {"version", [&] { return Version(args); }},
         {"eeprom", [&] { return Eeprom(args); }},
         {"coefficients", [&] { return Coefficients(args); }},
+        {"backup", [&] { return Backup(args); }},
+        {"restore", [&] { return Restore(args); }},
+        {"report", [&] { return Report(args); }},
         {"send", [&] { return Send(args); }},
     };
     return handlers.at(command)();
@@ -962,6 +991,69 @@ int Cli::Coefficients(const std::vector<std::string>& args) {
         json.append(QString::fromStdString(line));
     }
     Print(QJsonObject{{"lines", json}}, text);
+    return kDone;
+}
+
+int Cli::Backup(const std::vector<std::string>& args) {
+    if (args.size() > 1) {
+        return Usage("backup", "backup takes at most one file");
+    }
+    if (!OpenAndRead()) {
+        return kFailed;
+    }
+    const std::string file =
+        args.empty() ? DefaultBackupName(session_.communication.deviceSerialNumber,
+                                         QDate::currentDate().toString(Qt::ISODate).toStdString())
+                     : args.front();
+    if (!session_.backups.BackUp(file)) {
+        return kFailed;
+    }
+    Print(QJsonObject{{"backup", QString::fromStdString(file)}}, "Backup written: " + file + "\n");
+    return kDone;
+}
+
+int Cli::Restore(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        return Usage("restore", "restore takes a backup file");
+    }
+    std::string reason;
+    QFile file(QString::fromStdString(args.front()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::cerr << "Error loading file: " << file.errorString().toStdString() << '\n';
+        return kFailed;
+    }
+    // Checked before the pedal is even opened: a bad file sends nothing.
+    if (!ParseBackup(file.read(1 << 20).toStdString(), reason)) {
+        std::cerr << "Error loading file: " << reason << '\n';
+        return kFailed;
+    }
+    if (session_.algorithms.resourceLines.empty()) {
+        return kFailed;
+    }
+    session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
+    if (!Open() || !session_.backups.Restore(args.front())) {
+        return kFailed;
+    }
+    Print(QJsonObject{{"restored", QString::fromStdString(args.front())}},
+          "Pedal restored from " + args.front() + "\n");
+    return kDone;
+}
+
+int Cli::Report(const std::vector<std::string>& args) {
+    if (args.size() > 1) {
+        return Usage("report", "report takes at most one file");
+    }
+    const std::string report = DiagnosticReport(session_, log_.lines);
+    if (args.empty()) {
+        std::cout << report;
+        return kDone;
+    }
+    std::string error;
+    if (!WriteFileAtomically(args.front(), report, error)) {
+        std::cerr << "Error saving file: " << error << '\n';
+        return kFailed;
+    }
+    std::cout << "Report written: " << args.front() << '\n';
     return kDone;
 }
 

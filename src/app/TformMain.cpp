@@ -1,6 +1,7 @@
 #include "app/TformMain.h"
 
 #include "app/TformPrint.h"
+#include "core/DiagnosticReport.h"
 #include "core/Session.h"
 #include "parameters/TformFXsettings.h"
 #include "updates/EffectInfo.h"
@@ -12,11 +13,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDate>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace corvid {
@@ -73,6 +76,8 @@ void TformMain::BuildMenus() {
     menuSavePreset = AddItem(menuFile, "menuSavePreset", "Save Preset");
     menuRecentPresets = menuFile->addMenu("Recent Presets");
     menuRecentPresets->setObjectName("menuRecentPresets");
+    menuBackUpPedal = AddItem(menuFile, "menuBackUpPedal", "Back Up Pedal\u2026");
+    menuRestorePedal = AddItem(menuFile, "menuRestorePedal", "Restore Pedal\u2026");
     menuLoadIR = AddItem(menuFile, "menuLoadIR", "Load IR");
     menuLoadIR->setVisible(false);
     menuLoadIR->setEnabled(false);
@@ -118,6 +123,7 @@ void TformMain::BuildMenus() {
     menuSerialNumber->setEnabled(false);
     menuShowUpdateMsg = AddItem(menuInfo, "menuShowUpdateMsg", "Show Update Message");
     menuShowUpdateMsg->setCheckable(true);
+    menuSaveReport = AddItem(menuInfo, "menuSaveReport", "Save Diagnostic Report\u2026");
 }
 
 void TformMain::BuildControls() {
@@ -195,6 +201,9 @@ void TformMain::ConnectCommands() {
     connect(menuSavePreset, &QAction::triggered, this, [this] { menuSavePresetClick(); });
     connect(menuInfo, &QMenu::aboutToShow, this, [this] { menuInfoClick(); });
     connect(menuSupport, &QAction::triggered, this, [this] { menuSupportClick(); });
+    connect(menuBackUpPedal, &QAction::triggered, this, [this] { menuBackUpPedalClick(); });
+    connect(menuRestorePedal, &QAction::triggered, this, [this] { menuRestorePedalClick(); });
+    connect(menuSaveReport, &QAction::triggered, this, [this] { menuSaveReportClick(); });
     connect(menuLoadIR, &QAction::triggered, this, [this] {
         session_->impulseResponse.LoadImpulseResponse(session_->algorithms.selectedEffectName);
     });
@@ -333,6 +342,57 @@ void TformMain::menuUploadTuningsDataClick() {
 void TformMain::menuFirmwareUpgradeModeClick() {
     // The item ticks itself; the mode follows the tick.
     session_->communication.firmwareUpgradeMode = menuFirmwareUpgradeMode->isChecked();
+    // An upgrade resets the pedal: offer to keep its settings while it can still be read.
+    if (menuFirmwareUpgradeMode->isChecked() && session_->d2xx.deviceOpen &&
+        session_->env.dialogs.Confirm("Back up the pedal's settings first?")) {
+        menuBackUpPedalClick();
+    }
+}
+
+bool TformMain::menuBackUpPedalClick() {
+    Dialogs& dialogs = session_->env.dialogs;
+    const std::string date = QDate::currentDate().toString(Qt::ISODate).toStdString();
+    const std::filesystem::path folder = session_->dataFolder.DeviceFolder() / "Backups";
+    if (!session_->dataFolder.CreateFolder(folder, "Error creating folder: ")) {
+        return false;
+    }
+    const std::filesystem::path file = dialogs.SaveFileName(
+        {"Back Up Pedal", "Backup files (*.json)", "json",
+         folder / DefaultBackupName(session_->communication.deviceSerialNumber, date)});
+    if (file.empty() || !session_->backups.BackUp(file)) {
+        return false;
+    }
+    dialogs.ShowMessage("File saved successfully: " + file.string());
+    return true;
+}
+
+void TformMain::menuRestorePedalClick() {
+    Dialogs& dialogs = session_->env.dialogs;
+    const std::filesystem::path file =
+        dialogs.OpenFileName({"Restore Pedal", "Backup files (*.json)", "json",
+                              session_->dataFolder.DeviceFolder() / "Backups"});
+    if (!file.empty() && session_->backups.Restore(file)) {
+        dialogs.ShowMessage("Pedal restored from: " + file.string());
+    }
+}
+
+void TformMain::menuSaveReportClick() {
+    Dialogs& dialogs = session_->env.dialogs;
+    const std::string date = QDate::currentDate().toString(Qt::ISODate).toStdString();
+    const std::filesystem::path file = dialogs.SaveFileName(
+        {"Save Diagnostic Report", "Text files (*.txt)", "txt",
+         session_->dataFolder.DataFolderPath() / ("corvid-report-" + date + ".txt")});
+    if (file.empty()) {
+        return;
+    }
+    std::string error;
+    if (!WriteFileAtomically(
+            file, DiagnosticReport(*session_, console_->Memo1->toPlainText().toStdString()),
+            error)) {
+        dialogs.ShowMessage("Error saving file: " + error);
+        return;
+    }
+    dialogs.ShowMessage("File saved successfully: " + file.string());
 }
 
 void TformMain::chkFirmwareUpgradeModeChange() {

@@ -76,6 +76,10 @@ public:
     void menuFirmwareUpgradeModeClick();
     void chkFirmwareUpgradeModeChange();
     void menuInfoClick();
+    // Back up, restore, the diagnostic report: each asks where through a file dialog.
+    bool menuBackUpPedalClick();
+    void menuRestorePedalClick();
+    void menuSaveReportClick();
     void menuSupportClick();
     void btnGetFXInfoClick();
 
@@ -105,6 +109,8 @@ public:
     QAction* menuLoadPreset;
     QAction* menuSavePreset;
     QMenu* menuRecentPresets;
+    QAction* menuBackUpPedal;
+    QAction* menuRestorePedal;
     QAction* menuLoadIR;
     QMenu* menuConnection;
     QAction* menuScan;
@@ -130,6 +136,7 @@ public:
     QAction* menuNewAppVersion;
     QAction* menuSerialNumber;
     QAction* menuShowUpdateMsg;
+    QAction* menuSaveReport;
 
     QLabel* lblDeviceName;
     QLabel* lblFirmwareVersion;

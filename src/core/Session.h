@@ -14,6 +14,7 @@
 #include "preferences/DataFolder.h"
 #include "preferences/Look.h"
 #include "preferences/MidiChannel.h"
+#include "presets/Backup.h"
 #include "presets/Presets.h"
 #include "tunings/NoteCut.h"
 #include "tunings/Tunings.h"
@@ -92,6 +93,7 @@ public:
     NoteCut noteCut;
     MidiChannel midi;
     Presets presets;
+    PedalBackups backups;
     Look look;
     Bootloader bootloader;
     FirmwareUpgrade firmware;

@@ -255,6 +255,32 @@ TEST(Cli, EepromAndCoefficients) {
                          "'FF', '80', '2A', 'D0');\n");
 }
 
+TEST(Cli, BackupFromOnePedalRestoresAnother) {
+    Emulator first;
+    Emulator second;
+    QTemporaryDir folder;
+    const QString file = folder.filePath("a.json");
+    ASSERT_EQ(Cli({"--port", first.path, "set", "input-level", "700"}).exitCode, 0);
+    ASSERT_EQ(Cli({"--port", first.path, "footswitch", "preset", "bypass"}).exitCode, 0);
+    ASSERT_EQ(Cli({"--port", first.path, "set-tuning", "standard"}).exitCode, 0);
+    const CliRun backup = Cli({"--port", first.path, "backup", file});
+    EXPECT_EQ(backup.exitCode, 0) << backup.err;
+    const CliRun restore = Cli({"--port", second.path, "restore", file});
+    EXPECT_EQ(restore.exitCode, 0) << restore.err;
+    EXPECT_EQ(restore.out, "Pedal restored from " + file.toStdString() + "\n");
+    EXPECT_EQ(Cli({"--port", second.path, "info"}).out, Cli({"--port", first.path, "info"}).out);
+
+    QFile bad(folder.filePath("bad.json"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("{}");
+    bad.close();
+    const CliRun refused = Cli({"--port", second.path, "restore", bad.fileName()});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err, "Error loading file: not a Corvid MK3 backup\n");
+    const CliRun report = Cli({"--emulator", "report"});
+    EXPECT_EQ(report.out.rfind("Corvid Editor diagnostic report\n", 0), 0u);
+}
+
 TEST(Cli, AnInvalidHexMessageSendsNothing) {
     SilentPort port;
     const CliRun run = Cli({"--port", port.path, "send", "01addrdata"});

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace corvid {
+
+class Session;
+
+// What a user attaches to a support mail: the editor and Qt versions, the system, the serial
+// ports seen, the connection, the last device information, the settings files and the log.
+std::string DiagnosticReport(const Session& session, const std::string& consoleText);
+
+} // namespace corvid

@@ -1,0 +1,288 @@
+#include "presets/Backup.h"
+
+#include "link/HexMessage.h"
+#include "link/PedalCommands.h"
+#include "preferences/DataFolder.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace corvid {
+
+PedalBackup BackupFromReply(const std::vector<std::uint8_t>& r) {
+    PedalBackup b;
+    b.firmwareVersion = r.at(deviceinfo::FirmwareVersion);
+    b.algorithmVersion =
+        r.at(deviceinfo::AlgorithmVersion) * 256 + r.at(deviceinfo::AlgorithmVersion + 1);
+    b.effectNumber = r.at(deviceinfo::EffectNumber);
+    b.footswitchMode = r.at(deviceinfo::FootswitchMode);
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        b.controlFlags[k] = r.at(deviceinfo::Assignments + k) != 0;
+        const std::size_t at = deviceinfo::Assignments + controlCount + 2 * k;
+        b.controlWords[k] = static_cast<std::uint16_t>(r.at(at) * 256 + r.at(at + 1));
+    }
+    b.tuning = r.at(deviceinfo::Tuning);
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        std::uint32_t value = 0;
+        for (std::size_t i = 0; i < 4; ++i) {
+            value = (value << 8) | r.at(deviceinfo::ParameterValues + 4 * slot + i);
+        }
+        b.values[slot] = value;
+    }
+    return b;
+}
+
+std::string BackupJson(const PedalBackup& b) {
+    QJsonArray controls;
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        controls.append(
+            QJsonObject{{"assigned", b.controlFlags[k]},
+                        {"address", QString::fromStdString(HexField(b.controlWords[k], 4))}});
+    }
+    QJsonArray values;
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        values.append(QJsonObject{{"name", parameterTable[slot].name},
+                                  {"value", QString::fromStdString(HexField(b.values[slot], 8))}});
+    }
+    const QJsonObject root{{"format", QString::fromStdString(PedalBackup::kFormat)},
+                           {"formatVersion", PedalBackup::kFormatVersion},
+                           {"serialNumber", QString::fromStdString(b.serialNumber)},
+                           {"saved", QString::fromStdString(b.saved)},
+                           {"firmwareVersion", b.firmwareVersion},
+                           {"algorithmVersion", b.algorithmVersion},
+                           {"effectNumber", b.effectNumber},
+                           {"footswitchMode", b.footswitchMode},
+                           {"controls", controls},
+                           {"tuning", b.tuning},
+                           {"parameters", values}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
+}
+
+namespace {
+
+std::optional<int> Whole(const QJsonObject& o, const char* key, int low, int high,
+                         std::string& reason) {
+    const QJsonValue v = o.value(key);
+    if (!v.isDouble() || v.toDouble() != static_cast<double>(v.toInt()) || v.toInt() < low ||
+        v.toInt() > high) {
+        reason = std::string(key) + (v.isUndefined()
+                                         ? " is missing"
+                                         : " must be a whole number from " + std::to_string(low) +
+                                               " to " + std::to_string(high));
+        return std::nullopt;
+    }
+    return v.toInt();
+}
+
+std::optional<std::uint32_t> HexValue(const QJsonValue& v, int digits) {
+    const QString text = v.toString();
+    bool ok = false;
+    const std::uint32_t value = text.toUInt(&ok, 16);
+    if (!v.isString() || text.size() != digits || !ok) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace
+
+std::optional<PedalBackup> ParseBackup(const std::string& text, std::string& reason) {
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    if (doc.isNull() || !doc.isObject()) {
+        reason = "not a backup: " +
+                 (doc.isNull() ? error.errorString().toStdString() : std::string("no JSON object"));
+        return std::nullopt;
+    }
+    const QJsonObject o = doc.object();
+    if (o.value("format").toString().toStdString() != PedalBackup::kFormat) {
+        reason = "not a Corvid MK3 backup";
+        return std::nullopt;
+    }
+    if (o.value("formatVersion").toInt(-1) != PedalBackup::kFormatVersion) {
+        reason = "format version " + std::to_string(o.value("formatVersion").toInt(-1)) +
+                 " is not known to this editor (it reads version " +
+                 std::to_string(PedalBackup::kFormatVersion) + ")";
+        return std::nullopt;
+    }
+    PedalBackup b;
+    b.serialNumber = o.value("serialNumber").toString().toStdString();
+    b.saved = o.value("saved").toString().toStdString();
+    const auto firmware = Whole(o, "firmwareVersion", 0, 255, reason);
+    const auto algorithm = firmware ? Whole(o, "algorithmVersion", 0, 65535, reason) : std::nullopt;
+    const auto effect = algorithm ? Whole(o, "effectNumber", 0, 255, reason) : std::nullopt;
+    const auto footswitch = effect ? Whole(o, "footswitchMode", 0, 3, reason) : std::nullopt;
+    const auto tuning =
+        footswitch ? Whole(o, "tuning", 0, FXsettings::tuningCount - 1, reason) : std::nullopt;
+    if (!tuning) {
+        return std::nullopt;
+    }
+    b.firmwareVersion = *firmware;
+    b.algorithmVersion = *algorithm;
+    b.effectNumber = *effect;
+    b.footswitchMode = *footswitch;
+    b.tuning = *tuning;
+    const QJsonArray controls = o.value("controls").toArray();
+    if (controls.size() != static_cast<qsizetype>(controlCount)) {
+        reason = "controls must list " + std::to_string(controlCount) + " controls";
+        return std::nullopt;
+    }
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        const QJsonObject c = controls[static_cast<qsizetype>(k)].toObject();
+        const std::optional<std::uint32_t> address = HexValue(c.value("address"), 4);
+        if (!c.value("assigned").isBool() || !address) {
+            reason = "control " + std::to_string(k + 1) +
+                     " needs \"assigned\" (true or false) and \"address\" (4 hex digits)";
+            return std::nullopt;
+        }
+        b.controlFlags[k] = c.value("assigned").toBool();
+        b.controlWords[k] = static_cast<std::uint16_t>(*address);
+    }
+    const QJsonArray values = o.value("parameters").toArray();
+    if (values.size() != static_cast<qsizetype>(parameterCount)) {
+        reason = "parameters must list the " + std::to_string(parameterCount) + " parameters";
+        return std::nullopt;
+    }
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        const QJsonObject p = values[static_cast<qsizetype>(slot)].toObject();
+        const std::optional<std::uint32_t> value = HexValue(p.value("value"), 8);
+        if (p.value("name").toString() != parameterTable[slot].name || !value) {
+            reason = "parameter " + std::to_string(slot + 1) + " must be \"" +
+                     parameterTable[slot].name + "\" with a value of 8 hex digits";
+            return std::nullopt;
+        }
+        b.values[slot] = *value;
+    }
+    return b;
+}
+
+std::string DefaultBackupName(const std::string& serialNumber, const std::string& date) {
+    return "corvid-backup-" + (serialNumber.empty() ? std::string("pedal") : serialNumber) + "-" +
+           date + ".json";
+}
+
+std::optional<PedalBackup> PedalBackups::ReadPedal() {
+    if (!fx_.ReadPedalState()) {
+        return std::nullopt;
+    }
+    PedalBackup backup = BackupFromReply(link_.replyBytes);
+    backup.serialNumber = link_.deviceSerialNumber;
+    return backup;
+}
+
+bool PedalBackups::BackUp(const std::filesystem::path& file) {
+    std::optional<PedalBackup> backup = ReadPedal();
+    if (!backup) {
+        return false;
+    }
+    backup->saved = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+    std::string error;
+    if (!WriteFileAtomically(file, BackupJson(*backup), error)) {
+        dialogs_.ShowMessage("Error saving file: " + error);
+        return false;
+    }
+    log_.PrintToConsole("backup written: " + file.string());
+    return true;
+}
+
+bool PedalBackups::Restore(const std::filesystem::path& file) {
+    differences.clear();
+    QFile in(QString::fromStdU16String(file.u16string()));
+    std::string reason;
+    std::optional<PedalBackup> backup;
+    if (!in.open(QIODevice::ReadOnly)) {
+        reason = in.errorString().toStdString();
+    } else {
+        backup = ParseBackup(in.read(1 << 20).toStdString(), reason);
+    }
+    if (!backup) {
+        dialogs_.ShowMessage("Error loading file: " + reason);
+        return false;
+    }
+    const std::optional<PedalBackup> now = ReadPedal();
+    if (!now) {
+        return false;
+    }
+    if (now->algorithmVersion != backup->algorithmVersion &&
+        !dialogs_.Confirm(
+            "The backup was made with algorithm version " +
+            HexField(static_cast<std::uint32_t>(backup->algorithmVersion), 4) + "; the pedal has " +
+            HexField(static_cast<std::uint32_t>(now->algorithmVersion), 4) + ". Restore anyway?")) {
+        return false;
+    }
+    // The live values, then the five stored ones, the assignments, the footswitch and the tuning.
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        fx_.parameters.Value(slot) = backup->values[slot];
+        if (parameterTable[slot].addressField != 0 &&
+            !fx_.SendParameterValue(slot, backup->values[slot])) {
+            return false;
+        }
+    }
+    if (!fx_.StoreParameters()) {
+        return false;
+    }
+    std::string assign = CommandHex(command::Assignments);
+    for (bool flag : backup->controlFlags) {
+        assign += flag ? "01" : "00";
+    }
+    for (std::uint16_t word : backup->controlWords) {
+        assign += HexField(word, 4);
+    }
+    log_.PrintToConsole("assign message: " + assign);
+    if (!link_.SendCommand(command::Assignments, assign)) {
+        return false;
+    }
+    clock_.Sleep(FXsettings::kAssignPauseMs);
+    const std::string footswitch =
+        CommandHex(command::Footswitch) +
+        HexField(static_cast<std::uint32_t>(backup->footswitchMode >> 1), 2) +
+        HexField(static_cast<std::uint32_t>(backup->footswitchMode & 1), 2);
+    log_.PrintToConsole("footswitch behaviour message: " + footswitch);
+    if (!link_.SendCommand(command::Footswitch, footswitch) ||
+        !tunings_.SetTuning(static_cast<std::uint8_t>(backup->tuning))) {
+        return false;
+    }
+    const std::optional<PedalBackup> after = ReadPedal();
+    if (!after) {
+        return false;
+    }
+    const auto differ = [&](const std::string& what, std::uint32_t pedal, std::uint32_t saved,
+                            int digits) {
+        if (pedal != saved) {
+            differences.push_back(what + ": pedal " + HexField(pedal, digits) + ", backup " +
+                                  HexField(saved, digits));
+        }
+    };
+    differ("Footswitch mode", static_cast<std::uint32_t>(after->footswitchMode),
+           static_cast<std::uint32_t>(backup->footswitchMode), 2);
+    differ("Tuning", static_cast<std::uint32_t>(after->tuning),
+           static_cast<std::uint32_t>(backup->tuning), 2);
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        differ("Control " + std::to_string(k + 1),
+               (after->controlFlags[k] ? 0x10000u : 0u) | after->controlWords[k],
+               (backup->controlFlags[k] ? 0x10000u : 0u) | backup->controlWords[k], 5);
+    }
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        differ(parameterTable[slot].name, after->values[slot], backup->values[slot], 8);
+    }
+    for (const std::string& line : differences) {
+        log_.PrintToConsole("after restore: " + line);
+    }
+    if (!differences.empty()) {
+        dialogs_.ShowMessage("The pedal differs from the backup after the restore:\r\n" + [&] {
+            std::string all;
+            for (const std::string& line : differences) {
+                all += line + "\r\n";
+            }
+            return all;
+        }());
+        return false;
+    }
+    log_.PrintToConsole("pedal restored from " + file.string());
+    return true;
+}
+
+} // namespace corvid

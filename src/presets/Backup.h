@@ -1,0 +1,74 @@
+#pragma once
+
+#include "base/Services.h"
+#include "link/Communication.h"
+#include "parameters/FXsettings.h"
+#include "tunings/Tunings.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvid {
+
+// Everything the editor can read from the pedal, as a backup file holds it.
+struct PedalBackup {
+    static constexpr int kFormatVersion = 1;
+    inline static const std::string kFormat = "corvid-mk3-backup";
+
+    std::string serialNumber;
+    std::string saved; // ISO 8601, UTC
+    int firmwareVersion = 0;
+    int algorithmVersion = 0;
+    int effectNumber = 0;
+    int footswitchMode = 0;
+    std::array<bool, controlCount> controlFlags{};
+    std::array<std::uint16_t, controlCount> controlWords{};
+    int tuning = 0;
+    std::array<std::uint32_t, parameterCount> values{};
+
+    bool operator==(const PedalBackup&) const = default;
+};
+
+// The backup in the device-information reply (81 values).
+PedalBackup BackupFromReply(const std::vector<std::uint8_t>& reply);
+// The JSON text of a backup (documented in the README).
+std::string BackupJson(const PedalBackup& backup);
+// Reads a backup file's text. Only a whole, valid backup of this format version is accepted;
+// nullopt with the reason otherwise.
+std::optional<PedalBackup> ParseBackup(const std::string& text, std::string& reason);
+// "corvid-backup-<serial>-<yyyy-mm-dd>.json"
+std::string DefaultBackupName(const std::string& serialNumber, const std::string& date);
+
+// Back Up Pedal and Restore Pedal over the session's link.
+class PedalBackups {
+public:
+    PedalBackups(Communication& link, FXsettings& fx, Tunings& tunings, Log& log, Dialogs& dialogs,
+                 Clock& clock)
+        : link_(link), fx_(fx), tunings_(tunings), log_(log), dialogs_(dialogs), clock_(clock) {}
+
+    // Reads the pedal and writes the backup to `file` (atomically). True when written.
+    bool BackUp(const std::filesystem::path& file);
+    // Checks the whole file, then sends its values, the stored values, the assignments, the
+    // footswitch mode and the tuning, reads the pedal back and reports any difference. True when
+    // the pedal now holds the backup.
+    bool Restore(const std::filesystem::path& file);
+
+    // What differed after the last restore, one line each ("Dry: pedal 00000000, backup ...").
+    std::vector<std::string> differences;
+
+private:
+    std::optional<PedalBackup> ReadPedal();
+
+    Communication& link_;
+    FXsettings& fx_;
+    Tunings& tunings_;
+    Log& log_;
+    Dialogs& dialogs_;
+    Clock& clock_;
+};
+
+} // namespace corvid
