@@ -221,6 +221,8 @@ bool PedalBackups::Restore(const std::filesystem::path& file) {
             return false;
         }
     }
+    // Storing purges what has not left yet: let the writes go first.
+    clock_.Sleep(FXsettings::kStorePauseMs);
     if (!fx_.StoreParameters()) {
         return false;
     }
@@ -241,8 +243,12 @@ bool PedalBackups::Restore(const std::filesystem::path& file) {
         HexField(static_cast<std::uint32_t>(backup->footswitchMode >> 1), 2) +
         HexField(static_cast<std::uint32_t>(backup->footswitchMode & 1), 2);
     log_.PrintToConsole("footswitch behaviour message: " + footswitch);
-    if (!link_.SendCommand(command::Footswitch, footswitch) ||
-        !tunings_.SetTuning(static_cast<std::uint8_t>(backup->tuning))) {
+    if (!link_.SendCommand(command::Footswitch, footswitch)) {
+        return false;
+    }
+    // The tuning message purges what has not left yet: let the footswitch message go first.
+    clock_.Sleep(FXsettings::kAssignPauseMs);
+    if (!tunings_.SetTuning(static_cast<std::uint8_t>(backup->tuning))) {
         return false;
     }
     const std::optional<PedalBackup> after = ReadPedal();
