@@ -94,9 +94,12 @@ void Communication::WatchForDevice() {
         return;
     }
     if (unit_.deviceOpen) {
-        // Idle: a look at the queue is how a vanished port shows itself.
+        // Idle: a look at the queue is how a vanished port shows itself. The user asked for
+        // nothing, so only "The pedal was disconnected" is shown, not the query's failure.
         if (!unit_.deviceGone) {
+            unit_.quiet = true;
             unit_.GetFTQueueStatus();
+            unit_.quiet = false;
         }
         return;
     }
