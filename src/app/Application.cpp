@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include "widgets/Accessibility.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
@@ -27,6 +29,7 @@ void SetUpApplication() {
     QApplication::setApplicationName("corvid-editor");
     QApplication::setQuitOnLastWindowClosed(false);
     UseDesignFonts();
+    InstallAccessibility();
 }
 
 } // namespace corvid

@@ -145,6 +145,7 @@ void TformMain::BuildControls() {
     btnGetFXInfo->setVisible(false);
     btnGetFXInfo->setEnabled(false);
     lstEffects = Place(new QListWidget(this), "lstEffects", 191, 32, 154, 168);
+    lstEffects->setAccessibleName("Effects");
     chkFirmwareUpgradeMode = Place(new QCheckBox("Firmware Upgrade Mode", this),
                                    "chkFirmwareUpgradeMode", 9, 217, 174, 17);
     chkFirmwareUpgradeMode->setVisible(false);

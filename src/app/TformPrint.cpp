@@ -27,6 +27,7 @@ TformPrint::TformPrint(QWidget* parent) : QWidget(parent, Qt::Window) {
     Memo1->setReadOnly(true);
     Memo1->setGeometry(8, 64, 489, 578);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setAccessibleName("Log");
 
     btnClear = new QPushButton("Clear", this);
     btnClear->setObjectName("btnClear");

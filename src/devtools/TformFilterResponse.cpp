@@ -1,5 +1,6 @@
 #include "devtools/TformFilterResponse.h"
 
+#include "widgets/Accessibility.h"
 #include "widgets/ResponseChart.h"
 
 #include <QChart>
@@ -15,6 +16,10 @@ TformFilterResponse::TformFilterResponse(QWidget* parent) : QWidget(parent, Qt::
     chartView = new QChartView(this);
     chartView->setObjectName("chartView");
     chartView->setRenderHint(QPainter::Antialiasing);
+    chartView->setFocusPolicy(Qt::NoFocus);
+    chartView->viewport()->setFocusPolicy(Qt::NoFocus);
+    chartView->setAccessibleName("Gain of the filter against frequency");
+    CloseOnEscape(*this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(chartView);

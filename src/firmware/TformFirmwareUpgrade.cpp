@@ -15,6 +15,7 @@ TformFirmwareUpgrade::TformFirmwareUpgrade()
     cmbFirmwareChoose = new QComboBox(this);
     cmbFirmwareChoose->setObjectName("cmbFirmwareChoose");
     cmbFirmwareChoose->setGeometry(8, 8, 179, 32);
+    cmbFirmwareChoose->setAccessibleName("Firmware image");
     for (const std::string& image : FirmwareUpgrade::firmwareImages) {
         cmbFirmwareChoose->addItem(QString::fromStdString(image));
     }

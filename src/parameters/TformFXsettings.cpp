@@ -43,6 +43,8 @@ template <typename W> W* Named(W* widget, const char* name, int x, int y, int w,
 TformFXsettings::TformFXsettings()
     : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("formFXsettings");
+    // The caption is the effect's name once it is opened; until then this names it.
+    setAccessibleName("Effect parameters");
     setFixedSize(333, 517);
 
     dialDry = AddDial("dialDry", "Dry", this, 15, 8);
@@ -61,6 +63,7 @@ TformFXsettings::TformFXsettings()
     QFrame* tracking = AddFrame(this, "frameTracking", 185, 73, 141, 118);
     AddCaption("Tracking Functions", tracking, 8, 4, 125)->setAlignment(Qt::AlignLeft);
     cmbGuitarTuning = Named(new QComboBox(tracking), "cmbGuitarTuning", 8, 22, 125, 22);
+    cmbGuitarTuning->setAccessibleName("Guitar tuning");
     chkDominantNoteCut =
         Named(new QCheckBox("Dominant Notes Cut", tracking), "chkDominantNoteCut", 8, 48, 130, 20);
     chkHighNoteCut =
@@ -77,6 +80,7 @@ TformFXsettings::TformFXsettings()
     AddCaption("1st Harmonic Pitch", harmonic, 78, 12, 101);
     cmbVariableWavePitch = Named(new QComboBox(harmonic), "cmbVariableWavePitch", 92, 29, 73, 22);
     cmbVariableWavePitch->setMaxVisibleItems(12);
+    cmbVariableWavePitch->setAccessibleName("1st Harmonic Pitch");
 
     AddCaption("Assign Controls", this, 195, 267, 120)->setAlignment(Qt::AlignLeft);
     const std::array<const char*, controlCount> listNames = {
@@ -89,6 +93,7 @@ TformFXsettings::TformFXsettings()
         const int y = 267 + listOffsets[k];
         AddCaption(listCaptions[k], this, 195, y - 16, 120)->setAlignment(Qt::AlignLeft);
         assignLists[k] = Named(new QComboBox(this), listNames[k], 195, y, 120, 22);
+        assignLists[k]->setAccessibleName(listCaptions[k]);
     }
     cmbAssignCtrlUNO = assignLists[0];
     cmbAssignCtrlDUE = assignLists[1];

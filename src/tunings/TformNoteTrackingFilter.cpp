@@ -1,5 +1,7 @@
 #include "tunings/TformNoteTrackingFilter.h"
 
+#include "widgets/Accessibility.h"
+
 #include <QCheckBox>
 #include <QPushButton>
 
@@ -34,6 +36,7 @@ TformNoteTrackingFilter::TformNoteTrackingFilter()
     setObjectName("formNoteTrackingFilter");
     setWindowTitle("Note Cut");
     setFixedSize(222, 115);
+    CloseOnEscape(*this);
     for (std::size_t code = 0; code < noteCutNoteCount; ++code) {
         auto* box = new QCheckBox(noteCutNames[code], this);
         box->setObjectName(kBoxes[code].name);

@@ -2,6 +2,7 @@
 
 #include "parameters/FXsettings.h"
 #include "tunings/TuningResponse.h"
+#include "widgets/Accessibility.h"
 #include "widgets/ResponseChart.h"
 
 #include <QChart>
@@ -40,6 +41,11 @@ TformTuningFilters::TformTuningFilters() : QWidget(nullptr, Qt::Window) {
     chartView->setObjectName("chartView");
     chartView->setRenderHint(QPainter::Antialiasing);
     chartView->setMinimumSize(480, 300);
+    // A picture, not a control: Tab passes it by; its name says what it shows.
+    chartView->setFocusPolicy(Qt::NoFocus);
+    chartView->viewport()->setFocusPolicy(Qt::NoFocus);
+    chartView->setAccessibleName("Gain of the note filters against frequency");
+    CloseOnEscape(*this);
     lblStringCuts = new QLabel(this);
     lblStringCuts->setObjectName("lblStringCuts");
     lblStringCuts->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -2,6 +2,8 @@
 
 #include "preferences/DataFolder.h"
 
+#include "widgets/Accessibility.h"
+
 #include <QCheckBox>
 #include <QLabel>
 
@@ -14,6 +16,7 @@ TformNewVersionMsg::TformNewVersionMsg(QWidget* parent)
     setObjectName("formNewVersionMsg");
     setWindowTitle("New Version");
     setFixedSize(268, 109);
+    CloseOnEscape(*this);
 
     Label1 = new QLabel("A new version of the Corvid Editor is available", this);
     Label1->setObjectName("Label1");

@@ -1,5 +1,7 @@
 #include "updates/tformFXInfo.h"
 
+#include "widgets/Accessibility.h"
+
 #include <QTextBrowser>
 
 namespace corvid {
@@ -14,6 +16,8 @@ tformFXInfo::tformFXInfo(QWidget* parent)
     WebBrowser1 = new QTextBrowser(this);
     WebBrowser1->setObjectName("WebBrowser1");
     WebBrowser1->setGeometry(8, 8, 319, 464);
+    WebBrowser1->setAccessibleName("Effect information");
+    CloseOnEscape(*this);
     // A page's links go to the user's browser, never into this window.
     WebBrowser1->setOpenLinks(false);
     connect(WebBrowser1, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {

@@ -2,6 +2,7 @@
 
 #include "parameters/ParameterModel.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -41,6 +42,10 @@ void RotaryDial::setAngle(int angle) {
     }
     angle_ = angle;
     update();
+    // A screen reader hears the new position.
+    QAccessibleValueChangeEvent changed(
+        this, std::clamp(DialAngleToPosition(SnapDialAngle(angle_)), 0, kTravel));
+    QAccessible::updateAccessibility(&changed);
     emit angleChanged(angle_);
 }
 
@@ -132,8 +137,7 @@ void RotaryDial::paintEvent(QPaintEvent* /*event*/) {
         painter.setPen(QPen(LookColor(*this, arcColor_, QPalette::Highlight), 2.5, Qt::SolidLine,
                             Qt::FlatCap));
         painter.setBrush(Qt::NoBrush);
-        painter.drawArc(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), kMinimum * 16,
-                        -swept * 16);
+        painter.drawArc(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), kMinimum * 16, -swept * 16);
     }
 
     const double radians = angle_ * std::numbers::pi / 180.0;
