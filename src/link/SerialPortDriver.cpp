@@ -208,10 +208,15 @@ FtStatus SerialPortDriver::Purge(FtHandle handle, std::uint32_t mask) {
     if ((mask & ft::PURGE_RX) != 0) {
         directions |= QSerialPort::Input;
     }
-    if ((mask & ft::PURGE_TX) != 0) {
+    // Writes return once their bytes have left this side, so only bytes still held here are
+    // stale; what the system has taken is a message on its way, and cutting it short would
+    // corrupt it (on a pseudo-terminal it would even drop what the far side has not read yet).
+    if ((mask & ft::PURGE_TX) != 0 && port->serial->bytesToWrite() > 0) {
         directions |= QSerialPort::Output;
     }
-    port->serial->clear(directions);
+    if (directions != QSerialPort::Directions()) {
+        port->serial->clear(directions);
+    }
     return ft::OK;
 }
 
