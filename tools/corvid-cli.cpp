@@ -9,6 +9,7 @@
 #include "link/HexMessage.h"
 #include "link/SerialPortDriver.h"
 #include "presets/Presets.h"
+#include "tunings/TuningResponse.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -64,6 +65,7 @@ const char* const kUsageText =
     "  tuning-upload           upload the note filters' coefficient tables\n"
     "  set-tuning N|NAME       tell the pedal the guitar's tuning\n"
     "  note-cut [NOTE [NOTE]]  the notes the pedal cuts (none, one or two)\n"
+    "  tuning-filters [TUNING] the cut each open string gets from the note filters\n"
     "  midi-channel CHANNEL    the MIDI channel: omni or 1-16\n"
     "  preset save|load FILE   the pedal's values to a preset file, or back\n"
     "  flash [IMAGE] [--verify]  upgrade the firmware through the bootloader\n"
@@ -115,6 +117,10 @@ const std::map<std::string, CommandHelp> kCommands = {
      {"note-cut [NOTE [NOTE]]",
       "Sets the notes the pedal cuts: none, one or two of A2 A#2 B2 C3 C#3 D3 D#3 E3.\n"
       "The lower note goes first, whatever the order given."}},
+    {"tuning-filters",
+     {"tuning-filters [N|NAME]",
+      "For each group of note filters, the deepest cut each open string of the tuning gets\n"
+      "(default: Standard EADGBE), computed from the bytes the pedal receives. No pedal needed."}},
     {"midi-channel",
      {"midi-channel CHANNEL", "Sets the MIDI channel the pedal listens to: omni or 1-16."}},
     {"preset",
@@ -383,6 +389,8 @@ private:
     int SetTuning(const std::vector<std::string>& args);
     int NoteCutNotes(const std::vector<std::string>& args);
     int MidiChannelItem(const std::vector<std::string>& args);
+    int TuningFilters(const std::vector<std::string>& args);
+    std::optional<int> ParseTuning(const std::string& text) const;
     int Preset(const std::vector<std::string>& args);
     int Flash(const std::vector<std::string>& args);
     int Version(const std::vector<std::string>& args);
@@ -437,7 +445,7 @@ bool Cli::Request() {
 }
 
 int Cli::Run(const std::string& command, const std::vector<std::string>& args) {
-    if (command != "version" && command != "coefficients") {
+    if (command != "version" && command != "coefficients" && command != "tuning-filters") {
         session_.Start();
     }
     const std::map<std::string, std::function<int()>> handlers = {
@@ -457,6 +465,7 @@ int Cli::Run(const std::string& command, const std::vector<std::string>& args) {
         {"set-tuning", [&] { return SetTuning(args); }},
         {"note-cut", [&] { return NoteCutNotes(args); }},
         {"midi-channel", [&] { return MidiChannelItem(args); }},
+        {"tuning-filters", [&] { return TuningFilters(args); }},
         {"preset", [&] { return Preset(args); }},
         {"flash", [&] { return Flash(args); }},
         {"version", [&] { return Version(args); }},
@@ -688,25 +697,56 @@ int Cli::TuningUpload() {
     return kDone;
 }
 
-int Cli::SetTuning(const std::vector<std::string>& args) {
+std::optional<int> Cli::ParseTuning(const std::string& text) const {
     static const std::map<std::string, int> shortNames = {
         {"none", 0}, {"standard", 1}, {"drop d", 2}, {"dadgad", 3}, {"ebabdbgbbbeb", 4}};
-    if (args.size() != 1) {
-        return Usage("set-tuning", "set-tuning takes one tuning");
-    }
     std::optional<int> tuning;
-    if (const std::optional<long> n = WholeNumber(args[0]);
+    if (const std::optional<long> n = WholeNumber(text);
         n && *n >= 0 && *n < FXsettings::tuningCount) {
         tuning = static_cast<int>(*n);
     }
     for (int i = 0; i < FXsettings::tuningCount; ++i) {
-        if (Folded(FXsettings::tuningNames[static_cast<std::size_t>(i)]) == Folded(args[0])) {
+        if (Folded(FXsettings::tuningNames[static_cast<std::size_t>(i)]) == Folded(text)) {
             tuning = i;
         }
     }
-    if (const auto known = shortNames.find(Folded(args[0])); known != shortNames.end()) {
+    if (const auto known = shortNames.find(Folded(text)); known != shortNames.end()) {
         tuning = known->second;
     }
+    return tuning;
+}
+
+int Cli::TuningFilters(const std::vector<std::string>& args) {
+    if (args.size() > 1) {
+        return Usage("tuning-filters", "tuning-filters takes at most one tuning");
+    }
+    const std::optional<int> tuning = args.empty() ? std::optional(1) : ParseTuning(args[0]);
+    if (!tuning || *tuning == 0) {
+        return Usage("tuning-filters", "no tuning with open strings named " + args[0]);
+    }
+    std::string text;
+    QJsonArray groups;
+    for (const TableGroup& group : tableGroups) {
+        text += std::string(group.title) + "\n";
+        QJsonArray strings;
+        for (const StringCut& cut : StringCuts(*tuning, group)) {
+            text += "  " + FormatStringCut(cut) + "\n";
+            strings.append(QJsonObject{{"string", QString::fromStdString(cut.string.name)},
+                                       {"hz", cut.hz},
+                                       {"db", cut.cut.db},
+                                       {"table", static_cast<int>(cut.cut.table)}});
+        }
+        groups.append(QJsonObject{{"group", group.title}, {"strings", strings}});
+    }
+    Print(QJsonObject{{"tuning", *tuning}, {"groups", groups}}, text);
+    return kDone;
+}
+
+int Cli::SetTuning(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        return Usage("set-tuning", "set-tuning takes one tuning");
+    }
+    const std::optional<int> tuning = ParseTuning(args[0]);
     if (!tuning) {
         return Usage("set-tuning", "no tuning named " + args[0]);
     }

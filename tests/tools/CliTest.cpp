@@ -247,6 +247,10 @@ TEST(Cli, EepromAndCoefficients) {
     EXPECT_EQ(erase.exitCode, 0) << erase.err;
     EXPECT_EQ(erase.out, "Erased EEPROM addresses 0 to 9\n");
 
+    const CliRun cuts = Cli({"tuning-filters", "standard"});
+    EXPECT_EQ(cuts.exitCode, 0) << cuts.err;
+    EXPECT_NE(cuts.out.find("  E2    82.4 Hz   -6.0 dB (table 2)\n"), std::string::npos)
+        << cuts.out;
     const CliRun table = Cli({"coefficients", "D#2"});
     EXPECT_EQ(table.exitCode, 0);
     EXPECT_EQ(table.out, "D#2_6db_cut_Q11 : array[0..19] of string =\n"
@@ -347,6 +351,8 @@ TEST(Cli, ArgumentsAreCheckedAtTheirLimits) {
          2,
          "corvid-cli: Start address 9 is after end address 8\n"},
         {{"coefficients", "H2"}, 2, "corvid-cli: no note named H2 (A1 to G#5)\n"},
+        {{"tuning-filters", "0"}, 2, "corvid-cli: no tuning with open strings named 0\n"},
+        {{"tuning-filters", "4"}, 0, ""},
         {{"coefficients", "A1", "--q", "0"}, 1, "Cannot compute the filter: Q must be greater"},
         {{"--emulator", "preset", "open", "x.txt"},
          2,
