@@ -53,6 +53,7 @@ const char* const kUsageText =
     "  --json        print the result as JSON\n"
     "  --verbose     print the debug console's lines on stderr\n"
     "  --help        this text; COMMAND --help tells about one command\n"
+    "  --version     the editor's version\n"
     "\n"
     "Commands:\n"
     "  list                    the FTDI bridges found\n"
@@ -1128,6 +1129,10 @@ int main(int argc, char* argv[]) {
         const std::string option = argv[at];
         if (option == "--help" || option == "-h") {
             std::cout << kUsageText;
+            return kDone;
+        }
+        if (option == "--version") {
+            std::cout << "corvid-cli " << GetEditorVersion() << '\n';
             return kDone;
         }
         if (option == "--port" && at + 1 < argc) {

@@ -106,7 +106,7 @@ CoefficientCalculator::CoefficientLines(double f0, std::string& reason) {
     for (std::size_t i = 0; i < words.size(); ++i) {
         std::string line = i == 0 ? "(" : "";
         for (std::size_t b = 0; b < 4; ++b) {
-            line += "'" + words[i].substr(2 * b, 2) + "'" + (b < 3 ? ", " : "");
+            line.append("'").append(words[i], 2 * b, 2).append("'").append(b < 3 ? ", " : "");
         }
         line += i + 1 < words.size() ? ", " : ");";
         lines.push_back(line);
