@@ -1,21 +1,12 @@
 #include "algorithms/AlgorithmLibrary.h"
 
-#include <QDirIterator>
+#include "base/Resources.h"
+
 #include <QFile>
-#include <QFileInfo>
 
 namespace corvid {
 
 namespace {
-
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
     for (std::size_t at = text.find(from); at != std::string::npos;
@@ -56,17 +47,10 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-AlgorithmLibrary::AlgorithmLibrary(Dialogs& dialogs) : dialogs_(dialogs) {
-    QDirIterator it(":/algorithms", QDir::Files);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        index_[Lower(QFileInfo(path).fileName().toStdString())] = path.toStdString();
-    }
-}
+AlgorithmLibrary::AlgorithmLibrary(Dialogs& dialogs) : dialogs_(dialogs) {}
 
 std::string AlgorithmLibrary::ResourcePath(const std::string& name) const {
-    const auto found = index_.find(Lower(name));
-    return found == index_.end() ? std::string() : found->second;
+    return FindResource(":/algorithms", name);
 }
 
 bool AlgorithmLibrary::LoadResourceLines(const std::string& name) {

@@ -2,7 +2,6 @@
 
 #include "base/Services.h"
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -25,8 +24,6 @@ public:
 
 private:
     Dialogs& dialogs_;
-    // Lower-case resource name to resource path.
-    std::map<std::string, std::string> index_;
 };
 
 // The resource name of an algorithm: blanks and "-" become "_", "+" becomes "plus" and an

@@ -1,29 +1,13 @@
 #include "firmware/FirmwareUpgrade.h"
 
+#include "base/Resources.h"
 #include "link/HexMessage.h"
 
-#include <QDirIterator>
 #include <QFile>
 
 #include <cctype>
 
 namespace corvid {
-
-namespace {
-
-// The path of the firmware resource with that name, compared ignoring case; empty if none.
-QString FirmwareResource(const std::string& name) {
-    QDirIterator it(":/firmware", QDir::Files);
-    while (it.hasNext()) {
-        it.next();
-        if (it.fileName().compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0) {
-            return it.filePath();
-        }
-    }
-    return {};
-}
-
-} // namespace
 
 void FirmwareUpgrade::FirmwareSelect(const std::string& itemText) {
     firmwareResourceName = itemText;
@@ -40,8 +24,9 @@ void FirmwareUpgrade::FirmwareSelect(const std::string& itemText) {
 }
 
 bool FirmwareUpgrade::LoadFirmwareImage(const std::filesystem::path& file) {
-    QFile image(file.empty() ? FirmwareResource(firmwareResourceName)
-                             : QString::fromStdU16String(file.u16string()));
+    QFile image(file.empty()
+                    ? QString::fromStdString(FindResource(":/firmware", firmwareResourceName))
+                    : QString::fromStdU16String(file.u16string()));
     if (image.fileName().isEmpty() || !image.open(QIODevice::ReadOnly)) {
         dialogs_.ShowMessage(file.empty() ? "Resource " + firmwareResourceName + " not found"
                                           : "Cannot read " + file.string() + ": " +

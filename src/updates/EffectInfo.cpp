@@ -1,8 +1,8 @@
 #include "updates/EffectInfo.h"
 
+#include "base/Resources.h"
 #include "parameters/ParameterModel.h"
 
-#include <QDirIterator>
 #include <QFile>
 #include <QString>
 
@@ -72,25 +72,16 @@ std::string ParameterSectionHtml() {
 }
 
 std::optional<std::string> EffectInfoPage(const std::string& resourceName) {
-    const QString wanted = QString::fromStdString(resourceName) + ".html";
-    QDirIterator it(":/info", QDir::Files);
-    while (it.hasNext()) {
-        it.next();
-        if (it.fileName().compare(wanted, Qt::CaseInsensitive) != 0) {
-            continue;
-        }
-        QFile file(it.filePath());
-        if (!file.open(QIODevice::ReadOnly)) {
-            return std::nullopt;
-        }
-        std::string page = file.readAll().toStdString();
-        const std::string marker = "<!--parameters-->";
-        if (const std::size_t at = page.find(marker); at != std::string::npos) {
-            page.replace(at, marker.size(), ParameterSectionHtml());
-        }
-        return page;
+    QFile file(QString::fromStdString(FindResource(":/info", resourceName + ".html")));
+    if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    std::string page = file.readAll().toStdString();
+    const std::string marker = "<!--parameters-->";
+    if (const std::size_t at = page.find(marker); at != std::string::npos) {
+        page.replace(at, marker.size(), ParameterSectionHtml());
+    }
+    return page;
 }
 
 } // namespace corvid
