@@ -20,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto wav = corvid::ParseWav(bytes, reason)) {
         NoLog log;
         const std::string samples = corvid::BytesToHex(
-            reinterpret_cast<const std::uint8_t*>(bytes.data()) + wav->dataOffset,
-            wav->dataSize);
+            reinterpret_cast<const std::uint8_t*>(bytes.data()) + wav->dataOffset, wav->dataSize);
         for (const corvid::IrAlgorithm& algorithm : corvid::irAlgorithms) {
             const std::string words =
                 corvid::ConvertIRSamples(samples, wav->bitsPerSample, algorithm.samples, log);
