@@ -1,0 +1,66 @@
+// corvid-cli's command line: the input is its words, each ended by a NUL byte. Whatever the
+// options and the command's arguments hold, they are either refused with a reason or typed;
+// the coefficient calculator then takes the numbers given to it, as the command would.
+#include "CliArguments.h"
+#include "devtools/CoefficientCalculator.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace {
+
+class Quiet : public corvid::Log, public corvid::Dialogs {
+public:
+    void PrintToConsole(const std::string& /*text*/) override {}
+    void PlainLine(const std::string& /*text*/) override {}
+    void ShowMessage(const std::string& /*text*/) override {}
+    bool Confirm(const std::string& /*text*/) override { return true; }
+    std::filesystem::path OpenFileName(const corvid::FileDialogRequest& /*request*/) override {
+        return {};
+    }
+    std::filesystem::path SaveFileName(const corvid::FileDialogRequest& /*request*/) override {
+        return {};
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace corvid;
+    std::vector<std::string> words(1);
+    for (std::size_t i = 0; i < size; ++i) {
+        if (data[i] == 0) {
+            words.emplace_back();
+        } else {
+            words.back() += static_cast<char>(data[i]);
+        }
+    }
+    const cli::CommandLine line = cli::ParseCommandLine(words);
+    if (line.action != cli::CommandLine::Action::Run) {
+        return 0;
+    }
+    std::string problem;
+    const std::optional<cli::Arguments> arguments =
+        cli::ParseArguments(line.command, line.args, problem);
+    if (!arguments) {
+        return 0;
+    }
+    if (const auto* coefficients = std::get_if<cli::CoefficientsArguments>(&*arguments)) {
+        Quiet quiet;
+        CoefficientCalculator calculator(quiet, quiet);
+        calculator.cmbNotePickerChange(static_cast<int>(coefficients->note));
+        for (const auto& [option, text] : coefficients->settings) {
+            if (option == "--q") {
+                calculator.edtQChange(text);
+            } else {
+                calculator.edtBoostChange(text);
+            }
+        }
+        std::string reason;
+        calculator.CoefficientLines(calculator.NoteFrequency(), reason);
+    }
+    return 0;
+}

@@ -1,0 +1,129 @@
+#pragma once
+// corvid-cli's command line, checked and typed before any command runs: the options, the
+// command and its arguments. Plain functions over strings, so they can be tested and fuzzed
+// without a pedal.
+
+#include "tunings/NoteCut.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace corvid::cli {
+
+inline constexpr int kDone = 0;
+inline constexpr int kFailed = 1;
+inline constexpr int kUsage = 2;
+
+extern const char* const kUsageText;
+
+struct CommandHelp {
+    const char* usage;
+    const char* text;
+};
+// Every command with its usage line and its help text.
+extern const std::map<std::string, CommandHelp> kCommands;
+
+struct Options {
+    std::vector<std::string> ports;
+    bool emulator = false;
+    bool inBootloader = false;
+    bool json = false;
+    bool verbose = false;
+};
+
+// What the words after the program's name ask for.
+struct CommandLine {
+    enum class Action {
+        Run,   // run `command` with `args`
+        Print, // print `text` on stdout and end (help, version)
+        Usage, // print `text` on stderr and end with the usage status
+    };
+    Action action = Action::Run;
+    Options options;
+    std::string command;
+    std::vector<std::string> args;
+    std::string text;
+};
+CommandLine ParseCommandLine(const std::vector<std::string>& words);
+
+struct NoArguments {};
+struct UploadArguments {
+    std::optional<std::string> name;
+};
+struct SetArguments {
+    std::size_t slot = 0;
+    std::uint32_t value = 0;
+};
+struct AssignArguments {
+    std::size_t control = 0;
+    std::size_t index = 0;
+};
+struct FootswitchArguments {
+    bool shortPressBypass = true;
+    bool longPressBypass = true;
+};
+struct TuningArguments {
+    int tuning = 0;
+};
+struct NoteCutArguments {
+    NoteCut::Choice chosen{};
+};
+struct MidiChannelArguments {
+    std::string caption;
+};
+struct PresetArguments {
+    bool save = false;
+    std::filesystem::path file;
+};
+struct FlashArguments {
+    std::optional<std::filesystem::path> file;
+    // The image's name: the file's stem, or the built-in image's.
+    std::string name;
+    bool verify = false;
+};
+struct VersionArguments {
+    bool check = false;
+};
+struct EepromArguments {
+    bool read = true;
+    std::string start;
+    std::string end;
+    std::string file;
+};
+struct CoefficientsArguments {
+    std::size_t note = 0;
+    // "--q" or "--gain" with its text, in the order given (the calculator checks the numbers).
+    std::vector<std::pair<std::string, std::string>> settings;
+};
+struct FileArguments {
+    std::optional<std::string> file;
+};
+struct SendArguments {
+    std::string hex;
+};
+
+using Arguments =
+    std::variant<NoArguments, UploadArguments, SetArguments, AssignArguments, FootswitchArguments,
+                 TuningArguments, NoteCutArguments, MidiChannelArguments, PresetArguments,
+                 FlashArguments, VersionArguments, EepromArguments, CoefficientsArguments,
+                 FileArguments, SendArguments>;
+
+// A known command's arguments, typed; nullopt with the problem (for the usage message).
+std::optional<Arguments> ParseArguments(const std::string& command,
+                                        const std::vector<std::string>& args, std::string& problem);
+
+std::string Lower(std::string text);
+// A value given in the control's terms or raw; nullopt with the reason when it is neither.
+std::optional<std::uint32_t> ParseValue(std::size_t slot, const std::string& text,
+                                        std::string& error);
+// A tuning by number, by the name the parameter window shows, or by a short name.
+std::optional<int> ParseTuning(const std::string& text);
+
+} // namespace corvid::cli
