@@ -2,6 +2,10 @@
 
 #include <QFileInfo>
 
+#ifdef _WIN32
+#include "link/BusDescription.h"
+#endif
+
 #ifdef __linux__
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -14,6 +18,7 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
+#include <utility>
 
 namespace corvid {
 
@@ -57,7 +62,16 @@ std::vector<SerialPortDriver::Entry> SerialPortDriver::Enumerate() const {
     std::vector<Entry> entries;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         if (info.hasVendorIdentifier() && info.vendorIdentifier() == kFtdiVendorId) {
-            entries.push_back({info.serialNumber().toStdString(), info.description().toStdString(),
+            std::string description = info.description().toStdString();
+#ifdef _WIN32
+            // Windows describes the port by its driver; the label and Scan need the bridge's own
+            // product string.
+            if (std::string bus = BusReportedDescription(info.portName().toStdString());
+                !bus.empty()) {
+                description = std::move(bus);
+            }
+#endif
+            entries.push_back({info.serialNumber().toStdString(), std::move(description),
                                info.systemLocation().toStdString()});
         }
     }
