@@ -1,8 +1,11 @@
 #include "app/Editor.h"
 
+#include "widgets/Accessibility.h"
+
 #include "app/PresetDrop.h"
 #include "app/TformMain.h"
 #include "app/TformPrint.h"
+#include "devtools/TformFilterResponse.h"
 #include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
 #include "tunings/TformNoteTrackingFilter.h"
@@ -12,6 +15,8 @@
 
 #include <QAction>
 #include <QPushButton>
+
+#include <vector>
 
 namespace corvid {
 
@@ -60,6 +65,19 @@ Editor::Editor(EditorEnvironment environment) {
     TformTuningFilters& filters = *formTuningFilters;
     QObject::connect(formMain->menuTuningFilters, &QAction::triggered, &filters,
                      [&filters, this] { ShowBeside(filters, *formMain); });
+
+    const std::vector<QWidget*> windows = {formMain.get(),
+                                           formPrint.get(),
+                                           formFXsettings.get(),
+                                           formNoteTrackingFilter.get(),
+                                           formFirmwareUpgrade.get(),
+                                           formFXInfo.get(),
+                                           formNewVersionMsg.get(),
+                                           formTuningFilters.get(),
+                                           formPrint->formFilterResponse};
+    for (QWidget* window : windows) {
+        OperableByKeyboard(*window);
+    }
 }
 
 void Editor::ShowBeside(QWidget& window, const QWidget& from) {

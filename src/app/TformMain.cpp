@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -71,59 +72,61 @@ void TformMain::BuildMenus() {
     MenuBar1->setObjectName("MenuBar1");
     MenuBar1->setGeometry(0, 0, 354, 24);
 
-    menuFile = AddMenu(MenuBar1, "menuFile", "File");
-    menuLoadPreset = AddItem(menuFile, "menuLoadPreset", "Load Preset");
-    menuSavePreset = AddItem(menuFile, "menuSavePreset", "Save Preset");
-    menuRecentPresets = menuFile->addMenu("Recent Presets");
+    menuFile = AddMenu(MenuBar1, "menuFile", "&File");
+    menuLoadPreset = AddItem(menuFile, "menuLoadPreset", "&Load Preset");
+    menuSavePreset = AddItem(menuFile, "menuSavePreset", "&Save Preset");
+    menuLoadPreset->setShortcut(QKeySequence::Open);
+    menuSavePreset->setShortcut(QKeySequence::Save);
+    menuRecentPresets = menuFile->addMenu("&Recent Presets");
     menuRecentPresets->setObjectName("menuRecentPresets");
-    menuBackUpPedal = AddItem(menuFile, "menuBackUpPedal", "Back Up Pedal\u2026");
-    menuRestorePedal = AddItem(menuFile, "menuRestorePedal", "Restore Pedal\u2026");
-    menuLoadIR = AddItem(menuFile, "menuLoadIR", "Load IR");
+    menuBackUpPedal = AddItem(menuFile, "menuBackUpPedal", "&Back Up Pedal\u2026");
+    menuRestorePedal = AddItem(menuFile, "menuRestorePedal", "R&estore Pedal\u2026");
+    menuLoadIR = AddItem(menuFile, "menuLoadIR", "Load &IR");
     menuLoadIR->setVisible(false);
     menuLoadIR->setEnabled(false);
 
-    menuConnection = AddMenu(MenuBar1, "menuConnection", "Connection");
-    menuScan = AddItem(menuConnection, "menuScan", "Scan");
-    menuConnect = AddItem(menuConnection, "menuConnect", "Connect");
-    menuDisconnect = AddItem(menuConnection, "menuDisconnect", "Disconnect");
+    menuConnection = AddMenu(MenuBar1, "menuConnection", "&Connection");
+    menuScan = AddItem(menuConnection, "menuScan", "&Scan");
+    menuConnect = AddItem(menuConnection, "menuConnect", "&Connect");
+    menuDisconnect = AddItem(menuConnection, "menuDisconnect", "&Disconnect");
     menuDisconnect->setEnabled(false);
 
-    menuSettings = AddMenu(MenuBar1, "menuSettings", "Settings");
-    menuLook = menuSettings->addMenu("Look");
+    menuSettings = AddMenu(MenuBar1, "menuSettings", "&Settings");
+    menuLook = menuSettings->addMenu("&Look");
     menuLook->setObjectName("menuLook");
-    menuMIDI = menuSettings->addMenu("MIDI");
+    menuMIDI = menuSettings->addMenu("&MIDI");
     menuMIDI->setObjectName("menuMIDI");
-    menuMIDIchannel = menuMIDI->addMenu("Channel");
+    menuMIDIchannel = menuMIDI->addMenu("&Channel");
     menuMIDIchannel->setObjectName("menuMIDIchannel");
     menuEnableAllParameters =
-        AddItem(menuSettings, "menuEnableAllParameters", "Enable All Parameters");
+        AddItem(menuSettings, "menuEnableAllParameters", "&Enable All Parameters");
     menuEnableAllParameters->setVisible(false);
     menuEnableAllParameters->setCheckable(true);
-    menuUploadTuningsData = AddItem(menuSettings, "menuUploadTuningsData", "Upload Tuning Data");
-    menuNoteCut = AddItem(menuSettings, "menuNoteCut", "Note Cut");
-    menuTuningFilters = AddItem(menuSettings, "menuTuningFilters", "Tuning Filters");
+    menuUploadTuningsData = AddItem(menuSettings, "menuUploadTuningsData", "&Upload Tuning Data");
+    menuNoteCut = AddItem(menuSettings, "menuNoteCut", "&Note Cut");
+    menuTuningFilters = AddItem(menuSettings, "menuTuningFilters", "&Tuning Filters");
 
-    menuFirmwareUpgrade = AddMenu(MenuBar1, "menuFirmwareUpgrade", "Firmware Upgrade");
+    menuFirmwareUpgrade = AddMenu(MenuBar1, "menuFirmwareUpgrade", "Firmware &Upgrade");
     menuFirmwareUpgradeMode =
-        AddItem(menuFirmwareUpgrade, "menuFirmwareUpgradeMode", "Upgrade Mode");
+        AddItem(menuFirmwareUpgrade, "menuFirmwareUpgradeMode", "Upgrade &Mode");
     menuFirmwareUpgradeMode->setCheckable(true);
     menuStartFirmwareUpgrade =
-        AddItem(menuFirmwareUpgrade, "menuStartFirmwareUpgrade", "Start Firmware Upgrade");
+        AddItem(menuFirmwareUpgrade, "menuStartFirmwareUpgrade", "&Start Firmware Upgrade");
     menuStartFirmwareUpgrade->setEnabled(false);
 
-    menuInfo = AddMenu(MenuBar1, "menuInfo", "Info");
-    menuQuickStart = AddItem(menuInfo, "menuQuickStart", "Quick Start");
+    menuInfo = AddMenu(MenuBar1, "menuInfo", "&Info");
+    menuQuickStart = AddItem(menuInfo, "menuQuickStart", "&Quick Start");
     menuQuickStart->setVisible(false);
-    menuSupport = AddItem(menuInfo, "menuSupport", "Support");
+    menuSupport = AddItem(menuInfo, "menuSupport", "&Support");
     menuAppVersion = AddItem(menuInfo, "menuAppVersion", "Editor Version: ");
     menuAppVersion->setEnabled(false);
     menuNewAppVersion = AddItem(menuInfo, "menuNewAppVersion", "New version available:");
     menuNewAppVersion->setEnabled(false);
     menuSerialNumber = AddItem(menuInfo, "menuSerialNumber", "Device Serial: ");
     menuSerialNumber->setEnabled(false);
-    menuShowUpdateMsg = AddItem(menuInfo, "menuShowUpdateMsg", "Show Update Message");
+    menuShowUpdateMsg = AddItem(menuInfo, "menuShowUpdateMsg", "Show &Update Message");
     menuShowUpdateMsg->setCheckable(true);
-    menuSaveReport = AddItem(menuInfo, "menuSaveReport", "Save Diagnostic Report\u2026");
+    menuSaveReport = AddItem(menuInfo, "menuSaveReport", "Save Diagnostic &Report\u2026");
 }
 
 void TformMain::BuildControls() {

@@ -78,6 +78,8 @@ TformPrint::TformPrint(QWidget* parent) : QWidget(parent, Qt::Window) {
     lblReadProgress->setObjectName("lblReadProgress");
     lblReadProgress->setGeometry(430, 38, 68, 18);
     formFilterResponse = new TformFilterResponse(this);
+    // The log is read last: Tab goes through the tools' rows first.
+    setTabOrder(btnGetNoteFrequency, Memo1);
 
     // The controls' places were designed for Arial; 9 pt keeps the small ones' captions inside.
     // Set on each control: with a look's style sheet on, a window's font does not reach them.
@@ -126,6 +128,17 @@ void TformPrint::FormCreate(Session& session) {
     });
     connect(btnGetNoteFrequency, &QPushButton::clicked, this,
             [this] { btnGetNoteFrequencyClick(); });
+    // Return in a field presses its row's button, once the field's own edit has taken effect.
+    const auto pressOnReturn = [this](QLineEdit* field, QPushButton* button) {
+        connect(field, &QLineEdit::returnPressed, button, &QPushButton::click,
+                Qt::QueuedConnection);
+    };
+    pressOnReturn(edtStartAddress, btnReadEEPROM);
+    pressOnReturn(edtEndAddress, btnReadEEPROM);
+    pressOnReturn(edtAddress, btnSend);
+    pressOnReturn(edtData, btnSend);
+    pressOnReturn(edtQ, btnGetNoteFrequency);
+    pressOnReturn(edtBoost, btnGetNoteFrequency);
 }
 
 void TformPrint::btnEraseEepromClick() {

@@ -56,6 +56,8 @@ TformNoteTrackingFilter::TformNoteTrackingFilter()
     btnSave = new QPushButton("Save", this);
     btnSave->setObjectName("btnSave");
     btnSave->setGeometry(16, 85, kButtonWidth, kButtonHeight);
+    // Return saves the choice from any of the boxes.
+    btnSave->setDefault(true);
     btnGet = new QPushButton("Get", this);
     btnGet->setObjectName("btnGet");
     btnGet->setGeometry(16 + 112, 85, kButtonWidth, kButtonHeight);

@@ -5,6 +5,7 @@
 
 #include <QAccessibleWidget>
 #include <QKeyEvent>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -86,6 +87,28 @@ protected:
     }
 };
 
+class EnterPressesDefault : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                for (QPushButton* button :
+                     static_cast<QWidget*>(parent())->findChildren<QPushButton*>()) {
+                    if (button->isDefault() && button->isVisible() && button->isEnabled()) {
+                        button->click();
+                        return true;
+                    }
+                }
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 void InstallAccessibility() {
@@ -94,6 +117,14 @@ void InstallAccessibility() {
 
 void CloseOnEscape(QWidget& window) {
     window.installEventFilter(new EscapeCloses(&window));
+}
+
+void OperableByKeyboard(QWidget& window) {
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        button->setAutoDefault(true);
+    }
+    // Key events the focused control leaves reach the window last.
+    window.installEventFilter(new EnterPressesDefault(&window));
 }
 
 } // namespace corvid

@@ -11,4 +11,9 @@ void InstallAccessibility();
 // Escape closes the window (a tool window, a notice).
 void CloseOnEscape(QWidget& window);
 
+// Return and Enter press the focused button, as in a dialog; when the focus is elsewhere and
+// the window has a default button, they press that one (after the focused control's own use of
+// the key: a field's edit is taken first).
+void OperableByKeyboard(QWidget& window);
+
 } // namespace corvid

@@ -1,4 +1,6 @@
 #include "app/Editor.h"
+#include "app/TformMain.h"
+#include "app/TformPrint.h"
 #include "devtools/TformFilterResponse.h"
 #include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
@@ -9,12 +11,26 @@
 #include "updates/tformFXInfo.h"
 #include "widgets/RotaryDial.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTextEdit>
 
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace corvid::testing {
 namespace {
@@ -31,30 +47,109 @@ std::vector<QWidget*> Windows(Editor& e) {
             e.formPrint->formFilterResponse};
 }
 
-// Every control a user can reach says what it is; every window has a name.
+// Something a user operates, as opposed to a label, a frame or an indicator.
+bool Interactive(const QWidget* widget) {
+    return (qobject_cast<const QAbstractButton*>(widget) != nullptr ||
+            qobject_cast<const QComboBox*>(widget) != nullptr ||
+            qobject_cast<const QLineEdit*>(widget) != nullptr ||
+            qobject_cast<const QAbstractItemView*>(widget) != nullptr ||
+            qobject_cast<const QAbstractSpinBox*>(widget) != nullptr ||
+            qobject_cast<const QPlainTextEdit*>(widget) != nullptr ||
+            qobject_cast<const QTextEdit*>(widget) != nullptr ||
+            qobject_cast<const RotaryDial*>(widget) != nullptr) &&
+           qobject_cast<const QScrollBar*>(widget) == nullptr;
+}
+
+// Every control a user can operate is reached by Tab and says what it is; every window has a
+// name.
 TEST(Accessibility, EveryControlHasANameAndTabReachesIt) {
     TestEditor t;
-    std::vector<std::string> unnamed;
+    std::vector<std::string> problems;
     for (QWidget* window : Windows(*t.editor)) {
         QAccessibleInterface* face = QAccessible::queryAccessibleInterface(window);
         ASSERT_NE(face, nullptr);
         if (face->text(QAccessible::Name).isEmpty()) {
-            unnamed.push_back(window->objectName().toStdString());
+            problems.push_back(window->objectName().toStdString() + " has no name");
+        }
+        std::set<QWidget*> chain;
+        for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
+            chain.insert(w);
         }
         for (QWidget* child : window->findChildren<QWidget*>()) {
-            if (child->isHidden() || (child->focusPolicy() & Qt::TabFocus) == 0 ||
-                child->window() != window) {
+            if (child->isHidden() || child->window() != window) {
                 continue;
             }
+            const std::string where = window->objectName().toStdString() + "/" +
+                                      child->objectName().toStdString() + " (" +
+                                      child->metaObject()->className() + ")";
+            const bool tabbed = (child->focusPolicy() & Qt::TabFocus) != 0;
+            if (Interactive(child) && (!tabbed || chain.count(child) == 0)) {
+                problems.push_back(where + " is not reached by Tab");
+            }
             QAccessibleInterface* control = QAccessible::queryAccessibleInterface(child);
-            if (control == nullptr || control->text(QAccessible::Name).trimmed().isEmpty()) {
-                unnamed.push_back(window->objectName().toStdString() + "/" +
-                                  child->objectName().toStdString() + " (" +
-                                  child->metaObject()->className() + ")");
+            if (tabbed &&
+                (control == nullptr || control->text(QAccessible::Name).trimmed().isEmpty())) {
+                problems.push_back(where + " has no name");
             }
         }
     }
-    EXPECT_EQ(unnamed, std::vector<std::string>{});
+    EXPECT_EQ(problems, std::vector<std::string>{});
+}
+
+// Alt and a letter open each menu; a letter then picks each command (none shared in a menu).
+// The information items (versions, the serial number) are texts, not commands.
+TEST(Accessibility, EveryMenuAndCommandHasItsOwnMnemonic) {
+    TestEditor t;
+    TformMain& m = t.main();
+    const std::set<QAction*> information = {m.menuAppVersion, m.menuNewAppVersion,
+                                            m.menuSerialNumber};
+    std::vector<std::string> problems;
+    const auto check = [&](const QList<QAction*>& actions, const std::string& where) {
+        std::set<QString> used;
+        for (QAction* action : actions) {
+            if (action->isSeparator() || !action->isVisible() || information.count(action) != 0) {
+                continue;
+            }
+            const QString key = QKeySequence::mnemonic(action->text()).toString();
+            if (key.isEmpty() || !used.insert(key).second) {
+                problems.push_back(where + ": " + action->text().toStdString());
+            }
+        }
+    };
+    check(m.MenuBar1->actions(), "menu bar");
+    for (QAction* title : m.MenuBar1->actions()) {
+        check(title->menu()->actions(), title->text().toStdString());
+    }
+    EXPECT_EQ(problems, std::vector<std::string>{});
+    EXPECT_EQ(m.menuLoadPreset->shortcut(), QKeySequence(QKeySequence::Open));
+    EXPECT_EQ(m.menuSavePreset->shortcut(), QKeySequence(QKeySequence::Save));
+}
+
+// Return presses the focused button; in the note cut window, from a box, the Save button; in
+// the console, from a field, its row's button once the field's value has taken effect.
+TEST(Accessibility, ReturnPressesTheButtonItBelongsTo) {
+    TestEditor t;
+    t.Connect();
+    QSignalSpy request(t.main().btnRequest, &QPushButton::clicked);
+    QTest::keyClick(t.main().btnRequest, Qt::Key_Return);
+    EXPECT_EQ(request.count(), 1);
+
+    TformNoteTrackingFilter& noteCut = *t.editor->formNoteTrackingFilter;
+    noteCut.show();
+    QTest::keyClick(noteCut.noteBoxes[7], Qt::Key_Space);
+    QTest::keyClick(noteCut.noteBoxes[7], Qt::Key_Return);
+    EXPECT_EQ(t.pedal().state.noteCut, (std::array<std::uint8_t, 2>{0x07, 0xFF}));
+
+    TformPrint& console = t.console();
+    QSignalSpy calculate(console.btnGetNoteFrequency, &QPushButton::clicked);
+    console.show();
+    console.edtQ->selectAll();
+    QTest::keyClicks(console.edtQ, "2");
+    QTest::keyClick(console.edtQ, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calculate.count(), 1);
+    ASSERT_TRUE(t.core().calculator.lastFilter);
+    EXPECT_EQ(t.core().calculator.filterQ, 2.0);
 }
 
 TEST(Accessibility, DialsAndSwitchesAnnounceTheirValue) {
