@@ -168,6 +168,23 @@ TEST(Accessibility, DialsAndSwitchesAnnounceTheirValue) {
     EXPECT_TRUE(sw->state().checked);
 }
 
+// The three hints are what assistive technology reads as those controls' descriptions.
+TEST(Accessibility, HintsAreTheDescriptions) {
+    TestEditor t;
+    TformFXsettings& w = *t.editor->formFXsettings;
+    const auto& hintTexts = TformFXsettings::hintTexts;
+    const std::vector<std::pair<QWidget*, std::string>> hinted = {
+        {w.chkDominantNoteCut, hintTexts[0]},
+        {w.chkHighNoteCut, hintTexts[1]},
+        {w.dialInputLevel, hintTexts[2]}};
+    for (const auto& [control, hint] : hinted) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(control);
+        ASSERT_NE(face, nullptr);
+        EXPECT_EQ(face->text(QAccessible::Description).toStdString(), hint)
+            << control->objectName().toStdString();
+    }
+}
+
 TEST(Accessibility, EscapeClosesTheToolWindows) {
     TestEditor t;
     for (QWidget* window : {static_cast<QWidget*>(t.editor->formNoteTrackingFilter.get()),
