@@ -1,6 +1,7 @@
 // The bootloader's replies: whatever bytes come back after each step of a firmware run.
 // The input is a script of replies, each a length byte and that many bytes (a length of 0 is
 // silence); every write the host makes releases the next reply. Time is virtual.
+#include "Quiet.h"
 #include "core/PlainViews.h"
 #include "firmware/Bootloader.h"
 
@@ -100,16 +101,6 @@ private:
     std::int64_t now_ = 0;
 };
 
-class Quiet : public Log, public Dialogs {
-public:
-    void PrintToConsole(const std::string& /*text*/) override {}
-    void PlainLine(const std::string& /*text*/) override {}
-    void ShowMessage(const std::string& /*text*/) override {}
-    bool Confirm(const std::string& /*text*/) override { return true; }
-    std::filesystem::path OpenFileName(const FileDialogRequest& /*request*/) override { return {}; }
-    std::filesystem::path SaveFileName(const FileDialogRequest& /*request*/) override { return {}; }
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -117,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t readSize = size > 0 ? std::size_t{data[0]} + 1 : 1;
     ScriptedBootloaderDriver driver(size > 0 ? data + 1 : data, size > 0 ? size - 1 : 0);
     InstantClock clock;
-    Quiet quiet;
+    fuzz::Quiet quiet;
     PlainViews views;
     D2XXUnit unit(driver, quiet);
     Communication link(unit, quiet, quiet, clock, views);

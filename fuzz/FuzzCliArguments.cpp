@@ -1,7 +1,8 @@
-// corvid-cli's command line: the input is its words, each ended by a NUL byte. Whatever the
+// corvid-cli's command line: the input is its words, separated by NUL bytes. Whatever the
 // options and the command's arguments hold, they are either refused with a reason or typed;
 // the coefficient calculator then takes the numbers given to it, as the command would.
 #include "CliArguments.h"
+#include "Quiet.h"
 #include "devtools/CoefficientCalculator.h"
 
 #include <cstddef>
@@ -9,24 +10,6 @@
 #include <string>
 #include <variant>
 #include <vector>
-
-namespace {
-
-class Quiet : public corvid::Log, public corvid::Dialogs {
-public:
-    void PrintToConsole(const std::string& /*text*/) override {}
-    void PlainLine(const std::string& /*text*/) override {}
-    void ShowMessage(const std::string& /*text*/) override {}
-    bool Confirm(const std::string& /*text*/) override { return true; }
-    std::filesystem::path OpenFileName(const corvid::FileDialogRequest& /*request*/) override {
-        return {};
-    }
-    std::filesystem::path SaveFileName(const corvid::FileDialogRequest& /*request*/) override {
-        return {};
-    }
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace corvid;
@@ -49,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     if (const auto* coefficients = std::get_if<cli::CoefficientsArguments>(&*arguments)) {
-        Quiet quiet;
+        fuzz::Quiet quiet;
         CoefficientCalculator calculator(quiet, quiet);
         calculator.cmbNotePickerChange(static_cast<int>(coefficients->note));
         for (const auto& [option, text] : coefficients->settings) {

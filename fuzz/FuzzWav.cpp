@@ -1,4 +1,5 @@
 // WAV files given to Load IR, and their samples converted for every known algorithm.
+#include "Quiet.h"
 #include "devtools/ImpulseResponse.h"
 #include "link/HexMessage.h"
 
@@ -6,19 +7,11 @@
 #include <cstdint>
 #include <string>
 
-namespace {
-class NoLog : public corvid::Log {
-public:
-    void PrintToConsole(const std::string& /*text*/) override {}
-    void PlainLine(const std::string& /*text*/) override {}
-};
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     std::string reason;
     if (const auto wav = corvid::ParseWav(bytes, reason)) {
-        NoLog log;
+        corvid::fuzz::Quiet log;
         const std::string samples = corvid::BytesToHex(
             reinterpret_cast<const std::uint8_t*>(bytes.data()) + wav->dataOffset, wav->dataSize);
         for (const corvid::IrAlgorithm& algorithm : corvid::irAlgorithms) {
