@@ -1,5 +1,7 @@
 #include "firmware/TformFirmwareUpgrade.h"
 
+#include "widgets/Accessibility.h"
+
 #include <QComboBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -36,6 +38,7 @@ TformFirmwareUpgrade::TformFirmwareUpgrade()
     ProgressBar1->setFormat("block %v of %m");
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setAccessibleName("Blocks written");
+    CloseOnEscape(*this);
 }
 
 void TformFirmwareUpgrade::FormCreate(FirmwareUpgrade& upgrade) {

@@ -189,6 +189,7 @@ TEST(Accessibility, EscapeClosesTheToolWindows) {
     TestEditor t;
     for (QWidget* window : {static_cast<QWidget*>(t.editor->formNoteTrackingFilter.get()),
                             static_cast<QWidget*>(t.editor->formTuningFilters.get()),
+                            static_cast<QWidget*>(t.editor->formFirmwareUpgrade.get()),
                             static_cast<QWidget*>(t.editor->formFXInfo.get()),
                             static_cast<QWidget*>(t.editor->formNewVersionMsg.get()),
                             static_cast<QWidget*>(t.editor->formPrint->formFilterResponse)}) {
