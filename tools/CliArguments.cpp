@@ -138,6 +138,9 @@ const std::map<std::string, CommandHelp> kCommands = {
     {"send", {"send HEX", "Sends one raw hex message (two digits a byte) as it stands."}},
 };
 
+const std::array<const char*, controlCount> kControlNames = {
+    "Control I", "Control II", "Control III", "Control IV", "Remote Footswitch"};
+
 namespace {
 
 // "Input Level", "input-level" and "input_level" name the same parameter.
@@ -186,8 +189,79 @@ std::optional<std::size_t> ParseControl(const std::string& text) {
     return found == names.end() ? std::nullopt : std::optional(found->second);
 }
 
-const std::array<const char*, controlCount> kControlNames = {
-    "Control I", "Control II", "Control III", "Control IV", "Remote Footswitch"};
+// A value given in the control's terms or raw; nullopt with the reason when it is neither.
+std::optional<std::uint32_t> ParseValue(std::size_t slot, const std::string& text,
+                                        std::string& error) {
+
+    const ParameterInfo& info = parameterTable[slot];
+    if (text.size() > 2 && Lower(text.substr(0, 2)) == "0x") {
+        const std::string digits = text.substr(2);
+        std::uint8_t bytes[4] = {};
+        if (digits.size() > 8 ||
+            HexToBytes(std::string(8 - digits.size(), '0') + digits, bytes, 4) != 4) {
+            error = "a raw value is 0x and at most 8 hexadecimal digits: " + text;
+            return std::nullopt;
+        }
+        return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+               (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+    }
+    const std::string word = Lower(text);
+    const std::optional<long> n = WholeNumber(text);
+    switch (info.encoding) {
+    case Encoding::Level:
+        if (n && *n >= 0 && *n <= 1023) {
+            return static_cast<std::uint32_t>(*n) << 13;
+        }
+        error = std::string(info.name) + " takes a level from 0 to 1023: " + text;
+        return std::nullopt;
+    case Encoding::StepCount:
+        if (n && *n >= 0 && *n <= static_cast<long>(info.scale)) {
+            return static_cast<std::uint32_t>(*n);
+        }
+        error = std::string(info.name) + " takes a step from 0 to " + std::to_string(info.scale) +
+                ": " + text;
+        return std::nullopt;
+    case Encoding::PitchTable:
+        if (n && *n >= -12 && *n <= 12) {
+            return pitchRatioTable[static_cast<std::size_t>(*n + 12)];
+        }
+        error = std::string(info.name) + " takes a pitch from -12 to +12: " + text;
+        return std::nullopt;
+    case Encoding::WaveSwitch:
+    case Encoding::SplitSwitch:
+    case Encoding::NoteCutFlag:
+        if (word == "on" || word == "off") {
+            const bool on = word == "on";
+            if (info.encoding == Encoding::WaveSwitch) {
+                return on ? waveOnValue : waveOffValue;
+            }
+            return on ? 1u : 0u;
+        }
+        error = std::string(info.name) + " is on or off: " + text;
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// A tuning by number, by the name the parameter window shows, or by a short name.
+std::optional<int> ParseTuning(const std::string& text) {
+    static const std::map<std::string, int> shortNames = {
+        {"none", 0}, {"standard", 1}, {"drop d", 2}, {"dadgad", 3}, {"ebabdbgbbbeb", 4}};
+    std::optional<int> tuning;
+    if (const std::optional<long> n = WholeNumber(text);
+        n && *n >= 0 && *n < FXsettings::tuningCount) {
+        tuning = static_cast<int>(*n);
+    }
+    for (int i = 0; i < FXsettings::tuningCount; ++i) {
+        if (Folded(FXsettings::tuningNames[static_cast<std::size_t>(i)]) == Folded(text)) {
+            tuning = i;
+        }
+    }
+    if (const auto known = shortNames.find(Folded(text)); known != shortNames.end()) {
+        tuning = known->second;
+    }
+    return tuning;
+}
 
 using Parsed = std::optional<Arguments>;
 using Args = std::vector<std::string>;
@@ -411,78 +485,6 @@ std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
-}
-
-std::optional<std::uint32_t> ParseValue(std::size_t slot, const std::string& text,
-                                        std::string& error) {
-
-    const ParameterInfo& info = parameterTable[slot];
-    if (text.size() > 2 && Lower(text.substr(0, 2)) == "0x") {
-        const std::string digits = text.substr(2);
-        std::uint8_t bytes[4] = {};
-        if (digits.size() > 8 ||
-            HexToBytes(std::string(8 - digits.size(), '0') + digits, bytes, 4) != 4) {
-            error = "a raw value is 0x and at most 8 hexadecimal digits: " + text;
-            return std::nullopt;
-        }
-        return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-               (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
-    }
-    const std::string word = Lower(text);
-    const std::optional<long> n = WholeNumber(text);
-    switch (info.encoding) {
-    case Encoding::Level:
-        if (n && *n >= 0 && *n <= 1023) {
-            return static_cast<std::uint32_t>(*n) << 13;
-        }
-        error = std::string(info.name) + " takes a level from 0 to 1023: " + text;
-        return std::nullopt;
-    case Encoding::StepCount:
-        if (n && *n >= 0 && *n <= static_cast<long>(info.scale)) {
-            return static_cast<std::uint32_t>(*n);
-        }
-        error = std::string(info.name) + " takes a step from 0 to " + std::to_string(info.scale) +
-                ": " + text;
-        return std::nullopt;
-    case Encoding::PitchTable:
-        if (n && *n >= -12 && *n <= 12) {
-            return pitchRatioTable[static_cast<std::size_t>(*n + 12)];
-        }
-        error = std::string(info.name) + " takes a pitch from -12 to +12: " + text;
-        return std::nullopt;
-    case Encoding::WaveSwitch:
-    case Encoding::SplitSwitch:
-    case Encoding::NoteCutFlag:
-        if (word == "on" || word == "off") {
-            const bool on = word == "on";
-            if (info.encoding == Encoding::WaveSwitch) {
-                return on ? waveOnValue : waveOffValue;
-            }
-            return on ? 1u : 0u;
-        }
-        error = std::string(info.name) + " is on or off: " + text;
-        return std::nullopt;
-    }
-    return std::nullopt;
-}
-
-std::optional<int> ParseTuning(const std::string& text) {
-    static const std::map<std::string, int> shortNames = {
-        {"none", 0}, {"standard", 1}, {"drop d", 2}, {"dadgad", 3}, {"ebabdbgbbbeb", 4}};
-    std::optional<int> tuning;
-    if (const std::optional<long> n = WholeNumber(text);
-        n && *n >= 0 && *n < FXsettings::tuningCount) {
-        tuning = static_cast<int>(*n);
-    }
-    for (int i = 0; i < FXsettings::tuningCount; ++i) {
-        if (Folded(FXsettings::tuningNames[static_cast<std::size_t>(i)]) == Folded(text)) {
-            tuning = i;
-        }
-    }
-    if (const auto known = shortNames.find(Folded(text)); known != shortNames.end()) {
-        tuning = known->second;
-    }
-    return tuning;
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& words) {

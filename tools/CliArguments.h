@@ -3,8 +3,10 @@
 // command and its arguments. Plain functions over strings, so they can be tested and fuzzed
 // without a pedal.
 
+#include "parameters/ParameterModel.h"
 #include "tunings/NoteCut.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -29,6 +31,8 @@ struct CommandHelp {
 };
 // Every command with its usage line and its help text.
 extern const std::map<std::string, CommandHelp> kCommands;
+// The controls as corvid-cli names them in its output and messages.
+extern const std::array<const char*, controlCount> kControlNames;
 
 struct Options {
     std::vector<std::string> ports;
@@ -120,10 +124,5 @@ std::optional<Arguments> ParseArguments(const std::string& command,
                                         const std::vector<std::string>& args, std::string& problem);
 
 std::string Lower(std::string text);
-// A value given in the control's terms or raw; nullopt with the reason when it is neither.
-std::optional<std::uint32_t> ParseValue(std::size_t slot, const std::string& text,
-                                        std::string& error);
-// A tuning by number, by the name the parameter window shows, or by a short name.
-std::optional<int> ParseTuning(const std::string& text);
 
 } // namespace corvid::cli

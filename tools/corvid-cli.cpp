@@ -40,6 +40,7 @@
 namespace corvid {
 namespace {
 
+using cli::kControlNames;
 using cli::kDone;
 using cli::kFailed;
 using cli::kUsage;
@@ -95,9 +96,6 @@ std::string ControlTerms(std::size_t slot, std::uint32_t value) {
     }
     return {};
 }
-
-const std::array<const char*, controlCount> kControlNames = {
-    "Control I", "Control II", "Control III", "Control IV", "Remote Footswitch"};
 
 // The plain views, with the firmware run's progress drawn on stderr when it is a terminal.
 class CliViews : public PlainViews {

@@ -1,7 +1,5 @@
 #include "app/Editor.h"
 
-#include "widgets/Accessibility.h"
-
 #include "app/PresetDrop.h"
 #include "app/TformMain.h"
 #include "app/TformPrint.h"
@@ -12,6 +10,7 @@
 #include "tunings/TformTuningFilters.h"
 #include "updates/TformNewVersionMsg.h"
 #include "updates/tformFXInfo.h"
+#include "widgets/Accessibility.h"
 
 #include <QAction>
 #include <QPushButton>
