@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,33 @@ public:
     void PlainLine(const std::string& /*text*/) override {}
 };
 
+// corvid-pedal-emulator paced at 115,200 bit/s on a pseudo-terminal, for as long as it lives.
+class PacedEmulator {
+public:
+    explicit PacedEmulator(QStringList options) {
+        options.prepend("115200");
+        options.prepend("--pace");
+        process_.start(CORVID_PEDAL_EMULATOR, options);
+        if (process_.waitForReadyRead(5000)) {
+            path = process_.readLine().trimmed().toStdString();
+        } else {
+            std::cerr << "wire_time: the pedal emulator did not start\n";
+        }
+    }
+    ~PacedEmulator() {
+        process_.terminate();
+        process_.waitForFinished(2000);
+    }
+    PacedEmulator(const PacedEmulator&) = delete;
+    PacedEmulator& operator=(const PacedEmulator&) = delete;
+
+    // The pseudo-terminal's path; empty when the emulator did not start.
+    std::string path;
+
+private:
+    QProcess process_;
+};
+
 struct Operation {
     const char* name;
     // Bytes that cross the line both ways, and the pauses the operation must make.
@@ -61,13 +89,11 @@ public:
 // The whole firmware upgrade of the shipped image against a paced bootloader, once (it takes
 // over a minute). Its limit: the bytes both ways on the line and the pauses the protocol makes.
 int TimeFirmwareRun(RealClock& clock) {
-    QProcess emulator;
-    emulator.start(CORVID_PEDAL_EMULATOR, {"--pace", "115200", "--bootloader"});
-    if (!emulator.waitForReadyRead(5000)) {
-        std::cerr << "wire_time: the pedal emulator did not start\n";
+    const PacedEmulator emulator({"--bootloader"});
+    if (emulator.path.empty()) {
         return 1;
     }
-    const std::string path = emulator.readLine().trimmed().toStdString();
+    const std::string& path = emulator.path;
     QuietDialogs dialogs;
     NoLog log;
     PlainViews views;
@@ -105,8 +131,6 @@ int TimeFirmwareRun(RealClock& clock) {
     const double limit = static_cast<double>(written + replies) * kByteSeconds + pauses;
     std::printf("%-18s %10.4f %10.4f %7.3f\n", "firmware upgrade", time, limit, time / limit);
     session.Disconnect();
-    emulator.terminate();
-    emulator.waitForFinished(2000);
     return 0;
 }
 
@@ -121,13 +145,11 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
-    QProcess emulator;
-    emulator.start(CORVID_PEDAL_EMULATOR, {"--pace", "115200"});
-    if (!emulator.waitForReadyRead(5000)) {
-        std::cerr << "wire_time: the pedal emulator did not start\n";
+    std::optional<PacedEmulator> emulator(std::in_place, QStringList{});
+    if (emulator->path.empty()) {
         return 1;
     }
-    const std::string path = emulator.readLine().trimmed().toStdString();
+    const std::string path = emulator->path;
 
     RealClock clock;
     CountingDialogs dialogs;
@@ -188,8 +210,8 @@ int main(int argc, char* argv[]) {
         std::printf("%-18s %10.4f %10.4f %7.3f\n", operation.name, time, limit, ratio);
     }
     session.Disconnect();
-    emulator.terminate();
-    emulator.waitForFinished(2000);
+    // The firmware run starts an emulator of its own, in its bootloader.
+    emulator.reset();
     if (dialogs.shown != 0) {
         return 1;
     }
