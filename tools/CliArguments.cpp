@@ -1,12 +1,11 @@
 #include "CliArguments.h"
 
-#include "core/PlainViews.h"
 #include "devtools/CoefficientCalculator.h"
 #include "devtools/EepromTools.h"
 #include "firmware/FirmwareUpgrade.h"
 #include "link/HexMessage.h"
 #include "parameters/FXsettings.h"
-#include "parameters/ParameterModel.h"
+#include "link/ParameterModel.h"
 #include "preferences/MidiChannel.h"
 #include "updates/VersionCheck.h"
 
@@ -299,7 +298,7 @@ Parsed Assign(const Args& args, std::string& problem) {
     if (!control) {
         return Refuse(problem, "no control named " + args[0]);
     }
-    const std::vector<std::string> entries = PlainViews::Entries(*control);
+    const std::vector<std::string> entries = AssignmentEntries(*control);
     for (std::size_t i = entries.size(); i-- > 0;) {
         if (Folded(entries[i]) == Folded(args[1]) || (i == 0 && Lower(args[1]) == "none")) {
             return AssignArguments{*control, i};

@@ -3,7 +3,7 @@
 // command and its arguments. Plain functions over strings, so they can be tested and fuzzed
 // without a pedal.
 
-#include "parameters/ParameterModel.h"
+#include "link/ParameterModel.h"
 #include "tunings/NoteCut.h"
 
 #include <array>

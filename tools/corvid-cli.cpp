@@ -277,21 +277,21 @@ int Cli::Info() {
         return kFailed;
     }
     const Communication& link = session_.communication;
-    const FXsettings& fx = session_.fx;
-    const std::string shortPress = views_.shortPressBypass ? "Bypass" : "Change Preset";
-    const std::string longPress = views_.longPressBypass ? "Bypass" : "Change Preset";
-    const std::string tuning = fx.selectedTuning < FXsettings::tuningCount
-                                   ? FXsettings::tuningNames[fx.selectedTuning]
+    const PedalState& state = session_.state;
+    const std::string shortPress = state.shortPressBypass ? "Bypass" : "Change Preset";
+    const std::string longPress = state.longPressBypass ? "Bypass" : "Change Preset";
+    const std::string tuning = state.selectedTuning < FXsettings::tuningCount
+                                   ? FXsettings::tuningNames[state.selectedTuning]
                                    : "unknown";
     std::string text = "Firmware version: " + link.firmwareVersionText + "\n" +
                        "Algorithm version: " + link.algorithmVersionText + "\n" +
                        "Effect number: " + link.effectNumberText + "\n" +
-                       "Footswitch mode: " + std::to_string(fx.footswitchMode) + " (short press " +
+                       "Footswitch mode: " + std::to_string(state.footswitchMode) + " (short press " +
                        shortPress + ", long press " + longPress + ")\n" +
-                       "Tuning: " + std::to_string(fx.selectedTuning) + " " + tuning + "\n";
+                       "Tuning: " + std::to_string(state.selectedTuning) + " " + tuning + "\n";
     QJsonArray assignments;
     for (std::size_t k = 0; k < controlCount; ++k) {
-        const std::string entry = views_.AssignmentText(k);
+        const std::string entry = AssignmentEntryText(k, state.assignment[k]);
         text += std::string(kControlNames[k]) + ": " + entry + "\n";
         assignments.append(QJsonObject{{"control", kControlNames[k]},
                                        {"assigned", QString::fromStdString(entry)}});
@@ -299,7 +299,7 @@ int Cli::Info() {
     text += "Parameters:\n";
     QJsonArray parameters;
     for (std::size_t slot = 0; slot < parameterCount; ++slot) {
-        const std::uint32_t value = fx.parameters.Value(slot);
+        const std::uint32_t value = state.parameters.Value(slot);
         const std::string name = parameterTable[slot].name;
         const std::string terms = ControlTerms(slot, value);
         char line[96];
@@ -314,10 +314,10 @@ int Cli::Info() {
     Print(QJsonObject{{"firmwareVersion", QString::fromStdString(link.firmwareVersionText)},
                       {"algorithmVersion", QString::fromStdString(link.algorithmVersionText)},
                       {"effectNumber", QString::fromStdString(link.effectNumberText)},
-                      {"footswitchMode", fx.footswitchMode},
+                      {"footswitchMode", state.footswitchMode},
                       {"shortPress", QString::fromStdString(shortPress)},
                       {"longPress", QString::fromStdString(longPress)},
-                      {"tuning", fx.selectedTuning},
+                      {"tuning", state.selectedTuning},
                       {"tuningName", QString::fromStdString(tuning)},
                       {"assignments", assignments},
                       {"parameters", parameters}},
@@ -377,13 +377,12 @@ int Cli::Store() {
 }
 
 int Cli::Assign(const cli::AssignArguments& args) {
-    const std::string entry = PlainViews::EntryText(args.control, static_cast<int>(args.index));
+    const std::string entry = AssignmentEntryText(args.control, static_cast<int>(args.index));
     if (!OpenAndRead()) {
         return kFailed;
     }
     // As the window's list does: the choice is made, then checked.
-    views_.SelectAssignment(args.control, static_cast<int>(args.index));
-    if (session_.fx.AssignmentChanged(args.control, static_cast<int>(args.index), entry)) {
+    if (session_.fx.AssignmentChanged(args.control, static_cast<int>(args.index))) {
         return kFailed;
     }
     if (!session_.fx.UploadAssignments()) {
@@ -396,7 +395,7 @@ int Cli::Assign(const cli::AssignArguments& args) {
 }
 
 int Cli::Footswitch(const cli::FootswitchArguments& args) {
-    views_.SetFootswitchRadios(args.shortPressBypass, args.longPressBypass);
+    session_.fx.FootswitchChosen(args.shortPressBypass, args.longPressBypass);
     if (!Open() || !session_.fx.SendFootswitchMode()) {
         return kFailed;
     }
@@ -486,7 +485,7 @@ int Cli::Preset(const cli::PresetArguments& args) {
         if (!Open() || !Request()) {
             return kFailed;
         }
-        if (!WritePresetBytes(file, BuildPresetText(session_.fx.parameters), error)) {
+        if (!WritePresetBytes(file, BuildPresetText(session_.fx.state.parameters), error)) {
             std::cerr << "Error saving file: " << error << '\n';
             return kFailed;
         }
@@ -499,26 +498,16 @@ int Cli::Preset(const cli::PresetArguments& args) {
         std::cerr << "Error loading file: " << error << '\n';
         return kFailed;
     }
-    if (session_.algorithms.resourceLines.empty()) {
+    // Read first, as Request does, so an assigned parameter keeps its value.
+    if (!OpenAndRead()) {
         return kFailed;
     }
-    session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
-    if (!Open()) {
+    const std::optional<int> written = session_.presets.LoadValues(*values);
+    if (!written) {
         return kFailed;
     }
-    int written = 0;
-    for (std::size_t slot = 0; slot < values->size(); ++slot) {
-        if (parameterTable[slot].addressField == 0) {
-            continue;
-        }
-        if (!session_.fx.SendParameterValue(slot, (*values)[slot])) {
-            return kFailed;
-        }
-        session_.fx.parameters.Value(slot) = (*values)[slot];
-        ++written;
-    }
-    Print(QJsonObject{{"loaded", QString::fromStdString(file.string())}, {"written", written}},
-          "Preset loaded: " + file.string() + " (" + std::to_string(written) +
+    Print(QJsonObject{{"loaded", QString::fromStdString(file.string())}, {"written", *written}},
+          "Preset loaded: " + file.string() + " (" + std::to_string(*written) +
               " parameters written)\n");
     return kDone;
 }

@@ -315,11 +315,11 @@ void TformMain::btnSetTuningClick() {
 }
 
 void TformMain::menuSavePresetClick() {
-    session_->presets.menuSavePresetClick();
+    session_->presets.SavePreset();
 }
 
 void TformMain::menuLoadPresetClick() {
-    session_->presets.menuLoadPresetClick();
+    session_->presets.LoadPreset();
 }
 
 void TformMain::FillRecentPresets() {

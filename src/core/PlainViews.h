@@ -36,22 +36,9 @@ public:
     void ShowParametersRead() override { parametersRead = true; }
     void SetAssignEnabled(bool /*enabled*/) override {}
 
-    void SetFootswitchRadios(bool shortBypass, bool longBypass) override {
-        shortPressBypass = shortBypass;
-        longPressBypass = longBypass;
-    }
-    bool ShortPressBypass() const override { return shortPressBypass; }
-    bool ShortPressChangePreset() const override { return !shortPressBypass; }
-    bool LongPressBypass() const override { return longPressBypass; }
-    bool LongPressChangePreset() const override { return !longPressBypass; }
-    void SelectAssignment(std::size_t control, int index) override {
-        assignment.at(control) = index;
-    }
-    int AssignmentIndex(std::size_t control) const override { return assignment.at(control); }
-    std::string AssignmentText(std::size_t control) const override {
-        return EntryText(control, assignment.at(control));
-    }
-    void SelectTuning(int index) override { tuning = index; }
+    void SetFootswitchRadios(bool /*shortBypass*/, bool /*longBypass*/) override {}
+    void SelectAssignment(std::size_t /*control*/, int /*index*/) override {}
+    void SelectTuning(int /*index*/) override {}
     void SetDialAngle(std::size_t slot, int angle) override { dialAngles.at(slot) = angle; }
     void SetSwitch(std::size_t /*slot*/, bool /*on*/) override {}
     void SelectPitch(int /*index*/) override {}
@@ -72,20 +59,12 @@ public:
         readExpected = expected;
     }
 
-    // The entries of a control's list, as the window's list holds them.
-    static std::vector<std::string> Entries(std::size_t control);
-    static std::string EntryText(std::size_t control, int index);
-
     std::string deviceLabel = "No device found";
     std::string firmwareLabel;
     std::string statusLabel;
     bool deviceOpen = false;
     bool parametersRead = false;
-    int tuning = 0;
     std::array<int, parameterCount> dialAngles{};
-    bool shortPressBypass = true;
-    bool longPressBypass = false;
-    std::array<int, controlCount> assignment{};
     bool bootloaderReady = false;
     int upgradePosition = 0;
     int upgradeMaximum = 0;

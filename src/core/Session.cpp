@@ -7,7 +7,7 @@ Session::Session(SessionEnvironment environment, SessionViews views)
       dataFolder(env.documents, env.dialogs), algorithms(env.dialogs),
       communication(d2xx, env.log, env.dialogs, env.clock, views.connection),
       upload(communication, d2xx, algorithms, env.log, env.dialogs, env.clock, views.upload),
-      fx(communication, env.log, env.dialogs, env.clock, views.parameters, views.commands),
+      fx(state, communication, env.log, env.dialogs, env.clock, views.parameters, views.commands),
       tunings(communication, env.log, env.dialogs, env.clock),
       noteCut(communication, env.log, env.clock), midi(communication, env.log),
       presets(dataFolder, fx, env.log, env.dialogs),
@@ -82,7 +82,7 @@ void Session::SelectAlgorithm(std::string name) {
 }
 
 bool Session::SetTuning() {
-    return tunings.SetTuning(fx.selectedTuning);
+    return tunings.SetTuning(fx.state.selectedTuning);
 }
 
 } // namespace corvid

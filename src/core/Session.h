@@ -83,6 +83,8 @@ public:
     bool SetTuning();
 
     SessionEnvironment env;
+    // What the editor believes the pedal holds; every operation reads and records it here.
+    PedalState state;
     D2XXUnit d2xx;
     DataFolder dataFolder;
     AlgorithmLibrary algorithms;

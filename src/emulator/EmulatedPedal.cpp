@@ -1,8 +1,9 @@
 #include "emulator/EmulatedPedal.h"
 
 #include "link/HexMessage.h"
+#include "link/ParameterModel.h"
 #include "link/PedalCommands.h"
-#include "parameters/ParameterModel.h"
+#include "link/PedalMessages.h"
 
 #include <QFile>
 
@@ -12,15 +13,6 @@
 namespace corvid {
 
 namespace {
-
-std::uint32_t Word32(const std::vector<std::uint8_t>& m, std::size_t at) {
-    return (std::uint32_t{m[at]} << 24) | (std::uint32_t{m[at + 1]} << 16) |
-           (std::uint32_t{m[at + 2]} << 8) | std::uint32_t{m[at + 3]};
-}
-
-std::uint16_t Word16(const std::vector<std::uint8_t>& m, std::size_t at) {
-    return static_cast<std::uint16_t>((m[at] << 8) | m[at + 1]);
-}
 
 std::string ReadResource(const std::string& path) {
     QFile file(QString::fromStdString(path));
@@ -156,7 +148,7 @@ std::optional<std::size_t> EmulatedPedal::MessageLength(std::int64_t nowMs) cons
         if (pending_.size() < 3) {
             return std::nullopt;
         }
-        return std::max<std::size_t>(3, Word16(pending_, 1));
+        return std::max<std::size_t>(3, MessageWord16(pending_, 1));
     }
     if (code == command::TuningSelect.code) {
         // Tuning selection or note-cut filters: a third byte or a pause tells them apart.
@@ -204,8 +196,8 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
         Reply({state.uploadAnswer.begin(), state.uploadAnswer.end()}, atMs);
         break;
     case 0x01: {
-        const std::uint16_t address = Word16(m, 1);
-        const std::uint32_t value = Word32(m, 3);
+        const std::uint16_t address = MessageWord16(m, 1);
+        const std::uint32_t value = MessageWord32(m, 3);
         state.dsp[address] = value;
         for (std::size_t slot = 0; slot < slotAddress_.size(); ++slot) {
             if (slotAddress_[slot] == address) {
@@ -224,13 +216,13 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
         break;
     case 0x03:
         for (std::size_t i = 0; i < 5; ++i) {
-            state.values[10 + i] = Word32(m, 1 + 4 * i);
+            state.values[10 + i] = MessageWord32(m, 1 + 4 * i);
         }
         break;
     case 0x04:
         for (std::size_t k = 0; k < 5; ++k) {
             state.controlFlags[k] = m[1 + k];
-            state.controlWords[k] = Word16(m, 6 + 2 * k);
+            state.controlWords[k] = MessageWord16(m, 6 + 2 * k);
         }
         break;
     case 0x07:
@@ -247,13 +239,13 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
         }
         break;
     case 0x0B:
-        for (std::uint32_t a = Word16(m, 1); a <= Word16(m, 3) && a < state.eeprom.size(); ++a) {
+        for (std::uint32_t a = MessageWord16(m, 1); a <= MessageWord16(m, 3) && a < state.eeprom.size(); ++a) {
             state.eeprom[a] = 0xFF;
         }
         break;
     case 0x0C: {
         std::vector<std::uint8_t> values;
-        for (std::uint32_t a = Word16(m, 1); a <= Word16(m, 3); ++a) {
+        for (std::uint32_t a = MessageWord16(m, 1); a <= MessageWord16(m, 3); ++a) {
             values.push_back(a < state.eeprom.size() ? state.eeprom[a] : 0xFF);
         }
         Reply(DecimalLines(values), atMs);
@@ -405,27 +397,17 @@ void EmulatedPedal::BootloaderByte(std::uint8_t byte, std::int64_t nowMs) {
 }
 
 std::vector<std::uint8_t> EmulatedPedal::DeviceInfoText(std::size_t valueCount) const {
-    std::vector<std::uint8_t> values(deviceinfo::Values);
-    values[deviceinfo::FirmwareVersion] = state.firmwareVersion;
-    values[deviceinfo::AlgorithmVersion] = static_cast<std::uint8_t>(state.algorithmVersion >> 8);
-    values[deviceinfo::AlgorithmVersion + 1] =
-        static_cast<std::uint8_t>(state.algorithmVersion & 0xFF);
-    values[deviceinfo::EffectNumber] = state.effectNumber;
-    values[deviceinfo::FootswitchMode] = state.footswitchMode;
-    const std::size_t controls = state.controlFlags.size();
-    for (std::size_t k = 0; k < controls; ++k) {
-        values[deviceinfo::Assignments + k] = state.controlFlags[k];
-        const std::size_t at = deviceinfo::Assignments + controls + 2 * k;
-        values[at] = static_cast<std::uint8_t>(state.controlWords[k] >> 8);
-        values[at + 1] = static_cast<std::uint8_t>(state.controlWords[k] & 0xFF);
+    DeviceInfo info{.firmwareVersion = state.firmwareVersion,
+                    .algorithmVersion = state.algorithmVersion,
+                    .effectNumber = state.effectNumber,
+                    .footswitchMode = state.footswitchMode,
+                    .tuning = state.tuning,
+                    .values = state.values};
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        info.controlFlags[k] = state.controlFlags[k] != 0;
+        info.controlWords[k] = state.controlWords[k];
     }
-    values[deviceinfo::Tuning] = state.tuning;
-    for (std::size_t slot = 0; slot < state.values.size(); ++slot) {
-        for (std::size_t b = 0; b < 4; ++b) {
-            values[deviceinfo::ParameterValues + 4 * slot + b] =
-                static_cast<std::uint8_t>(state.values[slot] >> (24 - 8 * b));
-        }
-    }
+    std::vector<std::uint8_t> values = EncodeDeviceInfo(info);
     values.resize(std::min(values.size(), valueCount));
     return DecimalLines(values);
 }

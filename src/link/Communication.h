@@ -89,6 +89,8 @@ public:
     // Asks for the device information and shows the versions. True when all 81 values came.
     bool RequestDeviceInfo();
 
+    bool DeviceOpen() const { return unit_.deviceOpen && !unit_.deviceGone; }
+
     // Only one exchange with the pedal runs at a time.
     bool ExchangeActive() const { return exchangeActive_; }
     class Exchange {

@@ -3,21 +3,30 @@
 #include "link/HexMessage.h"
 #include "link/PedalCommands.h"
 
+#include <algorithm>
+
 namespace corvid {
 
 namespace {
 
-std::uint32_t Word32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return (std::uint32_t{bytes.at(at)} << 24) | (std::uint32_t{bytes.at(at + 1)} << 16) |
-           (std::uint32_t{bytes.at(at + 2)} << 8) | std::uint32_t{bytes.at(at + 3)};
-}
-
 constexpr std::size_t kControlIII = 2;
+
+// The slot a control's list entry names; nullopt for "Not Assigned" and the remote's entries.
+std::optional<std::size_t> EntrySlot(std::size_t control, int index) {
+    if (control >= controlGroups.size() || index <= 0) {
+        return std::nullopt;
+    }
+    const std::vector<std::size_t> slots = AssignableSlots(control);
+    if (static_cast<std::size_t>(index) > slots.size()) {
+        return std::nullopt;
+    }
+    return slots[static_cast<std::size_t>(index) - 1];
+}
 
 } // namespace
 
 bool FXsettings::RefuseAssignedEdit(std::size_t slot) {
-    const assignable_parameter* parameter = parameters.Assignable(slot);
+    const assignable_parameter* parameter = state.parameters.Assignable(slot);
     if (parameter == nullptr || !parameter->is_assigned || readingFromPedal) {
         return false;
     }
@@ -35,7 +44,7 @@ void FXsettings::LoadAlgorithmAddresses(AlgorithmLibrary& algorithms) {
         algorithms.resourceLines.empty() ? std::string() : algorithms.resourceLines.front();
     log_.PrintToConsole(line0);
     std::string error;
-    if (!LoadParameterAddresses(line0, parameters, error)) {
+    if (!LoadParameterAddresses(line0, state.parameters, error)) {
         dialogs_.ShowMessage("Error loading parameter addresses: " + error);
     }
 }
@@ -46,14 +55,13 @@ std::optional<int> FXsettings::DialTurned(std::size_t slot, int angle) {
     }
     const int snapped = SnapDialAngle(angle);
     std::uint32_t value = DialAngleToValue(snapped);
-    // A dial moved to show the value already held (a Request, a preset) sends that value as it
-    // is: the dial's angle-to-level map does not give back every level it shows, and re-encoding
-    // would change a value just by showing it.
-    if (snapped == LevelToDialAngle(parameters.Value(slot), parameterTable[slot].scale)) {
-        value = parameters.Value(slot);
+    // A dial moved to show the value already held sends that value as it is: the dial's
+    // angle-to-level map does not give back every level it shows, and re-encoding would change
+    // a value just by showing it.
+    if (snapped == LevelToDialAngle(state.parameters.Value(slot), parameterTable[slot].scale)) {
+        value = state.parameters.Value(slot);
     }
     SendParameterValue(slot, value);
-    parameters.Value(slot) = value;
     return snapped;
 }
 
@@ -62,16 +70,14 @@ void FXsettings::PitchChosen(int index) {
         static_cast<std::size_t>(index) >= pitchRatioTable.size()) {
         return;
     }
-    const std::uint32_t value = pitchRatioTable[static_cast<std::size_t>(index)];
-    SendParameterValue(slot::HarmonicPitch, value);
-    parameters.Value(slot::HarmonicPitch) = value;
+    SendParameterValue(slot::HarmonicPitch, pitchRatioTable[static_cast<std::size_t>(index)]);
 }
 
 std::optional<bool> FXsettings::NoteCutTicked(std::size_t slot, bool ticked) {
     if (RefuseAssignedEdit(slot)) {
         return std::nullopt;
     }
-    if (selectedTuning == noTuning) {
+    if (state.selectedTuning == noTuning) {
         dialogs_.ShowMessage(kUploadTuningFirst);
         ticked = false;
     }
@@ -84,49 +90,86 @@ bool FXsettings::SetParameter(std::size_t slot, std::uint32_t value) {
         return false;
     }
     if (parameterTable.at(slot).encoding == Encoding::NoteCutFlag) {
-        if (value != 0 && selectedTuning == noTuning) {
+        if (value != 0 && state.selectedTuning == noTuning) {
             dialogs_.ShowMessage(kUploadTuningFirst);
             return false;
         }
-        WriteNoteCut(slot, value != 0);
-        return true;
+        return WriteNoteCut(slot, value != 0);
     }
-    SendParameterValue(slot, value);
-    parameters.Value(slot) = value;
-    return true;
+    return SendParameterValue(slot, value);
 }
 
-void FXsettings::WriteNoteCut(std::size_t slot, bool ticked) {
-    parameters.Value(slot) = ticked ? 1 : 0;
-    link_.WriteToDSP("01", parameters.Address(slot), parameters.Value(slot));
+bool FXsettings::WriteNoteCut(std::size_t slot, bool ticked) {
+    const std::uint32_t value = ticked ? 1 : 0;
+    log_.PrintToConsole("write to DSP msg: " + DspWriteMessage(state.parameters.Address(slot), value));
+    return SendParameterValue(slot, value);
 }
 
 bool FXsettings::SendParameterValue(std::size_t slot, std::uint32_t value) {
-    return link_.SendCommand(command::DspWrite, DspWriteMessage(parameters.Address(slot), value));
+    if (!link_.SendCommand(command::DspWrite,
+                           DspWriteMessage(state.parameters.Address(slot), value))) {
+        return false;
+    }
+    state.parameters.Value(slot) = value;
+    state.values = Origin::Editor;
+    return true;
+}
+
+std::optional<int> FXsettings::LoadValues(const std::array<std::uint32_t, parameterCount>& values) {
+    const bool send = link_.DeviceOpen();
+    std::string lockedOut;
+    int written = 0;
+    bool failed = false;
+    for (std::size_t slot = 0; slot < parameterCount && !failed; ++slot) {
+        const assignable_parameter* assignable = state.parameters.Assignable(slot);
+        const bool assigned = assignable != nullptr && assignable->is_assigned;
+        if (!send || parameterTable[slot].addressField == 0 || assigned) {
+            if (send && assigned) {
+                lockedOut += (lockedOut.empty() ? "" : ", ") + state.parameters.Name(slot);
+            }
+            state.parameters.Value(slot) = values[slot];
+        } else if (SendParameterValue(slot, values[slot])) {
+            ++written;
+        } else {
+            failed = true;
+        }
+    }
+    state.values = Origin::Editor;
+    ShowParameterValues();
+    if (!lockedOut.empty()) {
+        dialogs_.ShowMessage(kLockedOutOfPreset + lockedOut);
+    }
+    return failed ? std::nullopt : std::optional<int>(written);
 }
 
 void FXsettings::TuningChosen(int index) {
-    selectedTuning = static_cast<std::uint8_t>(index);
+    state.selectedTuning = static_cast<std::uint8_t>(index);
+    state.tuning = Origin::Editor;
     if (index != 0 && index != 1) {
         dialogs_.ShowMessage(kTuningNotImplemented);
     }
 }
 
-bool FXsettings::AssignmentChanged(std::size_t control, int index, const std::string& text) {
-    controlAssigned.at(control) = index != 0;
+bool FXsettings::AssignmentChanged(std::size_t control, int index) {
+    state.assignment.at(control) = index;
+    state.controlAssigned.at(control) = index != 0;
+    state.assignments = Origin::Editor;
     const bool noteCutList =
         control < controlGroups.size() && controlGroups[control] == ControlGroup::NoteCutControls;
-    if (!noteCutList || readingFromPedal || selectedTuning != noTuning) {
+    if (!noteCutList || readingFromPedal || state.selectedTuning != noTuning ||
+        !EntrySlot(control, index)) {
         return false;
     }
-    bool noteCut = false;
-    for (std::size_t slot : AssignableSlots(control)) {
-        noteCut = noteCut || text == parameters.Name(slot);
-    }
-    if (noteCut) {
-        dialogs_.ShowMessage(kSelectTuningFirst);
-    }
-    return noteCut;
+    dialogs_.ShowMessage(kSelectTuningFirst);
+    state.assignment[control] = 0;
+    state.controlAssigned[control] = false;
+    return true;
+}
+
+void FXsettings::FootswitchChosen(bool shortPressBypass, bool longPressBypass) {
+    state.shortPressBypass = shortPressBypass;
+    state.longPressBypass = longPressBypass;
+    state.footswitch = Origin::Editor;
 }
 
 bool FXsettings::ReadPedalState() {
@@ -137,83 +180,95 @@ bool FXsettings::ReadPedalState() {
     readingFromPedal = true;
     const bool read = link_.RequestDeviceInfo();
     if (read) {
-        const std::vector<std::uint8_t> reply = link_.replyBytes;
-        DecodeFootswitchMode(reply, deviceinfo::FootswitchMode);
-        DecodeAssignments(reply, deviceinfo::Assignments);
-        DecodeTuning(reply, deviceinfo::Tuning);
-        DecodeParameterValues(reply, deviceinfo::ParameterValues);
+        const DeviceInfo info = DecodeDeviceInfo(link_.replyBytes);
+        state.deviceInfo = info;
+        DecodeFootswitchMode(info);
+        DecodeAssignments(info);
+        DecodeTuning(info);
+        DecodeParameterValues(info);
         commands_.ShowParametersRead();
     }
     readingFromPedal = false;
     return read;
 }
 
-void FXsettings::DecodeFootswitchMode(const std::vector<std::uint8_t>& reply, std::size_t offset) {
-    footswitchMode = reply.at(offset);
-    log_.PrintToConsole("Footswitch Mode: " + std::to_string(footswitchMode));
-    if (footswitchMode <= 3) {
-        // The mode is 2 x short code + long code; short 0 is Bypass, long 1 is Bypass.
-        view_.SetFootswitchRadios((footswitchMode & 2) == 0, (footswitchMode & 1) != 0);
+void FXsettings::DecodeFootswitchMode(const DeviceInfo& info) {
+    state.footswitchMode = info.footswitchMode;
+    log_.PrintToConsole("Footswitch Mode: " + std::to_string(state.footswitchMode));
+    if (state.footswitchMode <= 3) {
+        state.shortPressBypass = ShortPressBypasses(state.footswitchMode);
+        state.longPressBypass = LongPressBypasses(state.footswitchMode);
+        state.footswitch = Origin::Pedal;
+        view_.SetFootswitchRadios(state.shortPressBypass, state.longPressBypass);
     }
 }
 
-void FXsettings::DecodeAssignments(const std::vector<std::uint8_t>& reply, std::size_t offset) {
-    std::array<std::optional<std::uint16_t>, controlCount> words;
+void FXsettings::DecodeAssignments(const DeviceInfo& info) {
     for (std::size_t k = 0; k < controlCount; ++k) {
-        if (reply.at(offset + k) == 0) {
-            controlAssigned[k] = false;
-            view_.SelectAssignment(k, 0);
-        } else {
-            const std::size_t at = offset + 5 + 2 * k;
-            words[k] = static_cast<std::uint16_t>(reply.at(at) * 256 + reply.at(at + 1));
+        if (!info.controlFlags[k]) {
+            state.controlAssigned[k] = false;
+            state.assignment[k] = 0;
         }
     }
-    for (assignable_parameter& parameter : parameters.assignable) {
+    for (assignable_parameter& parameter : state.parameters.assignable) {
         parameter.is_assigned = false;
     }
-    // Later tests win where two parameters share an address; both are marked assigned.
+    // Later tests win where two parameters share an address; both are marked assigned. A word
+    // that names nothing this algorithm knows leaves the control as it was.
     for (std::size_t k = 0; k < controlGroups.size(); ++k) {
-        if (!words[k]) {
+        if (!info.controlFlags[k]) {
             continue;
         }
         const std::vector<std::size_t> slots = AssignableSlots(k);
         for (std::size_t entry = 0; entry < slots.size(); ++entry) {
-            if (*words[k] == parameters.Address(slots[entry])) {
-                controlAssigned[k] = true;
-                view_.SelectAssignment(k, static_cast<int>(entry + 1));
-                parameters.Assignable(slots[entry])->is_assigned = true;
+            if (info.controlWords[k] == state.parameters.Address(slots[entry])) {
+                state.controlAssigned[k] = true;
+                state.assignment[k] = static_cast<int>(entry + 1);
+                state.parameters.Assignable(slots[entry])->is_assigned = true;
             }
         }
     }
-    if (words[remoteControl] == remoteBypassCode || words[remoteControl] == remotePresetCode) {
-        controlAssigned[remoteControl] = true;
-        view_.SelectAssignment(remoteControl, words[remoteControl] == remoteBypassCode ? 1 : 2);
+    const std::uint16_t remote = info.controlWords[remoteControl];
+    if (info.controlFlags[remoteControl] &&
+        (remote == remoteBypassCode || remote == remotePresetCode)) {
+        state.controlAssigned[remoteControl] = true;
+        state.assignment[remoteControl] = remote == remoteBypassCode ? 1 : 2;
+    }
+    state.assignments = Origin::Pedal;
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        view_.SelectAssignment(k, state.assignment[k]);
     }
 }
 
-void FXsettings::DecodeTuning(const std::vector<std::uint8_t>& reply, std::size_t offset) {
-    selectedTuning = reply.at(offset);
-    log_.PrintToConsole("Current Tuning: " + std::to_string(selectedTuning));
-    view_.SelectTuning(selectedTuning);
+void FXsettings::DecodeTuning(const DeviceInfo& info) {
+    const std::uint8_t before = state.selectedTuning;
+    state.selectedTuning = info.tuning;
+    state.tuning = Origin::Pedal;
+    log_.PrintToConsole("Current Tuning: " + std::to_string(state.selectedTuning));
+    view_.SelectTuning(state.selectedTuning);
+    // A newly shown tuning that the pedal does not have built in yet gets the list's notice.
+    if (state.selectedTuning != before && state.selectedTuning > 1 &&
+        state.selectedTuning < tuningCount) {
+        dialogs_.ShowMessage(kTuningNotImplemented);
+    }
 }
 
-void FXsettings::DecodeParameterValues(const std::vector<std::uint8_t>& reply, std::size_t offset) {
-    parameterValues.assign(parameterCount, 0);
+void FXsettings::DecodeParameterValues(const DeviceInfo& info) {
     for (std::size_t i = 0; i < parameterCount; ++i) {
-        parameterValues[i] = Word32(reply, offset + 4 * i);
-        parameters.Value(i) = parameterValues[i];
+        state.parameters.Value(i) = info.values[i];
     }
+    state.values = Origin::Pedal;
     for (std::size_t i = 0; i < parameterCount; ++i) {
-        const ParameterInfo& info = parameterTable[i];
-        log_.PrintToConsole(std::string(info.reportLabel) + (info.reportTab ? "\t" : "") +
-                            HexField(parameters.Value(i), 8));
+        const ParameterInfo& parameter = parameterTable[i];
+        log_.PrintToConsole(std::string(parameter.reportLabel) + (parameter.reportTab ? "\t" : "") +
+                            HexField(state.parameters.Value(i), 8));
     }
     ShowParameterValues();
 }
 
 void FXsettings::ShowParameterValues() {
     for (std::size_t slot : showOrder) {
-        const std::uint32_t value = parameters.Value(slot);
+        const std::uint32_t value = state.parameters.Value(slot);
         switch (parameterTable[slot].encoding) {
         case Encoding::Level:
         case Encoding::StepCount:
@@ -244,11 +299,21 @@ void FXsettings::ShowParameterValues() {
     }
 }
 
-bool FXsettings::StoreParameters() {
-    std::string text = CommandHex(command::StoreSettings);
-    for (std::size_t slot = slot::InputLevel; slot <= slot::HighNotesCut; ++slot) {
-        text += HexField(parameters.Value(slot), 8);
+void FXsettings::ShowState() {
+    ShowParameterValues();
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        view_.SelectAssignment(k, state.assignment[k]);
     }
+    view_.SetFootswitchRadios(state.shortPressBypass, state.longPressBypass);
+    view_.SelectTuning(state.selectedTuning);
+}
+
+bool FXsettings::StoreParameters() {
+    std::array<std::uint32_t, parameterCount> values{};
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        values[slot] = state.parameters.Value(slot);
+    }
+    const std::string text = StoreSettingsMessage(values);
     log_.PrintToConsole("Store settings message (HEX): " + text);
     log_.PrintToConsole(std::to_string(text.size() / 2));
     if (!dialogs_.Confirm("Save Parameters to pedal?")) {
@@ -262,34 +327,24 @@ bool FXsettings::StoreParameters() {
 }
 
 std::string FXsettings::BuildAssignMessage() {
-    std::string flags;
-    for (bool assigned : controlAssigned) {
-        flags += assigned ? "01" : "00";
-    }
-    std::string addresses;
+    std::array<std::uint16_t, controlCount> words{};
     for (std::size_t k = 0; k < controlGroups.size(); ++k) {
-        std::string field = HexField(noAssignmentCode, 4);
-        if (view_.AssignmentIndex(k) != 0) {
-            const std::string text = view_.AssignmentText(k);
-            for (std::size_t slot : AssignableSlots(k)) {
-                if (text != parameters.Name(slot)) {
-                    continue;
-                }
-                // A note cut on Control III carries the tuning it was made for.
-                if (k == kControlIII && selectedTuning != noTuning) {
-                    parameters.Value(slot) = static_cast<std::uint32_t>(selectedTuning) << 8;
-                }
-                field = HexField(parameters.Address(slot), 4);
+        words[k] = noAssignmentCode;
+        if (const std::optional<std::size_t> slot = EntrySlot(k, state.assignment[k])) {
+            // A note cut on Control III carries the tuning it was made for.
+            if (k == kControlIII && state.selectedTuning != noTuning) {
+                state.parameters.Value(*slot) = static_cast<std::uint32_t>(state.selectedTuning)
+                                                << 8;
             }
+            words[k] = state.parameters.Address(*slot);
         }
-        addresses += field;
     }
     static constexpr std::array<std::uint16_t, 3> remoteCodes = {noAssignmentCode, remoteBypassCode,
                                                                  remotePresetCode};
-    const int remote = view_.AssignmentIndex(remoteControl);
-    addresses += HexField(remoteCodes.at(static_cast<std::size_t>(std::max(remote, 0))), 4);
+    const int remote = std::clamp(state.assignment[remoteControl], 0, 2);
+    words[remoteControl] = remoteCodes.at(static_cast<std::size_t>(remote));
 
-    const std::string text = CommandHex(command::Assignments) + flags + addresses;
+    const std::string text = AssignMessage(state.controlAssigned, words);
     log_.PrintToConsole("lenght of assign message in bytes: " + std::to_string(text.size() / 2));
     log_.PrintToConsole("assign message: " + text);
     return text;
@@ -303,26 +358,16 @@ bool FXsettings::UploadAssignments() {
     if (!link_.SendCommand(command::Assignments, text)) {
         return false;
     }
+    state.assignments = Origin::Pedal;
     commands_.SetAssignEnabled(false);
     clock_.Sleep(kAssignPauseMs);
     commands_.SetAssignEnabled(true);
     return true;
 }
 
-std::string FXsettings::BuildFootswitchMessage() {
-    std::string shortCode;
-    if (view_.ShortPressBypass() && !view_.ShortPressChangePreset()) {
-        shortCode = "00";
-    } else if (!view_.ShortPressBypass() && view_.ShortPressChangePreset()) {
-        shortCode = "01";
-    }
-    std::string longCode;
-    if (!view_.LongPressBypass() && view_.LongPressChangePreset()) {
-        longCode = "00";
-    } else if (view_.LongPressBypass() && !view_.LongPressChangePreset()) {
-        longCode = "01";
-    }
-    const std::string text = CommandHex(command::Footswitch) + shortCode + longCode;
+std::string FXsettings::BuildFootswitchMessage() const {
+    const std::string text =
+        FootswitchMessage(FootswitchMode(state.shortPressBypass, state.longPressBypass));
     log_.PrintToConsole("footswitch behaviour message: " + text);
     return text;
 }
@@ -330,7 +375,12 @@ std::string FXsettings::BuildFootswitchMessage() {
 bool FXsettings::SendFootswitchMode() {
     const std::string text = BuildFootswitchMessage();
     log_.PrintToConsole(text);
-    return link_.SendCommand(command::Footswitch, text);
+    if (!link_.SendCommand(command::Footswitch, text)) {
+        return false;
+    }
+    state.footswitchMode = FootswitchMode(state.shortPressBypass, state.longPressBypass);
+    state.footswitch = Origin::Pedal;
+    return true;
 }
 
 } // namespace corvid

@@ -3,7 +3,8 @@
 #include "algorithms/AlgorithmLibrary.h"
 #include "base/Services.h"
 #include "link/Communication.h"
-#include "parameters/ParameterModel.h"
+#include "link/ParameterModel.h"
+#include "link/PedalState.h"
 
 #include <array>
 #include <cstdint>
@@ -13,19 +14,14 @@
 
 namespace corvid {
 
-// The parameter window as the parameter logic sees it. Every change made through it runs the
-// control's change handler, as a user's change would.
+// The parameter window as the parameter logic tells it what to show. Showing runs no change
+// handler: only a user's own change reaches the core, so showing a value never writes it.
 class ParameterView {
 public:
     virtual ~ParameterView() = default;
     virtual void SetFootswitchRadios(bool shortPressBypass, bool longPressBypass) = 0;
-    virtual bool ShortPressBypass() const = 0;
-    virtual bool ShortPressChangePreset() const = 0;
-    virtual bool LongPressBypass() const = 0;
-    virtual bool LongPressChangePreset() const = 0;
+    // `index` as PedalState::assignment holds it.
     virtual void SelectAssignment(std::size_t control, int index) = 0;
-    virtual int AssignmentIndex(std::size_t control) const = 0;
-    virtual std::string AssignmentText(std::size_t control) const = 0;
     // An index past the list's end shows no tuning at all.
     virtual void SelectTuning(int index) = 0;
     virtual void SetDialAngle(std::size_t slot, int angle) = 0;
@@ -43,8 +39,9 @@ public:
     virtual void SetAssignEnabled(bool enabled) = 0;
 };
 
-// The parameters, the assignments, the footswitch mode and the tuning choice; reading them from
-// the pedal and the messages that store them.
+// The parameters, the assignments, the footswitch mode and the tuning choice: edits of them,
+// reading them from the pedal and the messages that store them, all over the session's
+// PedalState.
 class FXsettings {
 public:
     static constexpr std::uint8_t noTuning = 0;
@@ -54,6 +51,8 @@ public:
         "No Tuning Selected", "Standard EADGBE", "Drop D (DADGBE)", "DADGAD", "EbAbDbGbBbEb"};
     inline static const std::string kLockedOut =
         "This parameter is currently assigned and cannot be controlled from here";
+    inline static const std::string kLockedOutOfPreset =
+        "These parameters are currently assigned and cannot be controlled from here: ";
     inline static const std::string kUploadTuningFirst =
         "Make sure you have uploaded a tuning before setting this parameter";
     inline static const std::string kSelectTuningFirst =
@@ -64,9 +63,9 @@ public:
     static constexpr int kStorePauseMs = 100;
     static constexpr int kAssignPauseMs = 100;
 
-    FXsettings(Communication& link, Log& log, Dialogs& dialogs, Clock& clock, ParameterView& view,
-               ParameterCommandsView& commands)
-        : link_(link), log_(log), dialogs_(dialogs), clock_(clock), view_(view),
+    FXsettings(PedalState& state, Communication& link, Log& log, Dialogs& dialogs, Clock& clock,
+               ParameterView& view, ParameterCommandsView& commands)
+        : state(state), link_(link), log_(log), dialogs_(dialogs), clock_(clock), view_(view),
           commands_(commands) {}
 
     // True, with the message shown, while the parameter is assigned to a control and no
@@ -88,39 +87,48 @@ public:
     // Writes a value given directly (not through a control), with the checks a control makes:
     // not while assigned, and a note cut only with a tuning. True when it was written.
     bool SetParameter(std::size_t slot, std::uint32_t value);
-    // A note-cut flag goes to the DSP.
-    void WriteNoteCut(std::size_t slot, bool ticked);
-    // Writes a level or pitch value of a slot: 01, address, value. True when it went out.
+    // A note-cut flag goes to the DSP (logged); true when it was written.
+    bool WriteNoteCut(std::size_t slot, bool ticked);
+    // Writes a value of a slot: 01, address, value. True when it went out; only then is the
+    // value recorded.
     bool SendParameterValue(std::size_t slot, std::uint32_t value);
+    // A preset's values: one write for every parameter that has an address and is not
+    // assigned, exactly the given value; the assigned ones are kept unsent and named in one
+    // message. Without an open pedal the values are only taken and shown. The number of writes,
+    // or nullopt when one failed (the load stops there).
+    std::optional<int> LoadValues(const std::array<std::uint32_t, parameterCount>& values);
     // The tuning list's choice; the tunings not built into the pedal yet bring up a notice.
     void TuningChosen(int index);
-    // An assignment list changed to the entry shown as `text`. True when the list must go back
-    // to "Not Assigned": a note cut on Control III or IV needs a tuning (not checked while
-    // reading from the pedal).
-    bool AssignmentChanged(std::size_t control, int index, const std::string& text);
+    // Control `control` is to show entry `index` of its list. True when it must go back to
+    // "Not Assigned" (already done in the state): a note cut on Control III or IV needs a tuning
+    // (not checked while reading from the pedal).
+    bool AssignmentChanged(std::size_t control, int index);
+    // The footswitch choice for the next Set Footswitch Mode.
+    void FootswitchChosen(bool shortPressBypass, bool longPressBypass);
 
-    // Reads the pedal's state and shows it; true when the whole reply was decoded.
+    // Reads the pedal's state and shows it; true when the whole reply was decoded. Sends nothing
+    // but the request.
     bool ReadPedalState();
-    void DecodeFootswitchMode(const std::vector<std::uint8_t>& reply, std::size_t offset);
-    void DecodeAssignments(const std::vector<std::uint8_t>& reply, std::size_t offset);
-    void DecodeTuning(const std::vector<std::uint8_t>& reply, std::size_t offset);
-    void DecodeParameterValues(const std::vector<std::uint8_t>& reply, std::size_t offset);
+    void DecodeFootswitchMode(const DeviceInfo& info);
+    void DecodeAssignments(const DeviceInfo& info);
+    void DecodeTuning(const DeviceInfo& info);
+    void DecodeParameterValues(const DeviceInfo& info);
+    // Tells the parameter window every value held.
     void ShowParameterValues();
+    // Tells the parameter window everything the state holds: values, assignments, footswitch,
+    // tuning.
+    void ShowState();
 
     // Each true when its message went out.
     bool StoreParameters();
     std::string BuildAssignMessage();
     bool UploadAssignments();
-    std::string BuildFootswitchMessage();
+    std::string BuildFootswitchMessage() const;
     bool SendFootswitchMode();
 
-    ParameterSet parameters;
-    std::array<bool, controlCount> controlAssigned{};
+    PedalState& state;
     bool readingFromPedal = false;
     bool allParametersEnabled = false;
-    std::uint8_t selectedTuning = noTuning;
-    std::uint16_t footswitchMode = 0;
-    std::vector<std::uint32_t> parameterValues;
 
 private:
     Communication& link_;

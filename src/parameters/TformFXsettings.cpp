@@ -3,6 +3,7 @@
 #include "algorithms/AlgorithmLibrary.h"
 #include "widgets/RotaryDial.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -172,19 +173,14 @@ void TformFXsettings::FormCreate(FXsettings& fx, AlgorithmLibrary& algorithms,
 
     // The parameter objects already exist (FXsettings); here the lists get their entries.
     for (std::size_t k = 0; k < controlCount; ++k) {
-        assignLists[k]->addItem("Not Assigned");
-        if (k < controlGroups.size()) {
-            for (std::size_t slot : AssignableSlots(k)) {
-                assignLists[k]->addItem(Q(fx.parameters.Name(slot)));
-            }
+        for (const std::string& entry : AssignmentEntries(k)) {
+            assignLists[k]->addItem(Q(entry));
         }
     }
-    cmbAssignRemote->addItem("Bypass");
-    cmbAssignRemote->addItem("Preset");
     for (std::size_t k = 0; k < controlCount; ++k) {
+        assignLists[k]->setCurrentIndex(0);
         connect(assignLists[k], &QComboBox::currentIndexChanged, this,
                 [this, k] { AssignOnChange(k); });
-        assignLists[k]->setCurrentIndex(0);
     }
 
     chkDominantNoteCut->setToolTip(Q(hintTexts[0]));
@@ -200,11 +196,18 @@ void TformFXsettings::FormCreate(FXsettings& fx, AlgorithmLibrary& algorithms,
     for (const char* name : FXsettings::tuningNames) {
         cmbGuitarTuning->addItem(name);
     }
+    cmbGuitarTuning->setCurrentIndex(0);
     connect(cmbGuitarTuning, &QComboBox::currentIndexChanged, this,
             [this] { cmbGuitarTuningChange(); });
-    cmbGuitarTuning->setCurrentIndex(0);
     connect(chkDominantNoteCut, &QCheckBox::toggled, this, [this] { chkDominantNoteCutChange(); });
     connect(chkHighNoteCut, &QCheckBox::toggled, this, [this] { chkHighNoteCutChange(); });
+    for (QButtonGroup* group : {shortPress_, longPress_}) {
+        connect(group, &QButtonGroup::buttonToggled, this, [this](QAbstractButton*, bool on) {
+            if (on) {
+                FootswitchOnChange();
+            }
+        });
+    }
 }
 
 void TformFXsettings::showEvent(QShowEvent* event) {
@@ -244,9 +247,10 @@ void TformFXsettings::OnClickEnableAllParameters() {
 
 void TformFXsettings::DialChanged(std::size_t slot) {
     RotaryDial* dial = Dial(slot);
-    // Showing the snapped angle runs this handler again, nested, as a user's turn would.
+    // The snapped angle is shown quietly: the turn has been written once already.
     if (const std::optional<int> snapped = fx_->DialTurned(slot, dial->angle());
         snapped && *snapped != dial->angle()) {
+        const QSignalBlocker quiet(dial);
         dial->setAngle(*snapped);
     }
 }
@@ -282,6 +286,7 @@ void TformFXsettings::VariWavePitchOnChange() {
 void TformFXsettings::NoteCutChanged(QCheckBox* box, std::size_t slot) {
     if (const std::optional<bool> shown = fx_->NoteCutTicked(slot, box->isChecked());
         shown && *shown != box->isChecked()) {
+        const QSignalBlocker quiet(box);
         box->setChecked(*shown);
     }
 }
@@ -302,68 +307,54 @@ void TformFXsettings::cmbGuitarTuningChange() {
 
 void TformFXsettings::AssignOnChange(std::size_t control) {
     QComboBox* list = assignLists[control];
-    if (fx_->AssignmentChanged(control, list->currentIndex(), list->currentText().toStdString())) {
+    if (fx_->AssignmentChanged(control, list->currentIndex())) {
+        const QSignalBlocker quiet(list);
         list->setCurrentIndex(0);
     }
 }
 
+void TformFXsettings::FootswitchOnChange() {
+    fx_->FootswitchChosen(chkBypassShortPress->isChecked(), chkBypassLongPress->isChecked());
+}
+
 void TformFXsettings::SetFootswitchRadios(bool shortPressBypass, bool longPressBypass) {
+    const QSignalBlocker quietShort(shortPress_);
+    const QSignalBlocker quietLong(longPress_);
     (shortPressBypass ? chkBypassShortPress : chkChangePresetShortPress)->setChecked(true);
     (longPressBypass ? chkBypassLongPress : chkChangePresetLongPress)->setChecked(true);
 }
 
-bool TformFXsettings::ShortPressBypass() const {
-    return chkBypassShortPress->isChecked();
-}
-
-bool TformFXsettings::ShortPressChangePreset() const {
-    return chkChangePresetShortPress->isChecked();
-}
-
-bool TformFXsettings::LongPressBypass() const {
-    return chkBypassLongPress->isChecked();
-}
-
-bool TformFXsettings::LongPressChangePreset() const {
-    return chkChangePresetLongPress->isChecked();
-}
-
 void TformFXsettings::SelectAssignment(std::size_t control, int index) {
+    const QSignalBlocker quiet(assignLists.at(control));
     assignLists.at(control)->setCurrentIndex(index);
 }
 
-int TformFXsettings::AssignmentIndex(std::size_t control) const {
-    return assignLists.at(control)->currentIndex();
-}
-
-std::string TformFXsettings::AssignmentText(std::size_t control) const {
-    return assignLists.at(control)->currentText().toStdString();
-}
-
 void TformFXsettings::SelectTuning(int index) {
-    if (index < cmbGuitarTuning->count()) {
-        cmbGuitarTuning->setCurrentIndex(index);
-        return;
-    }
-    // A tuning this editor does not know: show none rather than pretend it is "no tuning".
     const QSignalBlocker quiet(cmbGuitarTuning);
-    cmbGuitarTuning->setCurrentIndex(-1);
+    // A tuning this editor does not know: show none rather than pretend it is "no tuning".
+    cmbGuitarTuning->setCurrentIndex(index < cmbGuitarTuning->count() ? index : -1);
 }
 
 void TformFXsettings::SetDialAngle(std::size_t slot, int angle) {
+    const QSignalBlocker quiet(Dial(slot));
     Dial(slot)->setAngle(angle);
 }
 
 void TformFXsettings::SetSwitch(std::size_t slot, bool on) {
-    (slot == slot::Wave ? swtWave : swtSplit)->setOn(on);
+    OnOffSwitch* control = slot == slot::Wave ? swtWave : swtSplit;
+    const QSignalBlocker quiet(control);
+    control->setOn(on);
 }
 
 void TformFXsettings::SelectPitch(int index) {
+    const QSignalBlocker quiet(cmbVariableWavePitch);
     cmbVariableWavePitch->setCurrentIndex(index);
 }
 
 void TformFXsettings::SetNoteCutBox(std::size_t slot, bool ticked) {
-    (slot == slot::DominantNoteCut ? chkDominantNoteCut : chkHighNoteCut)->setChecked(ticked);
+    QCheckBox* box = slot == slot::DominantNoteCut ? chkDominantNoteCut : chkHighNoteCut;
+    const QSignalBlocker quiet(box);
+    box->setChecked(ticked);
 }
 
 } // namespace corvid

@@ -59,16 +59,11 @@ public:
     void chkHighNoteCutChange();
     void cmbGuitarTuningChange();
     void AssignOnChange(std::size_t control);
+    void FootswitchOnChange();
 
-    // ParameterView
+    // ParameterView: each shows quietly, without running the control's handler.
     void SetFootswitchRadios(bool shortPressBypass, bool longPressBypass) override;
-    bool ShortPressBypass() const override;
-    bool ShortPressChangePreset() const override;
-    bool LongPressBypass() const override;
-    bool LongPressChangePreset() const override;
     void SelectAssignment(std::size_t control, int index) override;
-    int AssignmentIndex(std::size_t control) const override;
-    std::string AssignmentText(std::size_t control) const override;
     void SelectTuning(int index) override;
     void SetDialAngle(std::size_t slot, int angle) override;
     void SetSwitch(std::size_t slot, bool on) override;

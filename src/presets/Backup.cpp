@@ -12,26 +12,16 @@
 
 namespace corvid {
 
-PedalBackup BackupFromReply(const std::vector<std::uint8_t>& r) {
+PedalBackup BackupFromDeviceInfo(const DeviceInfo& info) {
     PedalBackup b;
-    b.firmwareVersion = r.at(deviceinfo::FirmwareVersion);
-    b.algorithmVersion =
-        r.at(deviceinfo::AlgorithmVersion) * 256 + r.at(deviceinfo::AlgorithmVersion + 1);
-    b.effectNumber = r.at(deviceinfo::EffectNumber);
-    b.footswitchMode = r.at(deviceinfo::FootswitchMode);
-    for (std::size_t k = 0; k < controlCount; ++k) {
-        b.controlFlags[k] = r.at(deviceinfo::Assignments + k) != 0;
-        const std::size_t at = deviceinfo::Assignments + controlCount + 2 * k;
-        b.controlWords[k] = static_cast<std::uint16_t>(r.at(at) * 256 + r.at(at + 1));
-    }
-    b.tuning = r.at(deviceinfo::Tuning);
-    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
-        std::uint32_t value = 0;
-        for (std::size_t i = 0; i < 4; ++i) {
-            value = (value << 8) | r.at(deviceinfo::ParameterValues + 4 * slot + i);
-        }
-        b.values[slot] = value;
-    }
+    b.firmwareVersion = info.firmwareVersion;
+    b.algorithmVersion = info.algorithmVersion;
+    b.effectNumber = info.effectNumber;
+    b.footswitchMode = info.footswitchMode;
+    b.controlFlags = info.controlFlags;
+    b.controlWords = info.controlWords;
+    b.tuning = info.tuning;
+    b.values = info.values;
     return b;
 }
 
@@ -168,7 +158,7 @@ std::optional<PedalBackup> PedalBackups::ReadPedal() {
     if (!fx_.ReadPedalState()) {
         return std::nullopt;
     }
-    PedalBackup backup = BackupFromReply(link_.replyBytes);
+    PedalBackup backup = BackupFromDeviceInfo(*fx_.state.deviceInfo);
     backup.serialNumber = link_.deviceSerialNumber;
     return backup;
 }
@@ -215,9 +205,9 @@ bool PedalBackups::Restore(const std::filesystem::path& file) {
     }
     // The live values, then the five stored ones, the assignments, the footswitch and the tuning.
     for (std::size_t slot = 0; slot < parameterCount; ++slot) {
-        fx_.parameters.Value(slot) = backup->values[slot];
-        if (parameterTable[slot].addressField != 0 &&
-            !fx_.SendParameterValue(slot, backup->values[slot])) {
+        if (parameterTable[slot].addressField == 0) {
+            fx_.state.parameters.Value(slot) = backup->values[slot];
+        } else if (!fx_.SendParameterValue(slot, backup->values[slot])) {
             return false;
         }
     }
@@ -226,22 +216,14 @@ bool PedalBackups::Restore(const std::filesystem::path& file) {
     if (!fx_.StoreParameters()) {
         return false;
     }
-    std::string assign = CommandHex(command::Assignments);
-    for (bool flag : backup->controlFlags) {
-        assign += flag ? "01" : "00";
-    }
-    for (std::uint16_t word : backup->controlWords) {
-        assign += HexField(word, 4);
-    }
+    const std::string assign = AssignMessage(backup->controlFlags, backup->controlWords);
     log_.PrintToConsole("assign message: " + assign);
     if (!link_.SendCommand(command::Assignments, assign)) {
         return false;
     }
     clock_.Sleep(FXsettings::kAssignPauseMs);
     const std::string footswitch =
-        CommandHex(command::Footswitch) +
-        HexField(static_cast<std::uint32_t>(backup->footswitchMode >> 1), 2) +
-        HexField(static_cast<std::uint32_t>(backup->footswitchMode & 1), 2);
+        FootswitchMessage(static_cast<std::uint8_t>(backup->footswitchMode));
     log_.PrintToConsole("footswitch behaviour message: " + footswitch);
     if (!link_.SendCommand(command::Footswitch, footswitch)) {
         return false;

@@ -2,6 +2,7 @@
 
 #include "base/Services.h"
 #include "link/Communication.h"
+#include "link/PedalMessages.h"
 #include "parameters/FXsettings.h"
 #include "tunings/Tunings.h"
 
@@ -33,8 +34,8 @@ struct PedalBackup {
     bool operator==(const PedalBackup&) const = default;
 };
 
-// The backup in the device-information reply (81 values).
-PedalBackup BackupFromReply(const std::vector<std::uint8_t>& reply);
+// The backup of what a device-information reply held.
+PedalBackup BackupFromDeviceInfo(const DeviceInfo& info);
 // The JSON text of a backup (documented in the README).
 std::string BackupJson(const PedalBackup& backup);
 // Reads a backup file's text. Only a whole, valid backup of this format version is accepted;

@@ -157,8 +157,8 @@ FileDialogRequest Presets::DialogRequest(const std::string& title) const {
     return {title, "Preset files (*.txt)", "txt", PresetFolder()};
 }
 
-bool Presets::menuSavePresetClick() {
-    return WritePresetFile(BuildPresetText(fx_.parameters));
+bool Presets::SavePreset() {
+    return WritePresetFile(BuildPresetText(fx_.state.parameters));
 }
 
 bool Presets::WritePresetFile(const std::string& text) {
@@ -202,32 +202,40 @@ std::optional<PresetValues> Presets::ReadPresetFile() {
     return ReadAndReport(path);
 }
 
-void Presets::ApplyLoaded(const std::optional<PresetValues>& values) {
-    const std::string text = values ? PresetLogText(*values) : std::string();
-    log_.PrintToConsole(text);
-    if (values) {
-        for (std::size_t slot = 0; slot < presetLineCount; ++slot) {
-            const std::uint32_t old = fx_.parameters.Value(slot);
-            if (old != (*values)[slot]) {
-                log_.PrintToConsole(fx_.parameters.Name(slot) + ": " + HexField(old, 8) +
-                                    " \u2192 " + HexField((*values)[slot], 8));
-            }
-        }
+bool Presets::ApplyLoaded(const std::optional<PresetValues>& values) {
+    if (!values) {
+        log_.PrintToConsole("");
+        return false;
     }
-    ApplyPresetText(text, fx_.parameters);
-    fx_.ShowParameterValues();
+    return LoadValues(*values).has_value();
 }
 
-bool Presets::menuLoadPresetClick() {
-    const std::optional<PresetValues> values = ReadPresetFile();
-    ApplyLoaded(values);
-    return values.has_value();
+std::optional<int> Presets::LoadValues(const PresetValues& values) {
+    const std::string text = PresetLogText(values);
+    log_.PrintToConsole(text);
+    for (std::size_t slot = 0; slot < presetLineCount; ++slot) {
+        const std::uint32_t old = fx_.state.parameters.Value(slot);
+        if (old != values[slot]) {
+            log_.PrintToConsole(fx_.state.parameters.Name(slot) + ": " + HexField(old, 8) +
+                                " \u2192 " + HexField(values[slot], 8));
+        }
+    }
+    // The values as the file's text gives them, over the ones held.
+    ParameterSet loaded = fx_.state.parameters;
+    ApplyPresetText(text, loaded);
+    std::array<std::uint32_t, parameterCount> next{};
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        next[slot] = loaded.Value(slot);
+    }
+    return fx_.LoadValues(next);
+}
+
+bool Presets::LoadPreset() {
+    return ApplyLoaded(ReadPresetFile());
 }
 
 bool Presets::LoadPresetFrom(const fs::path& path) {
-    const std::optional<PresetValues> values = ReadAndReport(path);
-    ApplyLoaded(values);
-    return values.has_value();
+    return ApplyLoaded(ReadAndReport(path));
 }
 
 fs::path Presets::RecentFile() const {

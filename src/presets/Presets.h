@@ -53,11 +53,14 @@ public:
 
     std::filesystem::path PresetFolder() const;
     // Save Preset: the values held now, to a file the user chooses. True when it was written.
-    bool menuSavePresetClick();
+    bool SavePreset();
     bool WritePresetFile(const std::string& text);
-    // Load Preset: a file the user chooses replaces the values, which the parameter window then
-    // shows (and its controls send). True when a preset was loaded.
-    bool menuLoadPresetClick();
+    // Load Preset: a file the user chooses replaces the values, which go to the pedal and the
+    // parameter window. True when a preset was loaded and sent.
+    bool LoadPreset();
+    // Logs the values and those that change, then loads them into the pedal (FXsettings::
+    // LoadValues): the number of writes, or nullopt when one failed.
+    std::optional<int> LoadValues(const PresetValues& values);
     // Loads a file named without a dialog (a recent preset, a dropped file).
     bool LoadPresetFrom(const std::filesystem::path& path);
     // The last five presets saved or loaded, most recent first, as the data folder keeps them.
@@ -70,8 +73,9 @@ private:
     // The open dialog and the file read; the values, or nullopt when nothing was read.
     std::optional<PresetValues> ReadPresetFile();
     std::optional<PresetValues> ReadAndReport(const std::filesystem::path& path);
-    // Logs the text, the values that change, puts them in place and shows them.
-    void ApplyLoaded(const std::optional<PresetValues>& values);
+    // Logs the text and the values that change, then loads them; false when nothing was loaded
+    // or a write failed.
+    bool ApplyLoaded(const std::optional<PresetValues>& values);
     void RememberRecent(const std::filesystem::path& path);
     std::filesystem::path RecentFile() const;
 

@@ -71,8 +71,8 @@ void TformTuningFilters::FormCreate(const FXsettings& fx) {
 }
 
 void TformTuningFilters::showEvent(QShowEvent* event) {
-    if (fx_ != nullptr && fx_->selectedTuning < FXsettings::tuningCount) {
-        cmbTuning->setCurrentIndex(fx_->selectedTuning);
+    if (fx_ != nullptr && fx_->state.selectedTuning < FXsettings::tuningCount) {
+        cmbTuning->setCurrentIndex(fx_->state.selectedTuning);
     }
     ShowResponse();
     QWidget::showEvent(event);

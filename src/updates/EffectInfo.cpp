@@ -1,7 +1,7 @@
 #include "updates/EffectInfo.h"
 
 #include "base/Resources.h"
-#include "parameters/ParameterModel.h"
+#include "link/ParameterModel.h"
 
 #include <QFile>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "widgets/Accessibility.h"
 
-#include "parameters/ParameterModel.h"
+#include "link/ParameterModel.h"
 #include "widgets/RotaryDial.h"
 
 #include <QAccessibleWidget>

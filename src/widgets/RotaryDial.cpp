@@ -1,6 +1,6 @@
 #include "widgets/RotaryDial.h"
 
-#include "parameters/ParameterModel.h"
+#include "link/ParameterModel.h"
 
 #include <QAccessible>
 #include <QKeyEvent>

@@ -48,7 +48,7 @@ TEST_F(SessionTest, ConnectRequestTurnAndSaveWithoutWindows) {
 
     // A turn into the dead zone is snapped and written once: the plain views have no handler.
     EXPECT_EQ(session.fx.DialTurned(slot::InputLevel, -100), -135);
-    EXPECT_EQ(session.fx.parameters.Value(slot::InputLevel), DialAngleToValue(-135));
+    EXPECT_EQ(session.fx.state.parameters.Value(slot::InputLevel), DialAngleToValue(-135));
     ASSERT_TRUE(session.fx.StoreParameters());
 
     const auto& messages = driver.pedal.Messages(clock.NowMs());

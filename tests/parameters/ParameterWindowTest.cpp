@@ -113,15 +113,16 @@ TEST_F(ParameterWindowTest, EnableAllParametersTogglesTheFourLevelDials) {
     EXPECT_FALSE(w.dialDry->isEnabled());
 }
 
-TEST_F(ParameterWindowTest, DeadZoneSnapsAndWritesTwice) {
+// One turn, one write: the snapped angle is shown without being sent again.
+TEST_F(ParameterWindowTest, DeadZoneSnapsAndWritesOnce) {
     w.dialInputLevel->setAngle(-100);
     EXPECT_EQ(w.dialInputLevel->angle(), -135);
     const Bytes zero = {0x01, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00};
-    EXPECT_EQ(Writes(), (std::vector<Bytes>{zero, zero}));
+    EXPECT_EQ(Writes(), (std::vector<Bytes>{zero}));
     w.dialInputLevel->setAngle(-89);
     EXPECT_EQ(w.dialInputLevel->angle(), -45);
-    EXPECT_EQ(fx.parameters.Value(slot::InputLevel), 0x007FE000u);
-    EXPECT_EQ(Writes().size(), 4u);
+    EXPECT_EQ(fx.state.parameters.Value(slot::InputLevel), 0x007FE000u);
+    EXPECT_EQ(Writes().size(), 2u);
 }
 
 TEST_F(ParameterWindowTest, DialTurnsByKeyboardWheelAndDrag) {
@@ -162,16 +163,16 @@ TEST_F(ParameterWindowTest, DialTurnsByKeyboardWheelAndDrag) {
 TEST_F(ParameterWindowTest, PitchWritesItsTableWord) {
     w.cmbVariableWavePitch->setCurrentIndex(12);
     EXPECT_EQ(Writes(), (std::vector<Bytes>{{0x01, 0x00, 0x6E, 0x00, 0x40, 0x00, 0x00}}));
-    EXPECT_EQ(fx.parameters.Value(slot::HarmonicPitch), 0x00400000u);
+    EXPECT_EQ(fx.state.parameters.Value(slot::HarmonicPitch), 0x00400000u);
 }
 
-TEST_F(ParameterWindowTest, NoteCutWithoutTuningIsRefusedTwiceAndWritesZeroTwice) {
+TEST_F(ParameterWindowTest, NoteCutWithoutTuningIsRefusedAndWritesZero) {
     w.chkDominantNoteCut->setChecked(true);
     EXPECT_FALSE(w.chkDominantNoteCut->isChecked());
-    EXPECT_EQ(t.dialogs.messages, Lines(2, FXsettings::kUploadTuningFirst));
+    EXPECT_EQ(t.dialogs.messages, Lines{FXsettings::kUploadTuningFirst});
     const Bytes zero = {0x01, 0x00, 0x1B, 0x00, 0x00, 0x00, 0x00};
-    EXPECT_EQ(Writes(), (std::vector<Bytes>{zero, zero}));
-    EXPECT_EQ(LogTail(2), Lines(2, "write to DSP msg: 01001B00000000"));
+    EXPECT_EQ(Writes(), (std::vector<Bytes>{zero}));
+    EXPECT_EQ(LogTail(1), Lines{"write to DSP msg: 01001B00000000"});
 
     w.cmbGuitarTuning->setCurrentIndex(1);
     t.pedal().ClearRecords();
@@ -181,7 +182,7 @@ TEST_F(ParameterWindowTest, NoteCutWithoutTuningIsRefusedTwiceAndWritesZeroTwice
 
 TEST_F(ParameterWindowTest, TuningChoiceAndItsNotice) {
     w.cmbGuitarTuning->setCurrentIndex(3);
-    EXPECT_EQ(fx.selectedTuning, 3);
+    EXPECT_EQ(fx.state.selectedTuning, 3);
     EXPECT_EQ(t.dialogs.messages, Lines{FXsettings::kTuningNotImplemented});
     EXPECT_EQ(w.cmbGuitarTuning->currentIndex(), 3);
 }
@@ -190,9 +191,9 @@ TEST_F(ParameterWindowTest, NoteCutAssignmentNeedsATuning) {
     w.cmbAssignCtrlQUATTRO->setCurrentIndex(2);
     EXPECT_EQ(t.dialogs.messages, Lines{FXsettings::kSelectTuningFirst});
     EXPECT_EQ(w.cmbAssignCtrlQUATTRO->currentIndex(), 0);
-    EXPECT_FALSE(fx.controlAssigned[3]);
+    EXPECT_FALSE(fx.state.controlAssigned[3]);
     w.cmbAssignCtrlUNO->setCurrentIndex(3);
-    EXPECT_TRUE(fx.controlAssigned[0]);
+    EXPECT_TRUE(fx.state.controlAssigned[0]);
 }
 
 // The pedal reports Input Level on Control I and High Notes Cut on Control III.
@@ -209,8 +210,8 @@ TEST_F(ParameterWindowTest, RequestDecodesAssignmentsAndLocksAssignedParameters)
     EXPECT_EQ(w.cmbAssignCtrlDUE->currentIndex(), 0);
     EXPECT_EQ(w.cmbAssignCtrlTRE->currentIndex(), 2);
     EXPECT_EQ(w.cmbAssignRemote->currentIndex(), 0);
-    EXPECT_EQ(fx.controlAssigned, (std::array<bool, 5>{true, false, true, false, false}));
-    const auto assigned = [&](std::size_t s) { return fx.parameters.Assignable(s)->is_assigned; };
+    EXPECT_EQ(fx.state.controlAssigned, (std::array<bool, 5>{true, false, true, false, false}));
+    const auto assigned = [&](std::size_t s) { return fx.state.parameters.Assignable(s)->is_assigned; };
     EXPECT_TRUE(assigned(slot::InputLevel));
     EXPECT_TRUE(assigned(slot::HighNotesCut));
     EXPECT_FALSE(assigned(slot::WaveClip));
@@ -218,16 +219,16 @@ TEST_F(ParameterWindowTest, RequestDecodesAssignmentsAndLocksAssignedParameters)
     EXPECT_FALSE(fx.readingFromPedal);
 
     t.pedal().ClearRecords();
-    const std::uint32_t before = fx.parameters.Value(slot::InputLevel);
+    const std::uint32_t before = fx.state.parameters.Value(slot::InputLevel);
     w.dialInputLevel->setAngle(0);
     w.chkHighNoteCut->setChecked(true);
     EXPECT_EQ(t.dialogs.messages, Lines(2, FXsettings::kLockedOut));
     EXPECT_TRUE(Writes().empty());
-    EXPECT_EQ(fx.parameters.Value(slot::InputLevel), before);
+    EXPECT_EQ(fx.state.parameters.Value(slot::InputLevel), before);
     EXPECT_EQ(w.dialInputLevel->angle(), 0);
 }
 
-TEST_F(ParameterWindowTest, RequestShowsValuesThroughTheDials) {
+TEST_F(ParameterWindowTest, RequestShowsValuesWithoutWritingThem) {
     EmulatedPedal::State& pedal = t.pedal().state;
     pedal.footswitchMode = 2;
     pedal.tuning = 1;
@@ -242,23 +243,20 @@ TEST_F(ParameterWindowTest, RequestShowsValuesThroughTheDials) {
 
     EXPECT_TRUE(w.chkChangePresetShortPress->isChecked());
     EXPECT_TRUE(w.chkChangePresetLongPress->isChecked());
-    EXPECT_EQ(fx.footswitchMode, 2);
-    EXPECT_EQ(fx.selectedTuning, 1);
+    EXPECT_EQ(fx.state.footswitchMode, 2);
+    EXPECT_EQ(fx.state.selectedTuning, 1);
     EXPECT_EQ(w.cmbGuitarTuning->currentIndex(), 1);
     EXPECT_EQ(w.dialInputLevel->angle(), 89);
-    EXPECT_EQ(fx.parameters.Value(slot::InputLevel), 0x00400000u);
+    EXPECT_EQ(fx.state.parameters.Value(slot::InputLevel), 0x00400000u);
     EXPECT_EQ(w.cmbVariableWavePitch->currentText(), "0");
     EXPECT_TRUE(w.swtWave->isOn());
     EXPECT_TRUE(w.swtSplit->isOn());
     EXPECT_EQ(w.dialLowPass->angle(), 90);
     EXPECT_TRUE(w.chkDominantNoteCut->isChecked());
     EXPECT_FALSE(w.chkHighNoteCut->isChecked());
-    const auto writes = Writes();
-    EXPECT_NE(
-        std::find(writes.begin(), writes.end(), Bytes{0x01, 0x00, 0x0A, 0x00, 0x40, 0x00, 0x00}),
-        writes.end());
-    // Showing a value does not change it: the dial sends back what the pedal holds.
-    EXPECT_EQ(t.pedal().state.values[slot::InputLevel], 0x00400000u);
+    // Reading never writes: the pedal holds these values already.
+    EXPECT_EQ(t.pedal().Messages(t.clock.NowMs()).size(), 1u);
+    EXPECT_TRUE(Writes().empty());
     EXPECT_TRUE(t.main().btnAssign->isEnabled());
     EXPECT_TRUE(t.main().btnSetTuning->isEnabled());
 
@@ -286,7 +284,7 @@ TEST_F(ParameterWindowTest, AShortReplyDecodesNothing) {
 TEST_F(ParameterWindowTest, AnUnknownTuningShowsNone) {
     t.pedal().state.tuning = 7;
     Request();
-    EXPECT_EQ(fx.selectedTuning, 7);
+    EXPECT_EQ(fx.state.selectedTuning, 7);
     EXPECT_EQ(w.cmbGuitarTuning->currentIndex(), -1);
     EXPECT_TRUE(t.dialogs.messages.empty());
 }
@@ -300,7 +298,7 @@ TEST(ParameterRequest, BeforeTheWindowWasShownEveryAddressMatchesNoAssignment) {
     FXsettings& fx = t.core().fx;
     EXPECT_EQ(t.editor->formFXsettings->cmbAssignCtrlUNO->currentIndex(), 3);
     for (std::size_t s : {slot::InputLevel, slot::HarmonicPitch, slot::WaveClip}) {
-        EXPECT_TRUE(fx.parameters.Assignable(s)->is_assigned);
+        EXPECT_TRUE(fx.state.parameters.Assignable(s)->is_assigned);
     }
 }
 
@@ -334,7 +332,7 @@ TEST_F(ParameterWindowTest, AssignMessageCarriesAddressesAndCodes) {
     EXPECT_EQ(t.dialogs.questions.back(), "Upload Assignments?");
     EXPECT_TRUE(t.pedal().MessagesWithCommand(0x04, t.clock.NowMs()).empty());
     // Control III carries the tuning in its note cut's value, even when the answer was No.
-    EXPECT_EQ(fx.parameters.Value(slot::HighNotesCut), 0x100u);
+    EXPECT_EQ(fx.state.parameters.Value(slot::HighNotesCut), 0x100u);
 
     t.main().btnAssign->click();
     const auto sent = t.pedal().MessagesWithCommand(0x04, t.clock.NowMs());
@@ -345,9 +343,9 @@ TEST_F(ParameterWindowTest, AssignMessageCarriesAddressesAndCodes) {
 
     w.cmbAssignCtrlTRE->setCurrentIndex(0);
     w.cmbAssignCtrlQUATTRO->setCurrentIndex(1);
-    fx.parameters.Value(slot::DominantNoteCut) = 1;
+    fx.state.parameters.Value(slot::DominantNoteCut) = 1;
     fx.BuildAssignMessage();
-    EXPECT_EQ(fx.parameters.Value(slot::DominantNoteCut), 1u);
+    EXPECT_EQ(fx.state.parameters.Value(slot::DominantNoteCut), 1u);
 }
 
 TEST_F(ParameterWindowTest, FootswitchModeMessages) {
@@ -381,13 +379,13 @@ TEST_F(ParameterWindowTest, RoundTripAgreesWithThePedal) {
     Request();
     // 90 degrees was stored as 0x003FC000, which shows as 91 and is written back unchanged.
     EXPECT_EQ(w.dialClipWave->angle(), 91);
-    EXPECT_EQ(fx.parameters.Value(slot::WaveClip), 0x003FC000u);
+    EXPECT_EQ(fx.state.parameters.Value(slot::WaveClip), 0x003FC000u);
     EXPECT_EQ(t.pedal().state.values[slot::WaveClip], 0x003FC000u);
     EXPECT_EQ(w.cmbVariableWavePitch->currentIndex(), 20);
     EXPECT_EQ(w.cmbAssignCtrlUNO->currentIndex(), 2);
     EXPECT_EQ(w.cmbAssignRemote->currentIndex(), 1);
     EXPECT_TRUE(w.chkChangePresetShortPress->isChecked());
-    EXPECT_TRUE(fx.parameters.Assignable(slot::HarmonicPitch)->is_assigned);
+    EXPECT_TRUE(fx.state.parameters.Assignable(slot::HarmonicPitch)->is_assigned);
     EXPECT_EQ(t.pedal().state.values[slot::HarmonicPitch], pitchRatioTable[20]);
 }
 

@@ -129,7 +129,7 @@ struct PresetsTest : ::testing::Test {
     PresetValues Values() const {
         PresetValues values{};
         for (std::size_t slot = 0; slot < values.size(); ++slot) {
-            values[slot] = fx.parameters.Value(slot);
+            values[slot] = fx.state.parameters.Value(slot);
         }
         return values;
     }
@@ -166,7 +166,7 @@ TEST_F(PresetsTest, SaveWritesTheFormatAndLoadBringsTheValuesBack) {
 
     w.dialInputLevel->setAngle(-90);
     w.cmbVariableWavePitch->setCurrentIndex(0);
-    const std::uint32_t turned = fx.parameters.Value(slot::InputLevel);
+    const std::uint32_t turned = fx.state.parameters.Value(slot::InputLevel);
     t.pedal().ClearRecords();
     Load(file);
     EXPECT_EQ(t.dialogs.fileDialogs.back().title, "Open Preset File");
@@ -306,7 +306,7 @@ TEST_F(PresetsTest, AFileDroppedOnAWindowLoads) {
     QApplication::sendEvent(&w, &drop);
     QApplication::processEvents();
     EXPECT_EQ(t.dialogs.messages.back(), "File loaded successfully: " + file.string());
-    EXPECT_EQ(fx.parameters.Value(slot::InputLevel), DialAngleToValue(90));
+    EXPECT_EQ(fx.state.parameters.Value(slot::InputLevel), DialAngleToValue(90));
 
     QMimeData two;
     two.setUrls({QUrl::fromLocalFile("/a.txt"), QUrl::fromLocalFile("/b.txt")});

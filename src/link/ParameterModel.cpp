@@ -1,4 +1,4 @@
-#include "parameters/ParameterModel.h"
+#include "link/ParameterModel.h"
 
 #include "link/HexMessage.h"
 
@@ -155,6 +155,25 @@ int LevelToDialAngle(std::uint32_t value, std::uint32_t scale) {
         return MapRange(l, 681, 850, 44, 0);
     }
     return MapRange(l, 851, 1023, -1, -45);
+}
+
+std::vector<std::string> AssignmentEntries(std::size_t control) {
+    std::vector<std::string> entries = {"Not Assigned"};
+    if (control == remoteControl) {
+        entries.insert(entries.end(), {"Bypass", "Preset"});
+    } else {
+        for (std::size_t slot : AssignableSlots(control)) {
+            entries.emplace_back(parameterTable[slot].name);
+        }
+    }
+    return entries;
+}
+
+std::string AssignmentEntryText(std::size_t control, int index) {
+    const std::vector<std::string> entries = AssignmentEntries(control);
+    return index >= 0 && static_cast<std::size_t>(index) < entries.size()
+               ? entries[static_cast<std::size_t>(index)]
+               : std::string();
 }
 
 } // namespace corvid

@@ -120,6 +120,11 @@ inline constexpr std::size_t remoteControl = 4;
 
 // The slots a control's list offers after its "Not Assigned" entry, in table order.
 std::vector<std::size_t> AssignableSlots(std::size_t control);
+// The entries of a control's assignment list: "Not Assigned", then the slots' names (the
+// remote footswitch: "Bypass", "Preset").
+std::vector<std::string> AssignmentEntries(std::size_t control);
+// Entry `index` of that list; empty past its end.
+std::string AssignmentEntryText(std::size_t control, int index);
 
 // The order the window shows values in: the pitch list is set after the wave clip dial.
 inline constexpr std::array<std::size_t, parameterCount> showOrder = {

@@ -1,4 +1,4 @@
-#include "parameters/ParameterModel.h"
+#include "link/ParameterModel.h"
 #include "algorithms/AlgorithmLibrary.h"
 #include "support/Fixtures.h"
 
