@@ -111,7 +111,7 @@ int TimeFirmwareRun(RealClock& clock) {
     FirmwareUpgrade& firmware = session.firmware;
     firmware.FirmwareSelect(FirmwareUpgrade::firmwareImages.front());
     const auto start = std::chrono::steady_clock::now();
-    if (!firmware.btnUpgradeFirmwareClick()) {
+    if (!firmware.UpgradeFirmware()) {
         std::cerr << "wire_time: the firmware run failed\n";
         return 1;
     }
@@ -186,7 +186,7 @@ int main(int argc, char* argv[]) {
         {"MIDI channel", 2, 0.0, [&] { return session.midi.SendMidiChannel("10"); }},
         // The whole EEPROM, erased: 16,384 lines of "255" CR LF.
         {"EEPROM dump", 5 + 16384 * 5, EepromTools::kReadPauseMs / 1000.0,
-         [&] { return session.eeprom.btnReadEEPROMClick("0", "16383"); }},
+         [&] { return session.eeprom.ReadEeprom("0", "16383"); }},
     };
 
     std::printf("%-18s %10s %10s %7s\n", "operation", "time [s]", "limit [s]", "ratio");

@@ -34,12 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto* coefficients = std::get_if<cli::CoefficientsArguments>(&*arguments)) {
         fuzz::Quiet quiet;
         CoefficientCalculator calculator(quiet, quiet);
-        calculator.cmbNotePickerChange(static_cast<int>(coefficients->note));
+        calculator.ChooseNote(static_cast<int>(coefficients->note));
         for (const auto& [option, text] : coefficients->settings) {
             if (option == "--q") {
-                calculator.edtQChange(text);
+                calculator.SetQ(text);
             } else {
-                calculator.edtBoostChange(text);
+                calculator.SetGain(text);
             }
         }
         std::string reason;

@@ -4,8 +4,8 @@
 #include "devtools/EepromTools.h"
 #include "firmware/FirmwareUpgrade.h"
 #include "link/HexMessage.h"
-#include "parameters/FXsettings.h"
 #include "link/ParameterModel.h"
+#include "parameters/FXsettings.h"
 #include "preferences/MidiChannel.h"
 #include "updates/VersionCheck.h"
 

@@ -286,8 +286,8 @@ int Cli::Info() {
     std::string text = "Firmware version: " + link.firmwareVersionText + "\n" +
                        "Algorithm version: " + link.algorithmVersionText + "\n" +
                        "Effect number: " + link.effectNumberText + "\n" +
-                       "Footswitch mode: " + std::to_string(state.footswitchMode) + " (short press " +
-                       shortPress + ", long press " + longPress + ")\n" +
+                       "Footswitch mode: " + std::to_string(state.footswitchMode) +
+                       " (short press " + shortPress + ", long press " + longPress + ")\n" +
                        "Tuning: " + std::to_string(state.selectedTuning) + " " + tuning + "\n";
     QJsonArray assignments;
     for (std::size_t k = 0; k < controlCount; ++k) {
@@ -382,7 +382,7 @@ int Cli::Assign(const cli::AssignArguments& args) {
         return kFailed;
     }
     // As the window's list does: the choice is made, then checked.
-    if (session_.fx.AssignmentChanged(args.control, static_cast<int>(args.index))) {
+    if (session_.fx.ChooseAssignment(args.control, static_cast<int>(args.index))) {
         return kFailed;
     }
     if (!session_.fx.UploadAssignments()) {
@@ -522,7 +522,7 @@ int Cli::Flash(const cli::FlashArguments& args) {
     if (!views_.bootloaderReady) {
         return kFailed;
     }
-    if (!firmware.btnUpgradeFirmwareClick(args.file.value_or(std::filesystem::path()))) {
+    if (!firmware.UpgradeFirmware(args.file.value_or(std::filesystem::path()))) {
         views_.EndProgress();
         return kFailed;
     }
@@ -572,14 +572,14 @@ int Cli::Eeprom(const cli::EepromArguments& args) {
     }
     EepromTools& eeprom = session_.eeprom;
     if (!args.read) {
-        if (!eeprom.btnEraseEepromClick(start, end)) {
+        if (!eeprom.EraseEeprom(start, end)) {
             return kFailed;
         }
         Print(QJsonObject{{"erased", QString::fromStdString(start + "-" + end)}},
               "Erased EEPROM addresses " + start + " to " + end + "\n");
         return kDone;
     }
-    if (!eeprom.btnReadEEPROMClick(start, end)) {
+    if (!eeprom.ReadEeprom(start, end)) {
         return kFailed;
     }
     if (!file.empty()) {
@@ -607,10 +607,10 @@ int Cli::Eeprom(const cli::EepromArguments& args) {
 
 int Cli::Coefficients(const cli::CoefficientsArguments& args) {
     CoefficientCalculator& calculator = session_.calculator;
-    calculator.cmbNotePickerChange(static_cast<int>(args.note));
+    calculator.ChooseNote(static_cast<int>(args.note));
     for (const auto& [option, text] : args.settings) {
         // The calculator shows why a number is refused.
-        if (!(option == "--q" ? calculator.edtQChange(text) : calculator.edtBoostChange(text))) {
+        if (!(option == "--q" ? calculator.SetQ(text) : calculator.SetGain(text))) {
             return kUsage;
         }
     }

@@ -193,7 +193,7 @@ void TformMain::ConnectCommands() {
     connect(menuEnableAllParameters, &QAction::triggered, this,
             [this] { parameters_->OnClickEnableAllParameters(); });
     connect(menuShowUpdateMsg, &QAction::triggered, this,
-            [&session](bool checked) { session.dataFolder.menuShowUpdateMsgClick(checked); });
+            [&session](bool checked) { session.dataFolder.SetShowUpdateMessage(checked); });
     connect(lstEffects, &QListWidget::itemClicked, this, [this] { effetto_cliccato(); });
     connect(btnUpload, &QPushButton::clicked, this, [this] { btnUploadClick(); });
     connect(btnRequest, &QPushButton::clicked, this, [this] { btnRequestClick(); });
@@ -445,8 +445,7 @@ void TformMain::BuildLookMenu() {
         const QString name = Look::lookNames[static_cast<std::size_t>(n)];
         item->setStatusTip(name);
         item->setToolTip(name);
-        connect(item, &QAction::triggered, this,
-                [this, n] { session_->look.menuLookClickItem(n); });
+        connect(item, &QAction::triggered, this, [this, n] { session_->look.ChooseLook(n); });
         lookMenuItems.push_back(item);
     }
 }

@@ -111,19 +111,19 @@ void TformPrint::FormCreate(Session& session) {
     connect(btnReadEEPROM, &QPushButton::clicked, this, [this] { btnReadEEPROMClick(); });
     connect(btnSend, &QPushButton::clicked, this, [this] { btnSendClick(); });
     connect(cmbNotePicker, &QComboBox::currentIndexChanged, this,
-            [&calculator](int index) { calculator.cmbNotePickerChange(index); });
+            [&calculator](int index) { calculator.ChooseNote(index); });
     // A field takes effect when its edit is done (Enter or leaving it), not at every keystroke:
     // "-" on the way to "-6" is no number yet.
     connect(edtQ, &QLineEdit::editingFinished, this, [this, &calculator] {
         if (edtQ->isModified()) {
             edtQ->setModified(false);
-            calculator.edtQChange(edtQ->text().toStdString());
+            calculator.SetQ(edtQ->text().toStdString());
         }
     });
     connect(edtBoost, &QLineEdit::editingFinished, this, [this, &calculator] {
         if (edtBoost->isModified()) {
             edtBoost->setModified(false);
-            calculator.edtBoostChange(edtBoost->text().toStdString());
+            calculator.SetGain(edtBoost->text().toStdString());
         }
     });
     connect(btnGetNoteFrequency, &QPushButton::clicked, this,
@@ -142,22 +142,22 @@ void TformPrint::FormCreate(Session& session) {
 }
 
 void TformPrint::btnEraseEepromClick() {
-    session_->eeprom.btnEraseEepromClick(edtStartAddress->text().toStdString(),
-                                         edtEndAddress->text().toStdString());
+    session_->eeprom.EraseEeprom(edtStartAddress->text().toStdString(),
+                                 edtEndAddress->text().toStdString());
 }
 
 void TformPrint::btnReadEEPROMClick() {
-    session_->eeprom.btnReadEEPROMClick(edtStartAddress->text().toStdString(),
-                                        edtEndAddress->text().toStdString());
+    session_->eeprom.ReadEeprom(edtStartAddress->text().toStdString(),
+                                edtEndAddress->text().toStdString());
 }
 
 void TformPrint::btnSendClick() {
-    session_->eeprom.btnSendClick(edtAddress->text().toStdString(), edtData->text().toStdString());
+    session_->eeprom.WriteRaw(edtAddress->text().toStdString(), edtData->text().toStdString());
 }
 
 void TformPrint::btnGetNoteFrequencyClick() {
     CoefficientCalculator& calculator = session_->calculator;
-    if (!calculator.btnGetNoteFrequencyClick() || !calculator.lastFilter) {
+    if (!calculator.ComputeCoefficients() || !calculator.lastFilter) {
         return;
     }
     const bool first = !formFilterResponse->isVisible();

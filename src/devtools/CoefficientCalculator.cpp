@@ -47,12 +47,12 @@ std::optional<double> CoefficientCalculator::ParseField(const std::string& text)
     return value;
 }
 
-void CoefficientCalculator::cmbNotePickerChange(int index) {
+void CoefficientCalculator::ChooseNote(int index) {
     noteIndex = index;
     noteOffset = index - kReferenceIndex;
 }
 
-bool CoefficientCalculator::edtQChange(const std::string& text) {
+bool CoefficientCalculator::SetQ(const std::string& text) {
     const std::optional<double> value = ParseField(text);
     if (!value) {
         return false;
@@ -62,7 +62,7 @@ bool CoefficientCalculator::edtQChange(const std::string& text) {
     return true;
 }
 
-bool CoefficientCalculator::edtBoostChange(const std::string& text) {
+bool CoefficientCalculator::SetGain(const std::string& text) {
     const std::optional<double> value = ParseField(text);
     if (!value) {
         return false;
@@ -76,7 +76,7 @@ double CoefficientCalculator::NoteFrequency() const {
     return kReferenceHz * std::pow(2.0, noteOffset / 12.0);
 }
 
-bool CoefficientCalculator::btnGetNoteFrequencyClick() {
+bool CoefficientCalculator::ComputeCoefficients() {
     noteFrequency = NoteFrequency();
     return PrintFilterCoefficients(noteFrequency);
 }

@@ -23,13 +23,13 @@ public:
 
     CoefficientCalculator(Log& log, Dialogs& dialogs) : log_(log), dialogs_(dialogs) {}
 
-    void cmbNotePickerChange(int index);
+    void ChooseNote(int index);
     // A field's text in the regional number format; a text that is not a number is shown and
     // changes nothing. True when it took effect.
-    bool edtQChange(const std::string& text);
-    bool edtBoostChange(const std::string& text);
+    bool SetQ(const std::string& text);
+    bool SetGain(const std::string& text);
     double NoteFrequency() const;
-    bool btnGetNoteFrequencyClick();
+    bool ComputeCoefficients();
     // Computes the filter at f0 and prints the header and the five coefficient lines. A Q not
     // above 0, or a coefficient that is not finite or does not fit 32 bits, is refused with a
     // message naming the value, and nothing is printed.

@@ -51,7 +51,7 @@ std::string EepromTools::BuildRangeMessage(const PedalCommand& command) {
     return text;
 }
 
-bool EepromTools::btnEraseEepromClick(const std::string& startText, const std::string& endText) {
+bool EepromTools::EraseEeprom(const std::string& startText, const std::string& endText) {
     if (!SetRange(startText, endText) ||
         !dialogs_.Confirm("Erase EEPROM addresses " + std::to_string(startAddress) + " to " +
                           std::to_string(endAddress) + "?")) {
@@ -65,7 +65,7 @@ bool EepromTools::btnEraseEepromClick(const std::string& startText, const std::s
     return true;
 }
 
-bool EepromTools::btnReadEEPROMClick(const std::string& startText, const std::string& endText) {
+bool EepromTools::ReadEeprom(const std::string& startText, const std::string& endText) {
     if (!SetRange(startText, endText)) {
         return false;
     }
@@ -107,7 +107,7 @@ bool EepromTools::btnReadEEPROMClick(const std::string& startText, const std::st
     return complete;
 }
 
-bool EepromTools::btnSendClick(const std::string& addressText, const std::string& dataText) {
+bool EepromTools::WriteRaw(const std::string& addressText, const std::string& dataText) {
     const std::string text = CommandHex(command::DspWrite) + addressText + dataText;
     log_.PrintToConsole(text);
     const auto hex = [](const std::string& s, std::size_t n) {

@@ -41,12 +41,12 @@ public:
     std::string BuildRangeMessage(const PedalCommand& command);
 
     // Asks first: erasing cannot be undone. True when the message went out.
-    bool btnEraseEepromClick(const std::string& startText, const std::string& endText);
+    bool EraseEeprom(const std::string& startText, const std::string& endText);
     // Reads end - start + 1 values into replyBytes, the log lines labelled by address. True when
     // all of them came.
-    bool btnReadEEPROMClick(const std::string& startText, const std::string& endText);
+    bool ReadEeprom(const std::string& startText, const std::string& endText);
     // 01, the address (4 hex digits) and the data (8 hex digits) as typed.
-    bool btnSendClick(const std::string& addressText, const std::string& dataText);
+    bool WriteRaw(const std::string& addressText, const std::string& dataText);
 
     std::uint16_t startAddress = 0;
     std::uint16_t endAddress = kLastAddress;

@@ -239,7 +239,8 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
         }
         break;
     case 0x0B:
-        for (std::uint32_t a = MessageWord16(m, 1); a <= MessageWord16(m, 3) && a < state.eeprom.size(); ++a) {
+        for (std::uint32_t a = MessageWord16(m, 1);
+             a <= MessageWord16(m, 3) && a < state.eeprom.size(); ++a) {
             state.eeprom[a] = 0xFF;
         }
         break;

@@ -141,7 +141,7 @@ bool FirmwareUpgrade::Run(const std::filesystem::path& file) {
     return true;
 }
 
-bool FirmwareUpgrade::btnUpgradeFirmwareClick(const std::filesystem::path& file) {
+bool FirmwareUpgrade::UpgradeFirmware(const std::filesystem::path& file) {
     if (running) {
         return false;
     }

@@ -46,7 +46,7 @@ public:
     bool LoadFirmwareImage(const std::filesystem::path& file = {});
     void SplitFirmwareImage();
     // The whole run. True when every step was acknowledged and the pedal restarts.
-    bool btnUpgradeFirmwareClick(const std::filesystem::path& file = {});
+    bool UpgradeFirmware(const std::filesystem::path& file = {});
 
     std::string firmwareResourceName;
     int firmwareVersion = 0;

@@ -52,7 +52,7 @@ void TformFirmwareUpgrade::FormCreate(FirmwareUpgrade& upgrade) {
 }
 
 void TformFirmwareUpgrade::btnUpgradeFirmwareClick() {
-    upgrade_->btnUpgradeFirmwareClick();
+    upgrade_->UpgradeFirmware();
 }
 
 void TformFirmwareUpgrade::SetUpgradeProgress(int position, int maximum) {

@@ -101,7 +101,8 @@ bool FXsettings::SetParameter(std::size_t slot, std::uint32_t value) {
 
 bool FXsettings::WriteNoteCut(std::size_t slot, bool ticked) {
     const std::uint32_t value = ticked ? 1 : 0;
-    log_.PrintToConsole("write to DSP msg: " + DspWriteMessage(state.parameters.Address(slot), value));
+    log_.PrintToConsole("write to DSP msg: " +
+                        DspWriteMessage(state.parameters.Address(slot), value));
     return SendParameterValue(slot, value);
 }
 
@@ -150,7 +151,7 @@ void FXsettings::TuningChosen(int index) {
     }
 }
 
-bool FXsettings::AssignmentChanged(std::size_t control, int index) {
+bool FXsettings::ChooseAssignment(std::size_t control, int index) {
     state.assignment.at(control) = index;
     state.controlAssigned.at(control) = index != 0;
     state.assignments = Origin::Editor;

@@ -102,7 +102,7 @@ public:
     // Control `control` is to show entry `index` of its list. True when it must go back to
     // "Not Assigned" (already done in the state): a note cut on Control III or IV needs a tuning
     // (not checked while reading from the pedal).
-    bool AssignmentChanged(std::size_t control, int index);
+    bool ChooseAssignment(std::size_t control, int index);
     // The footswitch choice for the next Set Footswitch Mode.
     void FootswitchChosen(bool shortPressBypass, bool longPressBypass);
 

@@ -307,7 +307,7 @@ void TformFXsettings::cmbGuitarTuningChange() {
 
 void TformFXsettings::AssignOnChange(std::size_t control) {
     QComboBox* list = assignLists[control];
-    if (fx_->AssignmentChanged(control, list->currentIndex())) {
+    if (fx_->ChooseAssignment(control, list->currentIndex())) {
         const QSignalBlocker quiet(list);
         list->setCurrentIndex(0);
     }

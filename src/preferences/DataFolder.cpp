@@ -126,11 +126,11 @@ void DataFolder::RewriteSettingIfPresent(const std::string& text) {
     }
 }
 
-void DataFolder::menuShowUpdateMsgClick(bool checked) {
+void DataFolder::SetShowUpdateMessage(bool checked) {
     RewriteSettingIfPresent(checked ? "YES" : "NO");
 }
 
-void DataFolder::CheckBox1Change(bool checked) {
+void DataFolder::StopUpdateNotices(bool checked) {
     if (checked) {
         RewriteSettingIfPresent("NO");
     }

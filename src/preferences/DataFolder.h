@@ -21,9 +21,9 @@ public:
     void CreateDataSubfolder(const std::string& name, const std::string& subName);
     void ReadShowUpdateSetting();
     // The Info menu's "Show Update Message" was toggled to `checked`.
-    void menuShowUpdateMsgClick(bool checked);
+    void SetShowUpdateMessage(bool checked);
     // The notice window's "Don't Show This Message Again" box changed to `checked`.
-    void CheckBox1Change(bool checked);
+    void StopUpdateNotices(bool checked);
 
     std::filesystem::path DeviceFolder() const;
     std::filesystem::path ShowUpdateSettingPath() const;

@@ -29,7 +29,7 @@ std::filesystem::path Look::LookFile() const {
     return dataFolder_.DataFolderPath() / kLookFileName;
 }
 
-void Look::menuLookClickItem(int n) {
+void Look::ChooseLook(int n) {
     ApplyStyle(n);
     std::string error;
     // The new look stays on for this run even when it cannot be remembered.

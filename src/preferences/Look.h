@@ -25,14 +25,10 @@ public:
     inline static const std::string kLookFileName = "style.txt";
     // What each look is, for the menu items' tips.
     static constexpr std::array<const char*, styleCount> lookNames = {
-        "Platform: the system's own look",
-        "Night: dark grey with teal",
-        "High contrast: black, white and yellow",
-        "Workbench: warm paper and copper",
-        "Stage: deep blue with sharp edges",
-        "Amplifier: black tolex and brass",
-        "Enclosure: olive steel and red LEDs",
-        "Terminal: amber on black",
+        "Platform: the system's own look",        "Night: dark grey with teal",
+        "High contrast: black, white and yellow", "Workbench: warm paper and copper",
+        "Stage: deep blue with sharp edges",      "Amplifier: black tolex and brass",
+        "Enclosure: olive steel and red LEDs",    "Terminal: amber on black",
     };
 
     Look(DataFolder& dataFolder, Dialogs& dialogs, LookView& view)
@@ -44,7 +40,7 @@ public:
     // applied.
     bool ApplyStyle(int n);
     // A look chosen in the menu: applied at once and written to style.txt for the next start.
-    void menuLookClickItem(int n);
+    void ChooseLook(int n);
     // At start-up: the look style.txt names, or look 0 when there is no file or it does not
     // hold a whole number.
     void ApplySavedLook();

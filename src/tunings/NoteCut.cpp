@@ -16,7 +16,7 @@ std::optional<std::size_t> FindCutNote(const std::string& name) {
     return std::nullopt;
 }
 
-void NoteCut::NoteChanged(bool ticked) {
+void NoteCut::NoteTicked(bool ticked) {
     checkedNoteCount += ticked ? 1 : -1;
 }
 

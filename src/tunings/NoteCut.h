@@ -28,7 +28,7 @@ public:
     NoteCut(Communication& link, Log& log, Clock& clock) : link_(link), log_(log), clock_(clock) {}
 
     // A box was ticked or cleared: keeps checkedNoteCount.
-    void NoteChanged(bool ticked);
+    void NoteTicked(bool ticked);
     // With two notes chosen only the chosen boxes stay usable; otherwise every box is.
     bool NoteBoxEnabled(bool ticked) const {
         return ticked || checkedNoteCount != static_cast<int>(maxCutNotes);

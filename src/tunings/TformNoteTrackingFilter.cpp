@@ -75,7 +75,7 @@ void TformNoteTrackingFilter::FormCreate(NoteCut& noteCut) {
 }
 
 void TformNoteTrackingFilter::NoteBoxChange(std::size_t code) {
-    noteCut_->NoteChanged(noteBoxes.at(code)->isChecked());
+    noteCut_->NoteTicked(noteBoxes.at(code)->isChecked());
     UpdateNoteCheckBoxes();
 }
 

@@ -38,7 +38,7 @@ TformNewVersionMsg::TformNewVersionMsg(QWidget* parent)
 
 void TformNewVersionMsg::FormCreate(DataFolder& dataFolder) {
     connect(CheckBox1, &QCheckBox::toggled, this,
-            [&dataFolder](bool checked) { dataFolder.CheckBox1Change(checked); });
+            [&dataFolder](bool checked) { dataFolder.StopUpdateNotices(checked); });
 }
 
 void TformNewVersionMsg::ShowCentredOn(const QWidget& window) {

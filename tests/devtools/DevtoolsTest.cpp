@@ -92,7 +92,7 @@ TEST_F(ConsoleTest, AFullDumpArrivesWhole) {
         t.pedal().state.eeprom[a] = static_cast<std::uint8_t>(a * 7 + a / 256);
     }
     t.pedal().Send({'9', '9', '\r', '\n'}, t.clock.NowMs()); // left over from before
-    EXPECT_TRUE(t.core().eeprom.btnReadEEPROMClick("0", "16383"));
+    EXPECT_TRUE(t.core().eeprom.ReadEeprom("0", "16383"));
     const Bytes& dump = t.core().eeprom.dump;
     EXPECT_EQ(dump, t.pedal().state.eeprom);
     EXPECT_EQ(t.LogLines().back(), "16383:    " + HexField(dump.back(), 2));
@@ -102,7 +102,7 @@ TEST_F(ConsoleTest, AFullDumpArrivesWhole) {
 
 TEST_F(ConsoleTest, AShortDumpIsReportedWithItsCount) {
     t.pedal().InjectFault(EmulatedPedal::Fault::ShortReply, 5 * 4); // four values' bytes
-    EXPECT_FALSE(t.core().eeprom.btnReadEEPROMClick("0", "9"));
+    EXPECT_FALSE(t.core().eeprom.ReadEeprom("0", "9"));
     EXPECT_EQ(t.dialogs.messages, Lines{"Incomplete EEPROM read: 4 of 10 values"});
 }
 
@@ -159,8 +159,8 @@ TEST(Calculator, PrintsTheTableOfTheChosenFilter) {
     RecordingLog log;
     ScriptedDialogs dialogs;
     CoefficientCalculator calculator(log, dialogs);
-    calculator.cmbNotePickerChange(0);
-    ASSERT_TRUE(calculator.btnGetNoteFrequencyClick());
+    calculator.ChooseNote(0);
+    ASSERT_TRUE(calculator.ComputeCoefficients());
     EXPECT_DOUBLE_EQ(calculator.noteFrequency, 55.0);
     EXPECT_EQ(log.lines,
               (Lines{"A1_6db_cut_Q11 : array[0..19] of string =", "('00', '7F', 'F8', '73', ",
@@ -169,8 +169,8 @@ TEST(Calculator, PrintsTheTableOfTheChosenFilter) {
 
     // D#2 with the tuning tables' first group: table 1, byte for byte.
     log.lines.clear();
-    calculator.cmbNotePickerChange(6);
-    ASSERT_TRUE(calculator.btnGetNoteFrequencyClick());
+    calculator.ChooseNote(6);
+    ASSERT_TRUE(calculator.ComputeCoefficients());
     std::string printed;
     for (std::size_t i = 1; i < log.lines.size(); ++i) {
         for (char c : log.lines[i]) {
@@ -180,18 +180,18 @@ TEST(Calculator, PrintsTheTableOfTheChosenFilter) {
     EXPECT_EQ(printed, BytesToHex(tuningTables[1].data(), tuningTables[1].size()));
 
     log.lines.clear();
-    calculator.cmbNotePickerChange(12);
-    ASSERT_TRUE(calculator.edtQChange("1.41"));
-    ASSERT_TRUE(calculator.edtBoostChange("0"));
-    ASSERT_TRUE(calculator.btnGetNoteFrequencyClick());
+    calculator.ChooseNote(12);
+    ASSERT_TRUE(calculator.SetQ("1.41"));
+    ASSERT_TRUE(calculator.SetGain("0"));
+    ASSERT_TRUE(calculator.ComputeCoefficients());
     EXPECT_EQ(log.lines,
               (Lines{"Q: 1.41", "boost: 0",
                      "A2_0db_boost_Q1.41 : array[0..19] of string =", "('00', '80', '00', '00', ",
                      "'FF', '01', '53', 'AD', ", "'00', '7E', 'B3', '15', ",
                      "'00', 'FE', 'AC', '53', ", "'FF', '81', '4C', 'EB');"}));
     log.lines.clear();
-    ASSERT_TRUE(calculator.edtBoostChange("6"));
-    ASSERT_TRUE(calculator.btnGetNoteFrequencyClick());
+    ASSERT_TRUE(calculator.SetGain("6"));
+    ASSERT_TRUE(calculator.ComputeCoefficients());
     EXPECT_EQ(log.lines[1], "A2_6db_boost_Q1.41 : array[0..19] of string =");
 }
 
@@ -199,7 +199,7 @@ TEST(Calculator, RefusesWhatItCannotCompute) {
     RecordingLog log;
     ScriptedDialogs dialogs;
     CoefficientCalculator calculator(log, dialogs);
-    EXPECT_FALSE(calculator.edtQChange("1.4x"));
+    EXPECT_FALSE(calculator.SetQ("1.4x"));
     EXPECT_EQ(dialogs.messages.back(), "'1.4x' is not a valid floating point value");
     EXPECT_EQ(calculator.filterQ, 11.0);
     const std::vector<std::pair<std::string, std::string>> cases = {
@@ -207,16 +207,16 @@ TEST(Calculator, RefusesWhatItCannotCompute) {
         {"-2", "Cannot compute the filter: Q must be greater than 0: -2"},
     };
     for (const auto& [q, message] : cases) {
-        ASSERT_TRUE(calculator.edtQChange(q));
+        ASSERT_TRUE(calculator.SetQ(q));
         log.lines.clear();
-        EXPECT_FALSE(calculator.btnGetNoteFrequencyClick());
+        EXPECT_FALSE(calculator.ComputeCoefficients());
         EXPECT_EQ(dialogs.messages.back(), message);
         EXPECT_TRUE(log.lines.empty());
     }
-    ASSERT_TRUE(calculator.edtQChange("11"));
-    ASSERT_TRUE(calculator.edtBoostChange("1000"));
+    ASSERT_TRUE(calculator.SetQ("11"));
+    ASSERT_TRUE(calculator.SetGain("1000"));
     log.lines.clear();
-    EXPECT_FALSE(calculator.btnGetNoteFrequencyClick());
+    EXPECT_FALSE(calculator.ComputeCoefficients());
     EXPECT_EQ(dialogs.messages.back(),
               "Cannot compute the filter: the filter cannot be held in 32 bits with gain 1000 dB "
               "and Q 11");

@@ -152,7 +152,7 @@ TEST_F(FirmwareTest, EveryByteGoesAloneWithItsPause) {
     firmware.FirmwareSelect("tiny_5");
     t.pedal().ClearRecords();
     t.clock.pauses.clear();
-    ASSERT_TRUE(firmware.btnUpgradeFirmwareClick(file));
+    ASSERT_TRUE(firmware.UpgradeFirmware(file));
 
     const std::vector<int> erase = {1, 1, 20, 1, 1, 20};
     const std::vector<int> command = {1, 1, 20, 1, 1, 1, 1, 1, 20};
@@ -198,7 +198,7 @@ TEST_F(FirmwareTest, ImagesAreCutIntoBlocksAndTooLargeOnesRefused) {
 
     t.pedal().ClearRecords();
     firmware.FirmwareSelect("huge_5");
-    EXPECT_FALSE(firmware.btnUpgradeFirmwareClick(ImageFile("huge_5.bin", 131073)));
+    EXPECT_FALSE(firmware.UpgradeFirmware(ImageFile("huge_5.bin", 131073)));
     EXPECT_EQ(t.dialogs.messages.back(),
               "Firmware image too large: 131073 bytes, the flash holds 131072");
     EXPECT_TRUE(t.pedal().ReceivedBytes().empty());

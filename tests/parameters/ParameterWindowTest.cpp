@@ -211,7 +211,9 @@ TEST_F(ParameterWindowTest, RequestDecodesAssignmentsAndLocksAssignedParameters)
     EXPECT_EQ(w.cmbAssignCtrlTRE->currentIndex(), 2);
     EXPECT_EQ(w.cmbAssignRemote->currentIndex(), 0);
     EXPECT_EQ(fx.state.controlAssigned, (std::array<bool, 5>{true, false, true, false, false}));
-    const auto assigned = [&](std::size_t s) { return fx.state.parameters.Assignable(s)->is_assigned; };
+    const auto assigned = [&](std::size_t s) {
+        return fx.state.parameters.Assignable(s)->is_assigned;
+    };
     EXPECT_TRUE(assigned(slot::InputLevel));
     EXPECT_TRUE(assigned(slot::HighNotesCut));
     EXPECT_FALSE(assigned(slot::WaveClip));
