@@ -23,7 +23,9 @@ bool AlgorithmUpload::UploadSelected() {
     }
     const std::int64_t start = clock_.NowMs();
     link_.DiscardStaleReply();
-    link_.SendPreUploadMessage();
+    if (!link_.SendPreUploadMessage()) {
+        return false;
+    }
     clock_.Sleep(400);
     checkTimer_->Start();
 
@@ -46,7 +48,12 @@ bool AlgorithmUpload::UploadSelected() {
         log_.PrintToConsole("Not a valid hexadecimal message: " + name);
         return false;
     }
-    unit_.WriteFTDevice(size);
+    if (unit_.WriteFTDevice(size) != size) {
+        // The driver has shown why; the image did not go out whole.
+        view_.SetStatusLabel(kUploadFailed);
+        checkTimer_->Stop();
+        return false;
+    }
     log_.PrintToConsole("write to device");
     view_.SetStatusLabel("Uploading...");
 

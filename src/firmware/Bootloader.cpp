@@ -25,48 +25,85 @@ bool Bootloader::WriteByte(std::uint8_t byte) {
     return unit_.WriteFTDevice(1) == 1;
 }
 
-void Bootloader::WriteBytesPaced(const std::vector<std::uint8_t>& bytes) {
-    for (std::uint8_t byte : bytes) {
-        WriteByte(byte);
-        clock_.Sleep(BytePauseMs);
+BootloaderReply BootloaderReply::Of(std::optional<std::uint8_t> received) {
+    if (!received) {
+        return {};
     }
+    const Kind kind = *received == Ack ? Kind::Ack : *received == Nack ? Kind::Nack : Kind::Other;
+    return {kind, *received};
 }
 
-std::string Bootloader::ReadBootloaderReply(int limitMs) {
-    const std::string reply = link_.ReceiveReplyText(limitMs, false);
-    log_.PlainLine("received: " + reply);
-    if (reply == bootloaderAck) {
+std::string BootloaderReply::Describe() const {
+    switch (kind) {
+    case Kind::Nack:
+        return "NACK";
+    case Kind::NoReply:
+        return "no reply";
+    case Kind::Ack:
+    case Kind::Other:
+        break;
+    }
+    return HexField(byte, 2);
+}
+
+bool Bootloader::WriteBytesPaced(const std::vector<std::uint8_t>& bytes) {
+    for (std::uint8_t byte : bytes) {
+        if (!WriteByte(byte)) {
+            return false;
+        }
+        clock_.Sleep(BytePauseMs);
+    }
+    return true;
+}
+
+bool Bootloader::NotSent(const std::string& step) {
+    refusal = {step, "not sent"};
+    log_.PrintToConsole("Refused: " + refusal.step + ": " + refusal.reply);
+    return false;
+}
+
+BootloaderReply Bootloader::ReadBootloaderReply(int limitMs) {
+    const BootloaderReply reply = BootloaderReply::Of(link_.ReceiveByte(limitMs));
+    log_.PlainLine("received: " +
+                   (reply.kind == BootloaderReply::Kind::NoReply ? "" : HexField(reply.byte, 2)));
+    if (reply.kind == BootloaderReply::Kind::Ack) {
         log_.PlainLine("ACK");
-    } else if (reply == bootloaderNack) {
+    } else if (reply.kind == BootloaderReply::Kind::Nack) {
         log_.PlainLine("NOT ACK");
     }
     return reply;
 }
 
 bool Bootloader::Acknowledged(const std::string& step, int limitMs) {
-    const std::string reply = ReadBootloaderReply(limitMs);
-    if (reply == bootloaderAck) {
+    const BootloaderReply reply = ReadBootloaderReply(limitMs);
+    if (reply.kind == BootloaderReply::Kind::Ack) {
         return true;
     }
-    refusal = {step, reply == bootloaderNack ? "NACK" : reply.empty() ? "no reply" : reply};
+    refusal = {step, reply.Describe()};
     log_.PrintToConsole("Refused: " + refusal.step + ": " + refusal.reply);
     return false;
 }
 
 bool Bootloader::BootloaderSync() {
+    using Kind = BootloaderReply::Kind;
+    const auto logged = [this](const BootloaderReply& reply) {
+        log_.PlainLine("received Byte: " +
+                       (reply.kind == Kind::NoReply ? "" : HexField(reply.byte, 2)));
+        return reply;
+    };
     const bool sent = WriteByte(Sync);
-    std::string reply = sent ? link_.ReceiveReplyText(SyncRetryMs, false) : std::string();
-    log_.PlainLine("received Byte: " + reply);
-    bool listening = reply == bootloaderAck;
-    if (sent && reply.empty()) {
+    BootloaderReply reply =
+        sent ? BootloaderReply::Of(link_.ReceiveByte(SyncRetryMs)) : BootloaderReply{};
+    logged(reply);
+    bool listening = reply.kind == Kind::Ack;
+    if (sent && reply.kind == Kind::NoReply) {
         // Already synchronised (an earlier run): it took 0x7F as a command's first byte. A second
         // 0x7F is a wrong complement, which it refuses: a refusal means it listens.
         log_.PrintToConsole("no answer to 0x7F: sending it once more");
-        WriteByte(Sync);
-        reply = link_.ReceiveReplyText(ReplyLimitMs, false);
-        log_.PlainLine("received Byte: " + reply);
-        listening = reply == bootloaderNack || reply == bootloaderAck;
-        if (reply == bootloaderNack) {
+        reply = WriteByte(Sync) ? logged(BootloaderReply::Of(link_.ReceiveByte(ReplyLimitMs)))
+                                : BootloaderReply{};
+        listening = reply.kind == Kind::Nack || reply.kind == Kind::Ack;
+        if (reply.kind == Kind::Nack) {
             log_.PrintToConsole("bootloader was already synchronised (NACK to 7F 7F)");
         }
     }
@@ -79,24 +116,28 @@ bool Bootloader::BootloaderSync() {
     return true;
 }
 
-void Bootloader::SendAddress(std::uint32_t address) {
+bool Bootloader::SendAddress(std::uint32_t address) {
     log_.PrintToConsole("SEND ADDRESS + CHECKSUM");
     const std::uint8_t checksum = AddressChecksum(address);
     log_.PrintToConsole("Address: " + HexField(address, 8));
     log_.PrintToConsole("address checksum: " + HexField(checksum, 2));
-    WriteBytesPaced(
+    return WriteBytesPaced(
         {static_cast<std::uint8_t>(address >> 24), static_cast<std::uint8_t>(address >> 16),
          static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address), checksum});
 }
 
 bool Bootloader::SendWriteCommand(const std::string& step) {
     log_.PrintToConsole("SEND WRITE COMMAND");
-    WriteBytesPaced({WriteMemory[0], WriteMemory[1]});
+    if (!WriteBytesPaced({WriteMemory[0], WriteMemory[1]})) {
+        return NotSent(step + " (write command)");
+    }
     clock_.Sleep(ReplyPauseMs);
     if (!Acknowledged(step + " (write command)")) {
         return false;
     }
-    SendAddress(currentFlashAddress);
+    if (!SendAddress(currentFlashAddress)) {
+        return NotSent(step + " (address)");
+    }
     clock_.Sleep(ReplyPauseMs);
     return Acknowledged(step + " (address)");
 }
@@ -105,7 +146,9 @@ bool Bootloader::SendEraseCommand() {
     log_.PlainLine("Start Erase Command");
     for (std::uint8_t byte : EraseMemory) {
         clock_.Sleep(BytePauseMs);
-        WriteByte(byte);
+        if (!WriteByte(byte)) {
+            return NotSent("erase command");
+        }
     }
     clock_.Sleep(ReplyPauseMs);
     if (!Acknowledged("erase command")) {
@@ -113,7 +156,9 @@ bool Bootloader::SendEraseCommand() {
     }
     for (std::uint8_t byte : GlobalErase) {
         clock_.Sleep(BytePauseMs);
-        WriteByte(byte);
+        if (!WriteByte(byte)) {
+            return NotSent("global erase");
+        }
     }
     clock_.Sleep(ReplyPauseMs);
     // The answer comes when the whole flash is erased.
@@ -137,14 +182,20 @@ bool Bootloader::WriteFirmwareChunks(const std::vector<std::vector<std::uint8_t>
         log_.PrintToConsole("SEND N BYTE + DATA + CHECKSUM");
         const auto count = static_cast<std::uint8_t>(block.size() - 1);
         log_.PrintToConsole("N_byte: " + HexField(count, 2));
-        WriteByte(count);
+        if (!WriteByte(count)) {
+            return NotSent(step);
+        }
         clock_.Sleep(BytePauseMs);
         log_.PrintToConsole("chunk size: " + std::to_string(count + 1));
         // A pause after every data byte keeps the bytes apart on the wire.
-        WriteBytesPaced(block);
+        if (!WriteBytesPaced(block)) {
+            return NotSent(step);
+        }
         const std::uint8_t checksum = DataChecksum(block, count);
         log_.PrintToConsole("data checksum: " + HexField(checksum, 2));
-        WriteByte(checksum);
+        if (!WriteByte(checksum)) {
+            return NotSent(step);
+        }
         clock_.Sleep(BytePauseMs);
         if (!Acknowledged(step)) {
             return false;
@@ -169,7 +220,9 @@ bool Bootloader::WriteVersionRecord(int version) {
     bytes.front() = count;
     std::copy(record.begin(), record.end(), bytes.begin() + 1);
     bytes.back() = DataChecksum(record, count);
-    WriteBytesPaced(bytes);
+    if (!WriteBytesPaced(bytes)) {
+        return NotSent(step);
+    }
     clock_.Sleep(ReplyPauseMs);
     return Acknowledged(step);
 }
@@ -178,12 +231,16 @@ bool Bootloader::SendGoCommand() {
     log_.PrintToConsole("");
     log_.PrintToConsole("SEND GO COMMAND");
     currentFlashAddress = FlashBase;
-    WriteBytesPaced({Go[0], Go[1]});
+    if (!WriteBytesPaced({Go[0], Go[1]})) {
+        return NotSent("Go command");
+    }
     clock_.Sleep(GoReplyPauseMs);
     if (!Acknowledged("Go command")) {
         return false;
     }
-    SendAddress(currentFlashAddress);
+    if (!SendAddress(currentFlashAddress)) {
+        return NotSent("Go address");
+    }
     clock_.Sleep(GoReplyPauseMs);
     return Acknowledged("Go address");
 }
@@ -191,16 +248,25 @@ bool Bootloader::SendGoCommand() {
 std::optional<std::vector<std::uint8_t>> Bootloader::ReadMemory(std::uint32_t address,
                                                                 std::size_t size) {
     const std::string step = "read " + std::to_string(size) + " bytes at 0x" + HexField(address, 8);
-    WriteBytesPaced({bootloader::ReadMemory[0], bootloader::ReadMemory[1]});
+    if (!WriteBytesPaced({bootloader::ReadMemory[0], bootloader::ReadMemory[1]})) {
+        NotSent(step + " (read command)");
+        return std::nullopt;
+    }
     if (!Acknowledged(step + " (read command)")) {
         return std::nullopt;
     }
-    SendAddress(address);
+    if (!SendAddress(address)) {
+        NotSent(step + " (address)");
+        return std::nullopt;
+    }
     if (!Acknowledged(step + " (address)")) {
         return std::nullopt;
     }
     const auto count = static_cast<std::uint8_t>(size - 1);
-    WriteBytesPaced({count, static_cast<std::uint8_t>(~count)});
+    if (!WriteBytesPaced({count, static_cast<std::uint8_t>(~count)})) {
+        NotSent(step);
+        return std::nullopt;
+    }
     // The ACK and the bytes come together: the ACK first.
     if (!link_.WaitForData(ReplyLimitMs, false)) {
         refusal = {step, "no reply"};

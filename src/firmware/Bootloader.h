@@ -26,8 +26,6 @@ inline constexpr std::uint32_t FlashBase = 0x08000000;
 inline constexpr std::uint32_t FlashSize = 128 * 1024;
 inline constexpr std::uint32_t VersionRecordAddress = 0x0801FC00;
 inline constexpr std::size_t BlockSize = 256;
-inline const std::string bootloaderAck = "79";
-inline const std::string bootloaderNack = "1F";
 
 // Pacing: the link stays at 8N1, so every byte goes alone with a pause after (or before) it.
 inline constexpr int BytePauseMs = 1;
@@ -55,10 +53,23 @@ public:
     virtual void ShowUpgradeModeOff() = 0;
 };
 
+// One answer of the bootloader.
+struct BootloaderReply {
+    enum class Kind { Ack, Nack, NoReply, Other };
+    Kind kind = Kind::NoReply;
+    // The byte received (none for NoReply).
+    std::uint8_t byte = 0;
+
+    static BootloaderReply Of(std::optional<std::uint8_t> received);
+    // "NACK", "no reply", or the byte as two hex digits (ACK: "79").
+    std::string Describe() const;
+    bool operator==(const BootloaderReply&) const = default;
+};
+
 // A step the bootloader did not acknowledge: what it was and what came back.
 struct BootloaderRefusal {
     std::string step;
-    // "NACK", "no reply", or the reply's first byte as two hex digits.
+    // "NACK", "no reply", "not sent", or the reply's first byte as two hex digits.
     std::string reply;
 };
 
@@ -73,8 +84,8 @@ public:
 
     // The last step of Connect in upgrade mode. True when the bootloader listens.
     bool BootloaderSync();
-    // One reply: two hex digits, or empty when none came within limitMs.
-    std::string ReadBootloaderReply(int limitMs = bootloader::ReplyLimitMs);
+    // One reply, logged; NoReply when none came within limitMs.
+    BootloaderReply ReadBootloaderReply(int limitMs = bootloader::ReplyLimitMs);
     bool SendEraseCommand();
     // Write Memory's command and address phases for currentFlashAddress.
     bool SendWriteCommand(const std::string& step);
@@ -96,11 +107,13 @@ public:
 private:
     // Writes one byte alone; false when the driver did not take it.
     bool WriteByte(std::uint8_t byte);
-    // Each byte followed by the byte pause.
-    void WriteBytesPaced(const std::vector<std::uint8_t>& bytes);
+    // Each byte followed by the byte pause; false (and the rest unsent) when one was not taken.
+    bool WriteBytesPaced(const std::vector<std::uint8_t>& bytes);
+    // A step whose bytes the driver did not take: recorded as refused, nothing more is sent.
+    bool NotSent(const std::string& step);
     // The reply after a step: true on ACK, else the refusal is recorded.
     bool Acknowledged(const std::string& step, int limitMs = bootloader::ReplyLimitMs);
-    void SendAddress(std::uint32_t address);
+    bool SendAddress(std::uint32_t address);
 
     Communication& link_;
     D2XXUnit& unit_;

@@ -144,16 +144,16 @@ bool Communication::SendCommand(const PedalCommand& command, const std::string& 
     return SendHexMessage(text, command.length, purgeTransmit);
 }
 
-void Communication::WriteToDSP(const std::string& prefix, std::uint16_t address,
+bool Communication::WriteToDSP(const std::string& prefix, std::uint16_t address,
                                std::uint32_t value) {
     const std::string text = prefix + DspWriteFields(address, value);
     const std::size_t n = (text.size() / 2) & 0xFF;
     log_.PrintToConsole("write to DSP msg: " + text);
-    SendHexMessage(text, n);
+    return SendHexMessage(text, n);
 }
 
-void Communication::SendPreUploadMessage() {
-    SendCommand(command::PreUpload, CommandWithZero(command::PreUpload));
+bool Communication::SendPreUploadMessage() {
+    return SendCommand(command::PreUpload, CommandWithZero(command::PreUpload));
 }
 
 bool Communication::WaitForData(int limitMs, bool reportSilence) {
@@ -250,23 +250,17 @@ bool Communication::ReceiveReply(const ReplyEnd& end, int firstByteLimitMs) {
     return parsed;
 }
 
-std::string Communication::ReceiveReplyText(int limitMs, bool reportSilence) {
-    if (limitMs <= 0) {
-        limitMs = firmwareUpgradeMode ? kBootloaderLimitMs : kFirstByteLimitMs;
+std::optional<std::uint8_t> Communication::ReceiveByte(int limitMs) {
+    if (!WaitForData(limitMs, false)) {
+        return std::nullopt;
     }
-    if (!WaitForData(limitMs, reportSilence)) {
-        return {};
-    }
-    // The bootloader answers with one byte; anything else is text that ends with a pause.
-    const std::vector<std::uint8_t> bytes = firmwareUpgradeMode
-                                                ? ReadExchange({.bytes = 1, .idleMs = kIdleGapMs})
-                                                : ReadExchange({.idleMs = kIdleGapMs});
+    const std::vector<std::uint8_t> bytes = ReadExchange({.bytes = 1, .idleMs = kIdleGapMs});
     log_.PrintToConsole("num of bytes received: " + std::to_string(bytes.size()));
     unit_.PurgeFTReceive();
-    if (firmwareUpgradeMode) {
-        return bytes.empty() ? std::string() : BytesToHex(bytes.data(), 1);
+    if (bytes.empty()) {
+        return std::nullopt;
     }
-    return {bytes.begin(), bytes.end()};
+    return bytes.front();
 }
 
 bool Communication::RequestDeviceInfo() {

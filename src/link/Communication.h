@@ -34,7 +34,6 @@ public:
     inline static const std::string kMalformedReply = "Malformed reply from the pedal";
     static constexpr std::size_t kDeviceInfoValues = deviceinfo::Values;
     static constexpr int kFirstByteLimitMs = 2000;
-    static constexpr int kBootloaderLimitMs = 5000;
     static constexpr int kIdleGapMs = 100;
     static constexpr int kDeviceInfoPauseMs = 200;
 
@@ -66,10 +65,11 @@ public:
     // the driver's transmit queue first when asked. A text that does not convert into n whole
     // bytes is refused and nothing is sent. True when all n bytes were written.
     bool SendHexMessage(const std::string& text, std::size_t n, bool purgeTransmit = false);
-    // The DSP parameter write: prefix, 16-bit address, 32-bit value.
-    void WriteToDSP(const std::string& prefix, std::uint16_t address, std::uint32_t value);
-    // The two bytes 0D 00 that go before a bulk upload.
-    void SendPreUploadMessage();
+    // The DSP parameter write, logged: prefix, 16-bit address, 32-bit value. True when it went
+    // out whole.
+    bool WriteToDSP(const std::string& prefix, std::uint16_t address, std::uint32_t value);
+    // The two bytes 0D 00 that go before a bulk upload; true when they went out.
+    bool SendPreUploadMessage();
 
     // Waits up to limitMs for the pedal's first byte, waking when the driver signals data. False
     // when the queue query failed or the time ran out ("No reply from the pedal" shown and
@@ -80,10 +80,8 @@ public:
     // Waits for, reads and parses a reply of decimal lines into replyBytes. True when a
     // well-formed reply was parsed; lastReplyValueCount then holds its number of values.
     bool ReceiveReply(const ReplyEnd& end, int firstByteLimitMs = kFirstByteLimitMs);
-    // Reads a reply as text. In firmware upgrade mode the reply is one bootloader byte, returned
-    // as two hex digits. The first byte is awaited limitMs (0: 2 s, or 5 s for the bootloader);
-    // the empty text when none came.
-    std::string ReceiveReplyText(int limitMs = 0, bool reportSilence = true);
+    // Reads a one-byte reply (the bootloader's), awaited limitMs; nullopt when none came.
+    std::optional<std::uint8_t> ReceiveByte(int limitMs);
     // Parses the bytes of one reply into replyBytes and logs them.
     bool ParseReply(const std::vector<std::uint8_t>& bytes);
     // Asks for the device information and shows the versions. True when all 81 values came.

@@ -101,9 +101,12 @@ bool FXsettings::SetParameter(std::size_t slot, std::uint32_t value) {
 
 bool FXsettings::WriteNoteCut(std::size_t slot, bool ticked) {
     const std::uint32_t value = ticked ? 1 : 0;
-    log_.PrintToConsole("write to DSP msg: " +
-                        DspWriteMessage(state.parameters.Address(slot), value));
-    return SendParameterValue(slot, value);
+    if (!link_.WriteToDSP(CommandHex(command::DspWrite), state.parameters.Address(slot), value)) {
+        return false;
+    }
+    state.parameters.Value(slot) = value;
+    state.values = Origin::Editor;
+    return true;
 }
 
 bool FXsettings::SendParameterValue(std::size_t slot, std::uint32_t value) {

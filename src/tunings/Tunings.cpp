@@ -66,7 +66,9 @@ bool Tunings::UploadTuningData() {
     if (!dialogs_.Confirm("Upload Tuning Data?")) {
         return false;
     }
-    link_.SendPreUploadMessage();
+    if (!link_.SendPreUploadMessage()) {
+        return false;
+    }
     clock_.Sleep(kPreUploadPauseMs);
     if (!link_.SendCommand(command::TuningData, text, true)) {
         return false;

@@ -177,14 +177,11 @@ TEST_F(LinkTest, AddressedLogStartsAtTheBase) {
     EXPECT_EQ(t.LogLines().back(), "256:    AB");
 }
 
-TEST_F(LinkTest, ReceiveReplyTextInUpgradeModeGivesTheFirstByteAsHex) {
-    link.firmwareUpgradeMode = true;
+TEST_F(LinkTest, ReceiveByteTakesOneByteOrNone) {
     t.pedal().Send({0x79}, Now() + 3);
-    EXPECT_EQ(link.ReceiveReplyText(), "79");
+    EXPECT_EQ(link.ReceiveByte(100), std::optional<std::uint8_t>(0x79));
     EXPECT_EQ(t.LogLines().back(), "num of bytes received: 1");
-    link.firmwareUpgradeMode = false;
-    t.pedal().Send(Of("OK"), Now() + 3);
-    EXPECT_EQ(link.ReceiveReplyText(), "OK");
+    EXPECT_EQ(link.ReceiveByte(100), std::nullopt);
 }
 
 } // namespace
