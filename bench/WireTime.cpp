@@ -111,7 +111,7 @@ int TimeFirmwareRun(RealClock& clock) {
     FirmwareUpgrade& firmware = session.firmware;
     firmware.FirmwareSelect(FirmwareUpgrade::firmwareImages.front());
     const auto start = std::chrono::steady_clock::now();
-    if (!firmware.UpgradeFirmware()) {
+    if (!session.FlashFirmware()) {
         std::cerr << "wire_time: the firmware run failed\n";
         return 1;
     }
@@ -164,29 +164,29 @@ int main(int argc, char* argv[]) {
     if (!session.Connect()) {
         return 1;
     }
-    FXsettings& fx = session.fx;
     // The device information: 81 values as decimal lines of the emulated pedal's state.
     const std::size_t deviceInfoBytes = 2 + 81 * 3;
     const std::size_t imageBytes = session.algorithms.resourceLines.front().size() / 2;
     const double idleGap = Communication::kIdleGapMs / 1000.0;
     const std::vector<Operation> operations = {
         {"Request", deviceInfoBytes, Communication::kDeviceInfoPauseMs / 1000.0,
-         [&] { return fx.ReadPedalState(); }},
+         [&] { return session.ReadPedalState().done; }},
         // The upload's answer is text: it ends with the idle gap.
         {"algorithm upload", 2 + imageBytes + 17, 0.4 + idleGap,
-         [&] { return session.upload.UploadSelected(); }},
-        {"store", 21, FXsettings::kStorePauseMs / 1000.0, [&] { return fx.StoreParameters(); }},
-        {"assign", 16, FXsettings::kAssignPauseMs / 1000.0, [&] { return fx.UploadAssignments(); }},
-        {"footswitch", 3, 0.0, [&] { return fx.SendFootswitchMode(); }},
+         [&] { return session.UploadAlgorithm().done; }},
+        {"store", 21, FXsettings::kStorePauseMs / 1000.0, [&] { return session.Store().done; }},
+        {"assign", 16, FXsettings::kAssignPauseMs / 1000.0, [&] { return session.Assign().done; }},
+        {"footswitch", 3, 0.0, [&] { return session.SetFootswitch(true, false).done; }},
         {"tuning upload", 2 + 641, (Tunings::kPreUploadPauseMs + Tunings::kTuningPauseMs) / 1000.0,
-         [&] { return session.tunings.UploadTuningData(); }},
-        {"set tuning", 2, Tunings::kTuningPauseMs / 1000.0, [&] { return session.SetTuning(); }},
+         [&] { return session.UploadTuningData().done; }},
+        {"set tuning", 2, Tunings::kTuningPauseMs / 1000.0,
+         [&] { return session.SetTuning().done; }},
         {"note cut", 3, NoteCut::kNoteCutPauseMs / 1000.0,
-         [&] { return session.noteCut.SaveNoteCut({}); }},
-        {"MIDI channel", 2, 0.0, [&] { return session.midi.SendMidiChannel("10"); }},
+         [&] { return session.SaveNoteCut({}).done; }},
+        {"MIDI channel", 2, 0.0, [&] { return session.SetMidiChannel("10").done; }},
         // The whole EEPROM, erased: 16,384 lines of "255" CR LF.
         {"EEPROM dump", 5 + 16384 * 5, EepromTools::kReadPauseMs / 1000.0,
-         [&] { return session.eeprom.ReadEeprom("0", "16383"); }},
+         [&] { return session.ReadEeprom("0", "16383").done; }},
     };
 
     std::printf("%-18s %10s %10s %7s\n", "operation", "time [s]", "limit [s]", "ratio");

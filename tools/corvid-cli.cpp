@@ -209,7 +209,7 @@ bool Cli::OpenAndRead() {
 }
 
 bool Cli::Request() {
-    return session_.fx.ReadPedalState();
+    return session_.ReadPedalState().done;
 }
 
 int Cli::Run(const std::string& command, const cli::Arguments& arguments) {
@@ -340,7 +340,7 @@ int Cli::Upload(const cli::UploadArguments& args) {
         return kFailed;
     }
     session_.SelectAlgorithm(name);
-    if (!session_.upload.UploadSelected()) {
+    if (!session_.UploadAlgorithm()) {
         return kFailed;
     }
     const std::string& answer = session_.upload.lastAnswer;
@@ -357,7 +357,7 @@ int Cli::Set(const cli::SetArguments& args) {
         std::cerr << info.name << " has no DSP address and cannot be written\n";
         return kFailed;
     }
-    if (!OpenAndRead() || !session_.fx.SetParameter(args.slot, args.value)) {
+    if (!OpenAndRead() || !session_.SetParameter(args.slot, args.value)) {
         return kFailed;
     }
     const std::string terms = ControlTerms(args.slot, args.value);
@@ -369,7 +369,7 @@ int Cli::Set(const cli::SetArguments& args) {
 }
 
 int Cli::Store() {
-    if (!Open() || !Request() || !session_.fx.StoreParameters()) {
+    if (!Open() || !Request() || !session_.Store()) {
         return kFailed;
     }
     Print(QJsonObject{{"stored", true}}, "Parameters stored\n");
@@ -381,11 +381,8 @@ int Cli::Assign(const cli::AssignArguments& args) {
     if (!OpenAndRead()) {
         return kFailed;
     }
-    // As the window's list does: the choice is made, then checked.
-    if (session_.fx.ChooseAssignment(args.control, static_cast<int>(args.index))) {
-        return kFailed;
-    }
-    if (!session_.fx.UploadAssignments()) {
+    // As the window's list does: the choice is made, checked, then uploaded.
+    if (!session_.AssignControl(args.control, static_cast<int>(args.index))) {
         return kFailed;
     }
     Print(QJsonObject{{"control", kControlNames[args.control]},
@@ -395,8 +392,7 @@ int Cli::Assign(const cli::AssignArguments& args) {
 }
 
 int Cli::Footswitch(const cli::FootswitchArguments& args) {
-    session_.fx.FootswitchChosen(args.shortPressBypass, args.longPressBypass);
-    if (!Open() || !session_.fx.SendFootswitchMode()) {
+    if (!Open() || !session_.SetFootswitch(args.shortPressBypass, args.longPressBypass)) {
         return kFailed;
     }
     const std::string shortPress = args.shortPressBypass ? "bypass" : "preset";
@@ -408,7 +404,7 @@ int Cli::Footswitch(const cli::FootswitchArguments& args) {
 }
 
 int Cli::TuningUpload() {
-    if (!Open() || !session_.tunings.UploadTuningData()) {
+    if (!Open() || !session_.UploadTuningData()) {
         return kFailed;
     }
     const std::size_t bytes = session_.tunings.tuningData.size() / 2;
@@ -440,8 +436,7 @@ int Cli::TuningFilters(const cli::TuningArguments& args) {
 
 int Cli::SetTuning(const cli::TuningArguments& args) {
     // As the parameter window's list does: the choice (with its notice), then the message.
-    session_.fx.TuningChosen(args.tuning);
-    if (!Open() || !session_.SetTuning()) {
+    if (!Open() || !session_.SetTuning(args.tuning)) {
         return kFailed;
     }
     const std::string name = FXsettings::tuningNames[static_cast<std::size_t>(args.tuning)];
@@ -452,7 +447,7 @@ int Cli::SetTuning(const cli::TuningArguments& args) {
 
 int Cli::NoteCutNotes(const cli::NoteCutArguments& args) {
     const NoteCut::Choice& chosen = args.chosen;
-    if (!Open() || !session_.noteCut.SaveNoteCut(chosen)) {
+    if (!Open() || !session_.SaveNoteCut(chosen)) {
         return kFailed;
     }
     QJsonArray notes;
@@ -470,7 +465,7 @@ int Cli::NoteCutNotes(const cli::NoteCutArguments& args) {
 
 int Cli::MidiChannelItem(const cli::MidiChannelArguments& args) {
     const std::string& caption = args.caption;
-    if (!Open() || !session_.midi.SendMidiChannel(caption)) {
+    if (!Open() || !session_.SetMidiChannel(caption)) {
         return kFailed;
     }
     Print(QJsonObject{{"midiChannel", QString::fromStdString(caption)}},
@@ -502,12 +497,12 @@ int Cli::Preset(const cli::PresetArguments& args) {
     if (!OpenAndRead()) {
         return kFailed;
     }
-    const std::optional<int> written = session_.presets.LoadValues(*values);
-    if (!written) {
+    int written = 0;
+    if (!session_.LoadPresetValues(*values, &written)) {
         return kFailed;
     }
-    Print(QJsonObject{{"loaded", QString::fromStdString(file.string())}, {"written", *written}},
-          "Preset loaded: " + file.string() + " (" + std::to_string(*written) +
+    Print(QJsonObject{{"loaded", QString::fromStdString(file.string())}, {"written", written}},
+          "Preset loaded: " + file.string() + " (" + std::to_string(written) +
               " parameters written)\n");
     return kDone;
 }
@@ -522,7 +517,7 @@ int Cli::Flash(const cli::FlashArguments& args) {
     if (!views_.bootloaderReady) {
         return kFailed;
     }
-    if (!firmware.UpgradeFirmware(args.file.value_or(std::filesystem::path()))) {
+    if (!session_.FlashFirmware(args.file.value_or(std::filesystem::path()))) {
         views_.EndProgress();
         return kFailed;
     }
@@ -572,14 +567,14 @@ int Cli::Eeprom(const cli::EepromArguments& args) {
     }
     EepromTools& eeprom = session_.eeprom;
     if (!args.read) {
-        if (!eeprom.EraseEeprom(start, end)) {
+        if (!session_.EraseEeprom(start, end)) {
             return kFailed;
         }
         Print(QJsonObject{{"erased", QString::fromStdString(start + "-" + end)}},
               "Erased EEPROM addresses " + start + " to " + end + "\n");
         return kDone;
     }
-    if (!eeprom.ReadEeprom(start, end)) {
+    if (!session_.ReadEeprom(start, end)) {
         return kFailed;
     }
     if (!file.empty()) {
@@ -637,7 +632,7 @@ int Cli::Backup(const cli::FileArguments& args) {
     const std::string file = args.file.value_or(
         DefaultBackupName(session_.communication.deviceSerialNumber,
                           QDate::currentDate().toString(Qt::ISODate).toStdString()));
-    if (!session_.backups.BackUp(file)) {
+    if (!session_.BackUp(file)) {
         return kFailed;
     }
     Print(QJsonObject{{"backup", QString::fromStdString(file)}}, "Backup written: " + file + "\n");
@@ -661,7 +656,7 @@ int Cli::Restore(const cli::FileArguments& args) {
         return kFailed;
     }
     session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
-    if (!Open() || !session_.backups.Restore(path)) {
+    if (!Open() || !session_.Restore(path)) {
         return kFailed;
     }
     Print(QJsonObject{{"restored", QString::fromStdString(path)}},
@@ -686,7 +681,7 @@ int Cli::Report(const cli::FileArguments& args) {
 
 int Cli::Send(const cli::SendArguments& args) {
     const std::string& text = args.hex;
-    if (!Open() || !session_.communication.SendHexMessage(text, text.size() / 2)) {
+    if (!Open() || !session_.SendMessage(text)) {
         return kFailed;
     }
     Print(QJsonObject{{"sent", QString::fromStdString(text.substr(0, text.size() / 2 * 2))}},

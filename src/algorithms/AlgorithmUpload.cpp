@@ -17,8 +17,8 @@ void AlgorithmUpload::UploadCheckTimerTimer() {
 }
 
 bool AlgorithmUpload::UploadSelected() {
-    Communication::Exchange exchange(link_);
-    if (!exchange.Started() || !dialogs_.Confirm("Upload the selected algorithm?")) {
+    const Communication::Job job(link_);
+    if (!dialogs_.Confirm("Upload the selected algorithm?")) {
         return false;
     }
     const std::int64_t start = clock_.NowMs();

@@ -42,8 +42,10 @@ Editor::Editor(EditorEnvironment environment) {
     formNewVersionMsg->FormCreate(session->dataFolder);
     formPrint->FormCreate(*session);
     formFXInfo->FormCreate(environment.openUrl);
-    formNoteTrackingFilter->FormCreate(session->noteCut);
-    formFirmwareUpgrade->FormCreate(session->firmware);
+    Session& core = *session;
+    formNoteTrackingFilter->FormCreate(
+        session->noteCut, [&core](const NoteCut::Choice& chosen) { core.SaveNoteCut(chosen); });
+    formFirmwareUpgrade->FormCreate(session->firmware, [&core] { core.FlashFirmware(); });
     TformFirmwareUpgrade& upgrade = *formFirmwareUpgrade;
     QObject::connect(formMain->menuStartFirmwareUpgrade, &QAction::triggered, &upgrade,
                      [&upgrade, this] { ShowBeside(upgrade, *formMain); });
@@ -54,9 +56,8 @@ Editor::Editor(EditorEnvironment environment) {
                      [&noteCut, this] { ShowBeside(noteCut, *formMain); });
     QObject::connect(formFXsettings->btnNoteCut, &QPushButton::clicked, &noteCut,
                      [&noteCut, this] { ShowBeside(noteCut, *formFXsettings); });
-    Presets& presets = session->presets;
-    const auto loadDropped = [&presets](const std::filesystem::path& path) {
-        presets.LoadPresetFrom(path);
+    const auto loadDropped = [&core](const std::filesystem::path& path) {
+        core.LoadPresetFrom(path);
     };
     new PresetDrop(*formMain, loadDropped);
     new PresetDrop(*formFXsettings, loadDropped);

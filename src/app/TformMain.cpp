@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace corvid {
 
@@ -225,7 +226,7 @@ void TformMain::ConnectCommands() {
 }
 
 void TformMain::menuScanClick() {
-    session_->communication.ScanDevices();
+    session_->Scan();
 }
 
 void TformMain::ConnectOnClick() {
@@ -291,23 +292,24 @@ bool TformMain::move_up_or_down(int key) {
 }
 
 void TformMain::btnUploadClick() {
-    session_->upload.UploadSelected();
+    session_->UploadAlgorithm();
 }
 
 void TformMain::btnRequestClick() {
-    session_->fx.ReadPedalState();
+    session_->ReadPedalState();
 }
 
 void TformMain::btnSaveParametersClick() {
-    session_->fx.StoreParameters();
+    session_->Store();
 }
 
 void TformMain::btnAssignClick() {
-    session_->fx.UploadAssignments();
+    session_->Assign();
 }
 
 void TformMain::btnSetFootswitchModeClick() {
-    session_->fx.SendFootswitchMode();
+    session_->SetFootswitch(parameters_->chkBypassShortPress->isChecked(),
+                            parameters_->chkBypassLongPress->isChecked());
 }
 
 void TformMain::btnSetTuningClick() {
@@ -319,7 +321,7 @@ void TformMain::menuSavePresetClick() {
 }
 
 void TformMain::menuLoadPresetClick() {
-    session_->presets.LoadPreset();
+    session_->LoadPreset();
 }
 
 void TformMain::FillRecentPresets() {
@@ -331,8 +333,7 @@ void TformMain::FillRecentPresets() {
             QString::fromStdU16String(path.filename().u16string())));
         item->setStatusTip(full);
         item->setToolTip(full);
-        connect(item, &QAction::triggered, this,
-                [this, path] { session_->presets.LoadPresetFrom(path); });
+        connect(item, &QAction::triggered, this, [this, path] { session_->LoadPresetFrom(path); });
     }
     if (session_->presets.recentPresets.empty()) {
         menuRecentPresets->addAction("No recent presets")->setEnabled(false);
@@ -340,7 +341,7 @@ void TformMain::FillRecentPresets() {
 }
 
 void TformMain::menuUploadTuningsDataClick() {
-    session_->tunings.UploadTuningData();
+    session_->UploadTuningData();
 }
 
 void TformMain::menuFirmwareUpgradeModeClick() {
@@ -363,7 +364,7 @@ bool TformMain::menuBackUpPedalClick() {
     const std::filesystem::path file = dialogs.SaveFileName(
         {"Back Up Pedal", "Backup files (*.json)", "json",
          folder / DefaultBackupName(session_->communication.deviceSerialNumber, date)});
-    if (file.empty() || !session_->backups.BackUp(file)) {
+    if (file.empty() || !session_->BackUp(file)) {
         return false;
     }
     dialogs.ShowMessage("File saved successfully: " + file.string());
@@ -375,7 +376,7 @@ void TformMain::menuRestorePedalClick() {
     const std::filesystem::path file =
         dialogs.OpenFileName({"Restore Pedal", "Backup files (*.json)", "json",
                               session_->dataFolder.DeviceFolder() / "Backups"});
-    if (!file.empty() && session_->backups.Restore(file)) {
+    if (!file.empty() && session_->Restore(file)) {
         dialogs.ShowMessage("Pedal restored from: " + file.string());
     }
 }
@@ -463,7 +464,7 @@ void TformMain::BuildMidiChannelMenu() {
 }
 
 void TformMain::menuMIDIchannelsClickItem(QAction* item) {
-    session_->midi.SendMidiChannel(item->text().toStdString());
+    session_->SetMidiChannel(item->text().toStdString());
 }
 
 std::string TformMain::DeviceLabel() const {

@@ -142,17 +142,17 @@ void TformPrint::FormCreate(Session& session) {
 }
 
 void TformPrint::btnEraseEepromClick() {
-    session_->eeprom.EraseEeprom(edtStartAddress->text().toStdString(),
-                                 edtEndAddress->text().toStdString());
+    session_->EraseEeprom(edtStartAddress->text().toStdString(),
+                          edtEndAddress->text().toStdString());
 }
 
 void TformPrint::btnReadEEPROMClick() {
-    session_->eeprom.ReadEeprom(edtStartAddress->text().toStdString(),
-                                edtEndAddress->text().toStdString());
+    session_->ReadEeprom(edtStartAddress->text().toStdString(),
+                         edtEndAddress->text().toStdString());
 }
 
 void TformPrint::btnSendClick() {
-    session_->eeprom.WriteRaw(edtAddress->text().toStdString(), edtData->text().toStdString());
+    session_->WriteRaw(edtAddress->text().toStdString(), edtData->text().toStdString());
 }
 
 void TformPrint::btnGetNoteFrequencyClick() {

@@ -3,24 +3,24 @@
 namespace corvid {
 
 Session::Session(SessionEnvironment environment, SessionViews views)
-    : env(std::move(environment)), d2xx(env.driver, env.dialogs),
-      dataFolder(env.documents, env.dialogs), algorithms(env.dialogs),
-      communication(d2xx, env.log, env.dialogs, env.clock, views.connection),
-      upload(communication, d2xx, algorithms, env.log, env.dialogs, env.clock, views.upload),
-      fx(state, communication, env.log, env.dialogs, env.clock, views.parameters, views.commands),
-      tunings(communication, env.log, env.dialogs, env.clock),
+    : env(std::move(environment)), dialogs(env.dialogs), d2xx(env.driver, dialogs),
+      dataFolder(env.documents, dialogs), algorithms(dialogs),
+      communication(d2xx, env.log, dialogs, env.clock, views.connection),
+      upload(communication, d2xx, algorithms, env.log, dialogs, env.clock, views.upload),
+      fx(state, communication, env.log, dialogs, env.clock, views.parameters, views.commands),
+      tunings(communication, env.log, dialogs, env.clock),
       noteCut(communication, env.log, env.clock), midi(communication, env.log),
-      presets(dataFolder, fx, env.log, env.dialogs),
-      backups(communication, fx, tunings, env.log, env.dialogs, env.clock),
-      look(dataFolder, env.dialogs, views.look),
-      bootloader(communication, d2xx, env.log, env.dialogs, env.clock, views.bootloader),
-      firmware(bootloader, communication, env.log, env.dialogs, env.clock, views.bootloader,
+      presets(dataFolder, fx, env.log, dialogs),
+      backups(communication, fx, tunings, env.log, dialogs, env.clock),
+      look(dataFolder, dialogs, views.look),
+      bootloader(communication, d2xx, env.log, dialogs, env.clock, views.bootloader),
+      firmware(bootloader, communication, env.log, dialogs, env.clock, views.bootloader,
                views.upgrade),
-      updates(env.checkVersion ? env.webBase : std::string(), env.log, env.dialogs, env.clock,
+      updates(env.checkVersion ? env.webBase : std::string(), env.log, dialogs, env.clock,
               views.updates),
-      eeprom(communication, env.log, env.dialogs, env.clock, views.eeprom),
-      calculator(env.log, env.dialogs),
-      impulseResponse(env.log, env.dialogs,
+      eeprom(communication, env.log, dialogs, env.clock, views.eeprom),
+      calculator(env.log, dialogs),
+      impulseResponse(env.log, dialogs,
                       [this](const std::string& name) -> std::optional<std::string> {
                           if (!algorithms.LoadResourceLines(AlgorithmResourceName(name)) ||
                               algorithms.resourceLines.empty()) {
@@ -82,8 +82,121 @@ void Session::SelectAlgorithm(std::string name) {
     fx.LoadAlgorithmAddresses(algorithms);
 }
 
-bool Session::SetTuning() {
-    return tunings.SetTuning(fx.state.selectedTuning);
+void Session::Scan() {
+    communication.ScanDevices();
+}
+
+JobResult Session::RunJob(const std::function<bool()>& work) {
+    if (communication.Busy()) {
+        return JobResult::Refused("another operation is talking to the pedal");
+    }
+    const Communication::Job job(communication);
+    dialogs.lastMessage.clear();
+    if (work()) {
+        return JobResult::Done();
+    }
+    return JobResult::Refused(dialogs.lastMessage.empty() ? std::string("nothing was done")
+                                                          : dialogs.lastMessage);
+}
+
+JobResult Session::ReadPedalState() {
+    return RunJob([this] { return fx.ReadPedalState(); });
+}
+
+JobResult Session::UploadAlgorithm() {
+    return RunJob([this] { return upload.UploadSelected(); });
+}
+
+JobResult Session::Store() {
+    return RunJob([this] { return fx.StoreParameters(); });
+}
+
+JobResult Session::Assign() {
+    return RunJob([this] { return fx.UploadAssignments(); });
+}
+
+JobResult Session::AssignControl(std::size_t control, int index) {
+    return RunJob([&] { return !fx.ChooseAssignment(control, index) && fx.UploadAssignments(); });
+}
+
+JobResult Session::SetFootswitch(bool shortPressBypass, bool longPressBypass) {
+    return RunJob([&] {
+        fx.FootswitchChosen(shortPressBypass, longPressBypass);
+        return fx.SendFootswitchMode();
+    });
+}
+
+JobResult Session::SetTuning() {
+    return RunJob([this] { return tunings.SetTuning(state.selectedTuning); });
+}
+
+JobResult Session::SetTuning(int tuning) {
+    return RunJob([&] {
+        fx.TuningChosen(tuning);
+        return tunings.SetTuning(state.selectedTuning);
+    });
+}
+
+JobResult Session::UploadTuningData() {
+    return RunJob([this] { return tunings.UploadTuningData(); });
+}
+
+JobResult Session::SaveNoteCut(const NoteCut::Choice& chosen) {
+    return RunJob([&] { return noteCut.SaveNoteCut(chosen); });
+}
+
+JobResult Session::SetMidiChannel(const std::string& caption) {
+    return RunJob([&] { return midi.SendMidiChannel(caption); });
+}
+
+JobResult Session::SetParameter(std::size_t slot, std::uint32_t value) {
+    return RunJob([&] { return fx.SetParameter(slot, value); });
+}
+
+JobResult Session::LoadPreset() {
+    return RunJob([this] { return presets.LoadPreset(); });
+}
+
+JobResult Session::LoadPresetFrom(const std::filesystem::path& file) {
+    return RunJob([&] { return presets.LoadPresetFrom(file); });
+}
+
+JobResult Session::LoadPresetValues(const PresetValues& values, int* written) {
+    return RunJob([&] {
+        const std::optional<int> count = presets.LoadValues(values);
+        if (count && written != nullptr) {
+            *written = *count;
+        }
+        return count.has_value();
+    });
+}
+
+JobResult Session::BackUp(const std::filesystem::path& file) {
+    return RunJob([&] { return backups.BackUp(file); });
+}
+
+JobResult Session::Restore(const std::filesystem::path& file) {
+    return RunJob([&] { return backups.Restore(file); });
+}
+
+JobResult Session::ReadEeprom(const std::string& startText, const std::string& endText) {
+    return RunJob([&] { return eeprom.ReadEeprom(startText, endText); });
+}
+
+JobResult Session::EraseEeprom(const std::string& startText, const std::string& endText) {
+    return RunJob([&] { return eeprom.EraseEeprom(startText, endText); });
+}
+
+JobResult Session::WriteRaw(const std::string& addressText, const std::string& dataText) {
+    return RunJob([&] { return eeprom.WriteRaw(addressText, dataText); });
+}
+
+JobResult Session::FlashFirmware(const std::filesystem::path& file) {
+    return RunJob([&] { return firmware.UpgradeFirmware(file); });
+}
+
+JobResult Session::SendMessage(const std::string& hex) {
+    return RunJob([&] { return communication.SendHexMessage(hex, hex.size() / 2); });
 }
 
 } // namespace corvid

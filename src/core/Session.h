@@ -21,6 +21,7 @@
 #include "updates/VersionCheck.h"
 
 #include <filesystem>
+#include <functional>
 
 namespace corvid {
 
@@ -53,6 +54,29 @@ struct SessionViews {
     EepromView& eeprom;
 };
 
+// The front end's dialogs, remembering the last message shown, so that a job that stops can
+// say why.
+class RememberingDialogs : public Dialogs {
+public:
+    explicit RememberingDialogs(Dialogs& shown) : shown_(shown) {}
+    void ShowMessage(const std::string& text) override {
+        lastMessage = text;
+        shown_.ShowMessage(text);
+    }
+    bool Confirm(const std::string& text) override { return shown_.Confirm(text); }
+    std::filesystem::path OpenFileName(const FileDialogRequest& request) override {
+        return shown_.OpenFileName(request);
+    }
+    std::filesystem::path SaveFileName(const FileDialogRequest& request) override {
+        return shown_.SaveFileName(request);
+    }
+
+    std::string lastMessage;
+
+private:
+    Dialogs& shown_;
+};
+
 // One editing session without windows: the link to the pedal and the state of every module.
 // The windows and the command-line tool are two front ends over it.
 class Session {
@@ -77,12 +101,44 @@ public:
     // Connect ends with the bootloader synchronisation, even when the open failed.
     bool Connect();
     bool Disconnect();
+    void Scan();
     // Chooses an algorithm of the list by name and reads its parameter addresses.
     void SelectAlgorithm(std::string name);
-    // Sends the tuning chosen in the parameter window (or read from the pedal).
-    bool SetTuning();
+
+    // The operations the front ends call with the user's choices as arguments. Each runs as a
+    // job holding the link from start to end; none starts while another job runs.
+    JobResult ReadPedalState();
+    JobResult UploadAlgorithm();
+    JobResult Store();
+    // Uploads the assignments held (the window's lists).
+    JobResult Assign();
+    // Puts entry `index` of its list on `control`, checked as the list checks it, and uploads.
+    JobResult AssignControl(std::size_t control, int index);
+    JobResult SetFootswitch(bool shortPressBypass, bool longPressBypass);
+    // Sends the tuning held (chosen in the parameter window or read from the pedal).
+    JobResult SetTuning();
+    // Chooses a tuning, as the tuning list does, and sends it.
+    JobResult SetTuning(int tuning);
+    JobResult UploadTuningData();
+    JobResult SaveNoteCut(const NoteCut::Choice& chosen);
+    JobResult SetMidiChannel(const std::string& caption);
+    // A value written as a control would write it (not while assigned; a note cut needs a tuning).
+    JobResult SetParameter(std::size_t slot, std::uint32_t value);
+    JobResult LoadPreset();
+    JobResult LoadPresetFrom(const std::filesystem::path& file);
+    // A preset's values already read; `written` hears how many writes went out.
+    JobResult LoadPresetValues(const PresetValues& values, int* written = nullptr);
+    JobResult BackUp(const std::filesystem::path& file);
+    JobResult Restore(const std::filesystem::path& file);
+    JobResult ReadEeprom(const std::string& startText, const std::string& endText);
+    JobResult EraseEeprom(const std::string& startText, const std::string& endText);
+    JobResult WriteRaw(const std::string& addressText, const std::string& dataText);
+    JobResult FlashFirmware(const std::filesystem::path& file = {});
+    // One raw message of hex text.
+    JobResult SendMessage(const std::string& hex);
 
     SessionEnvironment env;
+    RememberingDialogs dialogs;
     // What the editor believes the pedal holds; every operation reads and records it here.
     PedalState state;
     D2XXUnit d2xx;
@@ -106,6 +162,10 @@ public:
     bool connectedOnce = false;
 
 private:
+    // Runs `work` as a job: refused at once while another job holds the link; otherwise its
+    // result, with the last message shown as the reason when it did not complete.
+    JobResult RunJob(const std::function<bool()>& work);
+
     std::unique_ptr<ClockTimer> watchTimer_;
 };
 

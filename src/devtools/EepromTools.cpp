@@ -69,10 +69,7 @@ bool EepromTools::ReadEeprom(const std::string& startText, const std::string& en
     if (!SetRange(startText, endText)) {
         return false;
     }
-    Communication::Exchange exchange(link_);
-    if (!exchange.Started()) {
-        return false;
-    }
+    const Communication::Job job(link_);
     const std::string text = BuildRangeMessage(command::EepromRead);
     const std::size_t expected = endAddress - startAddress + 1u;
     link_.DiscardStaleReply();

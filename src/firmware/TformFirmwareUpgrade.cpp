@@ -41,8 +41,9 @@ TformFirmwareUpgrade::TformFirmwareUpgrade()
     CloseOnEscape(*this);
 }
 
-void TformFirmwareUpgrade::FormCreate(FirmwareUpgrade& upgrade) {
+void TformFirmwareUpgrade::FormCreate(FirmwareUpgrade& upgrade, std::function<void()> flash) {
     upgrade_ = &upgrade;
+    flash_ = std::move(flash);
     connect(cmbFirmwareChoose, &QComboBox::currentTextChanged, this, [this](const QString& text) {
         if (cmbFirmwareChoose->currentIndex() >= 0) {
             upgrade_->FirmwareSelect(text.toStdString());
@@ -52,7 +53,7 @@ void TformFirmwareUpgrade::FormCreate(FirmwareUpgrade& upgrade) {
 }
 
 void TformFirmwareUpgrade::btnUpgradeFirmwareClick() {
-    upgrade_->UpgradeFirmware();
+    flash_();
 }
 
 void TformFirmwareUpgrade::SetUpgradeProgress(int position, int maximum) {

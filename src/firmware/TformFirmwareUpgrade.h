@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QComboBox;
 class QProgressBar;
 class QPushButton;
@@ -17,7 +19,8 @@ public:
     TformFirmwareUpgrade();
 
     // Connects the controls to the upgrade run.
-    void FormCreate(FirmwareUpgrade& upgrade);
+    // `flash` runs the upgrade (the session's job).
+    void FormCreate(FirmwareUpgrade& upgrade, std::function<void()> flash);
     void btnUpgradeFirmwareClick();
 
     // FirmwareUpgradeView
@@ -31,6 +34,7 @@ public:
 
 private:
     FirmwareUpgrade* upgrade_ = nullptr;
+    std::function<void()> flash_;
 };
 
 } // namespace corvid

@@ -90,7 +90,7 @@ void Communication::DeviceLost() {
 }
 
 void Communication::WatchForDevice() {
-    if (exchangeActive_) {
+    if (Busy()) {
         return;
     }
     if (unit_.deviceOpen) {

@@ -13,6 +13,20 @@
 
 namespace corvid {
 
+// How far a long job has come: `done` of `total` steps (values, blocks).
+using JobProgress = std::function<void(std::size_t done, std::size_t total)>;
+
+// How a job ended: done, or refused with the reason (the message the user was shown, or why
+// nothing was done).
+struct JobResult {
+    bool done = false;
+    std::string reason;
+
+    static JobResult Done() { return {true, {}}; }
+    static JobResult Refused(std::string why) { return {false, std::move(why)}; }
+    explicit operator bool() const { return done; }
+};
+
 // How the bytes of one exchange are collected: the reply is complete once `values` numbers or
 // `bytes` bytes have arrived (0: not known), or when no byte has come for `idleMs`, or after
 // `limitMs` in all (0: no such limit). `progress` hears the count of values as they come.
@@ -89,26 +103,19 @@ public:
 
     bool DeviceOpen() const { return unit_.deviceOpen && !unit_.deviceGone; }
 
-    // Only one exchange with the pedal runs at a time.
-    bool ExchangeActive() const { return exchangeActive_; }
-    class Exchange {
+    // A job holds the link from its first message to its last: the device watch leaves the
+    // port alone meanwhile and the session starts no second job. A job begun inside a running
+    // one (a restore's read-back) is part of it.
+    bool Busy() const { return jobDepth_ > 0; }
+    class Job {
     public:
-        explicit Exchange(Communication& c) : c_(c), owner_(!c.exchangeActive_) {
-            c_.exchangeActive_ = true;
-        }
-        ~Exchange() {
-            if (owner_) {
-                c_.exchangeActive_ = false;
-            }
-        }
-        Exchange(const Exchange&) = delete;
-        Exchange& operator=(const Exchange&) = delete;
-        // False when another exchange was already running.
-        bool Started() const { return owner_; }
+        explicit Job(Communication& c) : c_(c) { ++c_.jobDepth_; }
+        ~Job() { --c_.jobDepth_; }
+        Job(const Job&) = delete;
+        Job& operator=(const Job&) = delete;
 
     private:
         Communication& c_;
-        bool owner_;
     };
 
     std::string deviceSerialNumber;
@@ -130,7 +137,7 @@ private:
     Dialogs& dialogs_;
     Clock& clock_;
     ConnectionView& view_;
-    bool exchangeActive_ = false;
+    int jobDepth_ = 0;
     // Devices the watch saw last time.
     std::uint32_t watchedCount_ = 0;
 };

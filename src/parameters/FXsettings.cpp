@@ -177,10 +177,7 @@ void FXsettings::FootswitchChosen(bool shortPressBypass, bool longPressBypass) {
 }
 
 bool FXsettings::ReadPedalState() {
-    Communication::Exchange exchange(link_);
-    if (!exchange.Started()) {
-        return false;
-    }
+    const Communication::Job job(link_);
     readingFromPedal = true;
     const bool read = link_.RequestDeviceInfo();
     if (read) {

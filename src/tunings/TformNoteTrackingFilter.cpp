@@ -66,8 +66,10 @@ TformNoteTrackingFilter::TformNoteTrackingFilter()
     btnGet->setToolTip("Reading the notes back from the pedal is not available");
 }
 
-void TformNoteTrackingFilter::FormCreate(NoteCut& noteCut) {
+void TformNoteTrackingFilter::FormCreate(NoteCut& noteCut,
+                                         std::function<void(const NoteCut::Choice&)> save) {
     noteCut_ = &noteCut;
+    save_ = std::move(save);
     for (std::size_t code = 0; code < noteBoxes.size(); ++code) {
         connect(noteBoxes[code], &QCheckBox::toggled, this, [this, code] { NoteBoxChange(code); });
     }
@@ -90,7 +92,7 @@ void TformNoteTrackingFilter::btnSaveClick() {
     for (std::size_t code = 0; code < noteBoxes.size(); ++code) {
         chosen[code] = noteBoxes[code]->isChecked();
     }
-    noteCut_->SaveNoteCut(chosen);
+    save_(chosen);
 }
 
 } // namespace corvid

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QPushButton;
@@ -18,7 +19,8 @@ public:
     TformNoteTrackingFilter();
 
     // Connects the boxes and Save to the note cut logic.
-    void FormCreate(NoteCut& noteCut);
+    // `save` sends the notes chosen (the session's job).
+    void FormCreate(NoteCut& noteCut, std::function<void(const NoteCut::Choice&)> save);
 
     // A box was ticked or cleared by the user or by code.
     void NoteBoxChange(std::size_t code);
@@ -40,6 +42,7 @@ public:
 
 private:
     NoteCut* noteCut_ = nullptr;
+    std::function<void(const NoteCut::Choice&)> save_;
 };
 
 } // namespace corvid

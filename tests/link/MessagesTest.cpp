@@ -152,7 +152,7 @@ TEST_F(LinkTest, FailedRepliesChangeNothing) {
         if (c.fault != EmulatedPedal::Fault::ShortReply) {
             EXPECT_EQ(link.replyBytes, before) << c.message;
         }
-        EXPECT_FALSE(link.ExchangeActive());
+        EXPECT_FALSE(link.Busy());
     }
     const auto lines = t.LogLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(),
