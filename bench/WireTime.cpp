@@ -2,13 +2,13 @@
 // against corvid-pedal-emulator paced at 115,200 bit/s on a pseudo-terminal, and prints the
 // time taken against the least the line and the protocol's own pauses allow.
 //   build/bench/wire_time [RUNS]
+#include "EmulatorProcess.h"
 #include "base/RealClock.h"
 #include "core/PlainViews.h"
 #include "core/Session.h"
 #include "link/SerialPortDriver.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -46,30 +46,13 @@ public:
 };
 
 // corvid-pedal-emulator paced at 115,200 bit/s on a pseudo-terminal, for as long as it lives.
-class PacedEmulator {
-public:
-    explicit PacedEmulator(QStringList options) {
-        options.prepend("115200");
-        options.prepend("--pace");
-        process_.start(CORVID_PEDAL_EMULATOR, options);
-        if (process_.waitForReadyRead(5000)) {
-            path = process_.readLine().trimmed().toStdString();
-        } else {
+struct PacedEmulator : EmulatorProcess {
+    explicit PacedEmulator(QStringList options)
+        : EmulatorProcess(CORVID_PEDAL_EMULATOR, QStringList{"--pace", "115200"} + options) {
+        if (path.isEmpty()) {
             std::cerr << "wire_time: the pedal emulator did not start\n";
         }
     }
-    ~PacedEmulator() {
-        process_.terminate();
-        process_.waitForFinished(2000);
-    }
-    PacedEmulator(const PacedEmulator&) = delete;
-    PacedEmulator& operator=(const PacedEmulator&) = delete;
-
-    // The pseudo-terminal's path; empty when the emulator did not start.
-    std::string path;
-
-private:
-    QProcess process_;
 };
 
 struct Operation {
@@ -90,16 +73,20 @@ public:
 // over a minute). Its limit: the bytes both ways on the line and the pauses the protocol makes.
 int TimeFirmwareRun(RealClock& clock) {
     const PacedEmulator emulator({"--bootloader"});
-    if (emulator.path.empty()) {
+    if (emulator.path.isEmpty()) {
         return 1;
     }
-    const std::string& path = emulator.path;
+    const std::string path = emulator.Path();
     QuietDialogs dialogs;
     NoLog log;
     PlainViews views;
     SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
-    Session session({driver, clock, dialogs, log, documents.path().toStdString(), {}},
+    Session session({.driver = driver,
+                     .clock = clock,
+                     .dialogs = dialogs,
+                     .log = log,
+                     .documents = documents.path().toStdString()},
                     {views, views, views, views, views, views, views, views, views});
     session.Start();
     session.communication.firmwareUpgradeMode = true;
@@ -146,10 +133,10 @@ int main(int argc, char* argv[]) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
     std::optional<PacedEmulator> emulator(std::in_place, QStringList{});
-    if (emulator->path.empty()) {
+    if (emulator->path.isEmpty()) {
         return 1;
     }
-    const std::string path = emulator->path;
+    const std::string path = emulator->Path();
 
     RealClock clock;
     CountingDialogs dialogs;
@@ -157,7 +144,11 @@ int main(int argc, char* argv[]) {
     PlainViews views;
     SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
-    Session session({driver, clock, dialogs, log, documents.path().toStdString(), {}},
+    Session session({.driver = driver,
+                     .clock = clock,
+                     .dialogs = dialogs,
+                     .log = log,
+                     .documents = documents.path().toStdString()},
                     {views, views, views, views, views, views, views, views, views});
     session.Start();
     session.SelectAlgorithm(session.algorithms.resourceLines.front());

@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bootloader.BootloaderSync();
     bootloader.SendEraseCommand();
     const std::vector<std::vector<std::uint8_t>> chunks = {{1, 2, 3, 4}, {5, 6, 7}};
-    bootloader.WriteFirmwareChunks(chunks, [](std::size_t /*block*/) {});
+    bootloader.WriteFirmwareChunks(chunks, [](std::size_t /*block*/, std::size_t /*blocks*/) {});
     bootloader.WriteVersionRecord(5);
     bootloader.ReadMemory(bootloader::FlashBase, readSize);
     bootloader.SendGoCommand();

@@ -129,10 +129,15 @@ class Cli {
 public:
     Cli(bool json, bool verbose, std::unique_ptr<FtdiDriver> driver, RealClock& clock)
         : json_(json), log_(verbose), driver_(std::move(driver)),
-          session_(
-              SessionEnvironment{*driver_, clock, dialogs_, log_, Documents(), WebBase(), true},
-              SessionViews{views_, views_, views_, views_, views_, views_, views_, views_,
-                           views_}) {}
+          session_(SessionEnvironment{.driver = *driver_,
+                                      .clock = clock,
+                                      .dialogs = dialogs_,
+                                      .log = log_,
+                                      .documents = Documents(),
+                                      .webBase = WebBase(),
+                                      .checkVersion = true},
+                   SessionViews{views_, views_, views_, views_, views_, views_, views_, views_,
+                                views_}) {}
 
     int Run(const std::string& command, const cli::Arguments& arguments);
 

@@ -29,9 +29,14 @@ Editor::Editor(EditorEnvironment environment) {
     formNewVersionMsg = std::make_unique<TformNewVersionMsg>();
     formTuningFilters = std::make_unique<TformTuningFilters>();
     session = std::make_unique<Session>(
-        SessionEnvironment{environment.driver, environment.clock, environment.dialogs, *formPrint,
-                           environment.documents, environment.webBase, environment.checkVersion,
-                           environment.watchDevices},
+        SessionEnvironment{.driver = environment.driver,
+                           .clock = environment.clock,
+                           .dialogs = environment.dialogs,
+                           .log = *formPrint,
+                           .documents = environment.documents,
+                           .webBase = environment.webBase,
+                           .checkVersion = environment.checkVersion,
+                           .watchDevices = environment.watchDevices},
         SessionViews{*formMain, *formMain, *formFXsettings, *formMain, *formMain, *formMain,
                      *formFirmwareUpgrade, *formMain, *formPrint});
     // The start-up sequence runs as the main window is created; the console logs nothing of it.

@@ -26,14 +26,14 @@ struct EditorEnvironment {
     FtdiDriver& driver;
     Clock& clock;
     Dialogs& dialogs;
-    std::filesystem::path documents;
+    std::filesystem::path documents = {};
     // The maker's web site, and whether to check it for a newer editor at start-up.
-    std::string webBase;
-    bool checkVersion;
+    std::string webBase = {};
+    bool checkVersion = false;
     // Opens an address in the user's web browser.
-    std::function<void(const std::string&)> openUrl;
+    std::function<void(const std::string&)> openUrl = {};
     // Whether the serial ports are watched for the pedal coming and going.
-    bool watchDevices;
+    bool watchDevices = false;
 };
 
 // The windows over one session: the seven windows are built in their fixed order, then the

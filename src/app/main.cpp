@@ -56,8 +56,14 @@ int main(int argc, char* argv[]) {
     const auto openUrl = [](const std::string& address) {
         QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
     };
-    corvid::Editor editor(
-        {*driver, clock, dialogs, documents, corvid::WebBase(), true, openUrl, true});
+    corvid::Editor editor({.driver = *driver,
+                           .clock = clock,
+                           .dialogs = dialogs,
+                           .documents = documents,
+                           .webBase = corvid::WebBase(),
+                           .checkVersion = true,
+                           .openUrl = openUrl,
+                           .watchDevices = true});
     editor.Show();
     return QApplication::exec();
 }

@@ -63,6 +63,7 @@ void Session::StartVersionCheck() {
 }
 
 bool Session::Connect() {
+    const Communication::Job job(communication);
     const bool opened = communication.ConnectDevice();
     if (communication.firmwareUpgradeMode) {
         bootloader.BootloaderSync();

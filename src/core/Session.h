@@ -33,8 +33,8 @@ struct SessionEnvironment {
     Clock& clock;
     Dialogs& dialogs;
     Log& log;
-    std::filesystem::path documents;
-    std::string webBase;
+    std::filesystem::path documents = {};
+    std::string webBase = {};
     // Whether start-up checks for a newer editor (tests that are not about it leave it off).
     bool checkVersion = false;
     // Whether the serial ports are watched for the pedal coming and going.

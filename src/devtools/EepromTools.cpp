@@ -85,7 +85,8 @@ bool EepromTools::ReadEeprom(const std::string& startText, const std::string& en
             {.values = expected,
              .idleMs = kReadSlackMs,
              .limitMs = limit,
-             .progress = [&](std::size_t received) { view_.ShowReadProgress(received, expected); }},
+             .progress = [&](std::size_t received,
+                             std::size_t total) { view_.ShowReadProgress(received, total); }},
             kReadSlackMs);
         const std::size_t received = parsed ? link_.lastReplyValueCount : 0;
         view_.ShowReadProgress(received, expected);

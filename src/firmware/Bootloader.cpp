@@ -166,12 +166,12 @@ bool Bootloader::SendEraseCommand() {
 }
 
 bool Bootloader::WriteFirmwareChunks(const std::vector<std::vector<std::uint8_t>>& chunkData,
-                                     const std::function<void(std::size_t)>& progress) {
+                                     const JobProgress& progress) {
     log_.PlainLine("Start Write Command");
     log_.PlainLine("");
     currentFlashAddress = FlashBase;
     for (std::size_t i = 0; i < chunkData.size(); ++i) {
-        progress(i);
+        progress(i, chunkData.size());
         const std::vector<std::uint8_t>& block = chunkData[i];
         const std::string step = "block " + std::to_string(i) + " of " +
                                  std::to_string(chunkData.size()) + " at 0x" +

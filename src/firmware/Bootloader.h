@@ -89,9 +89,9 @@ public:
     bool SendEraseCommand();
     // Write Memory's command and address phases for currentFlashAddress.
     bool SendWriteCommand(const std::string& step);
-    // Writes the blocks from the flash base up; progress(i) runs as block i starts.
+    // Writes the blocks from the flash base up; progress(i, blocks) runs as block i starts.
     bool WriteFirmwareChunks(const std::vector<std::vector<std::uint8_t>>& chunkData,
-                             const std::function<void(std::size_t)>& progress);
+                             const JobProgress& progress);
     // Seven zero bytes and the version at the version record address.
     bool WriteVersionRecord(int version);
     bool SendGoCommand();

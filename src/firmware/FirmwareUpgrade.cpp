@@ -116,8 +116,10 @@ bool FirmwareUpgrade::Run(const std::filesystem::path& file) {
     }
     const int maximum = chunkCount;
     view_.SetUpgradeProgress(0, maximum);
-    const bool written = bootloader_.WriteFirmwareChunks(
-        chunkData, [&](std::size_t i) { view_.SetUpgradeProgress(static_cast<int>(i), maximum); });
+    const bool written =
+        bootloader_.WriteFirmwareChunks(chunkData, [&](std::size_t i, std::size_t) {
+            view_.SetUpgradeProgress(static_cast<int>(i), maximum);
+        });
     if (!written) {
         return Failed();
     }

@@ -196,7 +196,7 @@ std::vector<std::uint8_t> Communication::ReadExchange(const ReplyEnd& end) {
             counter.Feed(first, count);
             lastByteAt = clock_.NowMs();
             if (end.progress) {
-                end.progress(counter.Count());
+                end.progress(counter.Count(), end.values);
             }
             if ((end.values > 0 && counter.Count() >= end.values) ||
                 (end.bytes > 0 && bytes.size() >= end.bytes)) {

@@ -29,13 +29,14 @@ struct JobResult {
 
 // How the bytes of one exchange are collected: the reply is complete once `values` numbers or
 // `bytes` bytes have arrived (0: not known), or when no byte has come for `idleMs`, or after
-// `limitMs` in all (0: no such limit). `progress` hears the count of values as they come.
+// `limitMs` in all (0: no such limit). `progress` hears the count of values as they come, of
+// `values`.
 struct ReplyEnd {
     std::size_t values = 0;
     std::size_t bytes = 0;
     int idleMs = 100;
     int limitMs = 0;
-    std::function<void(std::size_t)> progress = nullptr;
+    JobProgress progress = nullptr;
 };
 
 // Port defaults, device detection, the connection, messages to the pedal and its replies.

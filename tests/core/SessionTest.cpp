@@ -1,9 +1,4 @@
-#include "core/Session.h"
-#include "core/PlainViews.h"
-#include "emulator/EmulatedDriver.h"
-#include "support/Fixtures.h"
-
-#include <QTemporaryDir>
+#include "support/CoreFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -12,26 +7,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class RecordingLog : public Log {
-public:
-    void PrintToConsole(const std::string& text) override { lines.push_back(text); }
-    void PlainLine(const std::string& text) override { lines.push_back(text); }
-    std::vector<std::string> lines;
-};
-
 // The session alone, as the command line runs it: no window exists.
-struct SessionTest : ::testing::Test {
-    VirtualClock clock;
-    EmulatedDriver driver{clock};
-    ScriptedDialogs dialogs;
-    RecordingLog log;
-    PlainViews views;
-    QTemporaryDir documents;
-    Session session{{driver, clock, dialogs, log, documents.path().toStdString(), {}},
-                    {views, views, views, views, views, views, views, views, views}};
-
-    void TearDown() override { EXPECT_TRUE(driver.pedal.Unexpected(clock.NowMs()).empty()); }
-};
+struct SessionTest : ::testing::Test, CoreSession {};
 
 TEST_F(SessionTest, ConnectRequestTurnAndSaveWithoutWindows) {
     driver.pedal.state.values[slot::InputLevel] = 0x00400000;

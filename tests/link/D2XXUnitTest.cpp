@@ -1,6 +1,6 @@
 #include "link/D2XXUnit.h"
 #include "emulator/EmulatedDriver.h"
-#include "support/Fixtures.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 

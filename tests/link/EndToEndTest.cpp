@@ -1,3 +1,4 @@
+#include "EmulatorProcess.h"
 #include "base/RealClock.h"
 #include "link/SerialPortDriver.h"
 #include "parameters/TformFXsettings.h"
@@ -8,7 +9,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,18 +21,18 @@ namespace {
 // The editor with its real serial-port driver and clock, against the emulated pedal served on a
 // pseudo-terminal by corvid-pedal-emulator.
 TEST(EndToEnd, EditorTalksToThePedalEmulatorThroughASerialPort) {
-    QProcess emulator;
-    emulator.start(CORVID_PEDAL_EMULATOR, {});
-    ASSERT_TRUE(emulator.waitForStarted(5000));
-    ASSERT_TRUE(emulator.waitForReadyRead(5000));
-    const std::string path = emulator.readLine().trimmed().toStdString();
+    EmulatorProcess emulator(CORVID_PEDAL_EMULATOR);
+    const std::string path = emulator.Path();
     ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
 
     RealClock clock;
     ScriptedDialogs dialogs;
     SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
-    Editor editor({driver, clock, dialogs, documents.path().toStdString(), {}, false, {}, false});
+    Editor editor({.driver = driver,
+                   .clock = clock,
+                   .dialogs = dialogs,
+                   .documents = documents.path().toStdString()});
     TformMain& main = *editor.formMain;
     ASSERT_EQ(editor.session->communication.deviceSerialNumber, path);
 
@@ -50,28 +50,27 @@ TEST(EndToEnd, EditorTalksToThePedalEmulatorThroughASerialPort) {
 
     main.menuDisconnect->trigger();
     EXPECT_EQ(main.lblDeviceName->text(), "Corvid MK3 ");
-    emulator.terminate();
-    EXPECT_TRUE(emulator.waitForFinished(5000));
 }
 
 // Unplugging the pedal mid-session: every command fails with a message, none hangs, and
 // Disconnect still returns the editor to "no device".
 TEST(EndToEnd, AVanishedPedalFailsCleanlyAndCanBeDisconnected) {
-    QProcess emulator;
-    emulator.start(CORVID_PEDAL_EMULATOR, {});
-    ASSERT_TRUE(emulator.waitForReadyRead(5000));
-    const std::string path = emulator.readLine().trimmed().toStdString();
+    EmulatorProcess emulator(CORVID_PEDAL_EMULATOR);
+    const std::string path = emulator.Path();
+    ASSERT_FALSE(path.empty());
 
     RealClock clock;
     ScriptedDialogs dialogs;
     SerialPortDriver driver(clock, {path});
     QTemporaryDir documents;
-    Editor editor({driver, clock, dialogs, documents.path().toStdString(), {}, false, {}, false});
+    Editor editor({.driver = driver,
+                   .clock = clock,
+                   .dialogs = dialogs,
+                   .documents = documents.path().toStdString()});
     TformMain& main = *editor.formMain;
     main.menuConnect->trigger();
     ASSERT_TRUE(main.menuDisconnect->isEnabled());
-    emulator.kill();
-    ASSERT_TRUE(emulator.waitForFinished(5000));
+    ASSERT_TRUE(emulator.Kill());
 
     // One message for the call that met the loss, one that says what happened; then the
     // window is as after a Disconnect.
@@ -93,31 +92,32 @@ TEST(EndToEnd, AVanishedPedalFailsCleanlyAndCanBeDisconnected) {
 TEST(EndToEnd, APedalThatComesBackIsDetected) {
     QTemporaryDir folder;
     const QString link = folder.filePath("pedal");
-    const auto serve = [&](QProcess& emulator) {
-        emulator.start(CORVID_PEDAL_EMULATOR, {});
-        EXPECT_TRUE(emulator.waitForReadyRead(5000));
+    const auto serve = [&](const EmulatorProcess& emulator) {
         QFile::remove(link);
-        EXPECT_TRUE(QFile::link(QString::fromUtf8(emulator.readLine().trimmed()), link));
+        EXPECT_TRUE(QFile::link(emulator.path, link));
     };
-    QProcess first;
+    EmulatorProcess first(CORVID_PEDAL_EMULATOR);
     serve(first);
     RealClock clock;
     ScriptedDialogs dialogs;
     SerialPortDriver driver(clock, {link.toStdString()});
     QTemporaryDir documents;
-    Editor editor({driver, clock, dialogs, documents.path().toStdString(), {}, false, {}, true});
+    Editor editor({.driver = driver,
+                   .clock = clock,
+                   .dialogs = dialogs,
+                   .documents = documents.path().toStdString(),
+                   .watchDevices = true});
     TformMain& main = *editor.formMain;
     main.menuConnect->trigger();
     ASSERT_TRUE(main.menuDisconnect->isEnabled());
 
     // Idle: the watch notices within about a second.
-    first.kill();
-    ASSERT_TRUE(first.waitForFinished(5000));
+    ASSERT_TRUE(first.Kill());
     QFile::remove(link);
     ASSERT_TRUE(QTest::qWaitFor([&] { return main.menuConnect->isEnabled(); }, 3000));
     EXPECT_EQ(dialogs.messages.back(), "The pedal was disconnected");
 
-    QProcess second;
+    EmulatorProcess second(CORVID_PEDAL_EMULATOR);
     serve(second);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -131,8 +131,7 @@ TEST(EndToEnd, APedalThatComesBackIsDetected) {
     main.btnRequest->click();
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(main.lblFirmwareVersion->text(), "Firmware Version: 05");
-    second.kill();
-    second.waitForFinished(5000);
+    second.Kill();
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "link/ParameterModel.h"
 #include "algorithms/AlgorithmLibrary.h"
-#include "support/Fixtures.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 #include "core/DiagnosticReport.h"
 #include "core/PlainViews.h"
 #include "core/Session.h"
+#include "support/CoreFixture.h"
 #include "support/Fixtures.h"
 
 #include <QAction>
@@ -18,29 +19,9 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-class QuietLog : public Log {
-public:
-    void PrintToConsole(const std::string& text) override { lines.push_back(text); }
-    void PlainLine(const std::string& text) override { lines.push_back(text); }
-    Lines lines;
-};
-
-// A session over its own emulated pedal, as the command line runs one.
-struct PedalSession {
-    VirtualClock clock;
-    EmulatedDriver driver{clock};
-    ScriptedDialogs dialogs;
-    QuietLog log;
-    PlainViews views;
-    QTemporaryDir documents;
-    Session session{{driver, clock, dialogs, log, documents.path().toStdString(), {}},
-                    {views, views, views, views, views, views, views, views, views}};
-
-    PedalSession() {
-        session.Start();
-        session.SelectAlgorithm(session.algorithms.resourceLines.front());
-        session.Connect();
-    }
+// A session over its own emulated pedal, connected, as the command line runs one.
+struct PedalSession : CoreSession {
+    PedalSession() { Connect(); }
 };
 
 void Configure(EmulatedPedal::State& s) {

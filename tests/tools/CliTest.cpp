@@ -1,3 +1,4 @@
+#include "EmulatorProcess.h"
 #include "parameters/FXsettings.h"
 
 #include <QElapsedTimer>
@@ -43,20 +44,10 @@ CliRun Cli(const QStringList& arguments) {
     return run;
 }
 
-// The paced emulated pedal on a pseudo-terminal.
-struct Emulator {
-    explicit Emulator(const QStringList& options = {}) {
-        process.start(CORVID_PEDAL_EMULATOR, options);
-        if (process.waitForReadyRead(5000)) {
-            path = QString::fromUtf8(process.readLine().trimmed());
-        }
-    }
-    ~Emulator() {
-        process.terminate();
-        process.waitForFinished(5000);
-    }
-    QProcess process;
-    QString path;
+// The emulated pedal on a pseudo-terminal.
+struct Emulator : EmulatorProcess {
+    explicit Emulator(const QStringList& options = {})
+        : EmulatorProcess(CORVID_PEDAL_EMULATOR, options) {}
 };
 
 // A serial port whose far end never answers: a pseudo-terminal nobody serves.

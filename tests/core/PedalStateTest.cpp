@@ -1,0 +1,190 @@
+#include "link/FtdiDriver.h"
+#include "support/CoreFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace corvid::testing {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A connected session whose pedal has values of its own, Input Level on Control I and a tuning.
+struct PedalStateTest : ::testing::Test, CoreSession {
+    void SetUp() override {
+        EmulatedPedal::State& s = pedal().state;
+        for (std::size_t slot = 0; slot < s.values.size(); ++slot) {
+            s.values[slot] = 0x00100000u + static_cast<std::uint32_t>(slot);
+        }
+        s.footswitchMode = 1;
+        s.tuning = 1;
+        s.controlFlags = {1, 0, 0, 0, 0};
+        s.controlWords = {0x000A, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
+        Connect();
+        pedal().ClearRecords();
+    }
+    std::array<std::uint32_t, parameterCount> Values() const {
+        std::array<std::uint32_t, parameterCount> values{};
+        for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+            values[slot] = session.state.parameters.Value(slot);
+        }
+        return values;
+    }
+};
+
+TEST_F(PedalStateTest, ReadingRecordsThePedalAndSendsOnlyTheRequest) {
+    ASSERT_TRUE(session.ReadPedalState());
+    EXPECT_EQ(Messages(), std::vector<Bytes>{(Bytes{0x02, 0x00})});
+    const PedalState& state = session.state;
+    EXPECT_EQ(Values(), pedal().state.values);
+    EXPECT_EQ(state.assignment, (std::array<int, controlCount>{1, 0, 0, 0, 0}));
+    EXPECT_TRUE(state.parameters.Assignable(slot::InputLevel)->is_assigned);
+    EXPECT_TRUE(state.shortPressBypass);
+    EXPECT_TRUE(state.longPressBypass);
+    EXPECT_EQ(state.selectedTuning, 1);
+    EXPECT_EQ(state.values, Origin::Pedal);
+    EXPECT_EQ(state.assignments, Origin::Pedal);
+    ASSERT_TRUE(state.deviceInfo.has_value());
+    EXPECT_EQ(state.deviceInfo->firmwareVersion, 5);
+}
+
+// What an operation stores is what the next read shows: one state for every front end.
+TEST_F(PedalStateTest, WhatIsStoredIsWhatIsReadBack) {
+    ASSERT_TRUE(session.ReadPedalState());
+    ASSERT_TRUE(session.AssignControl(1, 3)); // Control II: Wave Clip
+    ASSERT_TRUE(session.SetFootswitch(false, false));
+    ASSERT_TRUE(session.SetTuning(0));
+    EXPECT_EQ(session.state.assignments, Origin::Pedal);
+    ASSERT_TRUE(session.ReadPedalState());
+    EXPECT_EQ(session.state.assignment, (std::array<int, controlCount>{1, 3, 0, 0, 0}));
+    EXPECT_EQ(AssignmentEntryText(1, session.state.assignment[1]), "Wave Clip");
+    EXPECT_FALSE(session.state.shortPressBypass);
+    EXPECT_FALSE(session.state.longPressBypass);
+    EXPECT_EQ(session.state.footswitchMode, 2);
+    EXPECT_EQ(session.state.selectedTuning, 0);
+}
+
+// Loading writes everything: every parameter with an address that is not assigned gets exactly
+// the preset's value, whatever the editor showed before; the assigned one is named, not sent.
+TEST_F(PedalStateTest, APresetLoadSendsEveryUnassignedParameterWithAnAddress) {
+    ASSERT_TRUE(session.ReadPedalState());
+    pedal().ClearRecords();
+    dialogs.messages.clear();
+    PresetValues preset{};
+    for (std::size_t slot = 0; slot < preset.size(); ++slot) {
+        preset[slot] = 0x00200000u + static_cast<std::uint32_t>(slot);
+    }
+    preset[slot::Dry] = pedal().state.values[slot::Dry]; // unchanged values are sent too
+    int written = 0;
+    ASSERT_TRUE(session.LoadPresetValues(preset, &written));
+    EXPECT_EQ(written, 13);
+    std::vector<Bytes> expected;
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        if (slot == slot::Range || slot == slot::InputLevel) {
+            continue;
+        }
+        const std::uint16_t address = session.state.parameters.Address(slot);
+        const std::uint32_t value = preset[slot];
+        expected.push_back(
+            {0x01, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
+             static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+             static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
+    }
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_EQ(Values(), preset);
+    EXPECT_EQ(dialogs.messages,
+              std::vector<std::string>{FXsettings::kLockedOutOfPreset + "Input Level"});
+    EXPECT_EQ(pedal().state.values[slot::InputLevel], 0x0010000Au);
+}
+
+// A write the driver refuses stops the operation with the driver's message; nothing is recorded
+// as sent.
+TEST_F(PedalStateTest, AFailedWriteStopsEveryOperation) {
+    ASSERT_TRUE(session.ReadPedalState());
+    QTemporaryDir folder;
+    const std::filesystem::path backup = folder.filePath("b.json").toStdString();
+    const JobResult backedUp = session.BackUp(backup);
+    ASSERT_TRUE(backedUp.done) << backedUp.reason;
+    const auto before = Values();
+    pedal().ClearRecords();
+    const std::vector<std::pair<const char*, std::function<JobResult()>>> operations = {
+        {"request", [&] { return session.ReadPedalState(); }},
+        {"set", [&] { return session.SetParameter(slot::WaveClip, 0x00400000); }},
+        {"note cut flag", [&] { return session.SetParameter(slot::HighNotesCut, 1); }},
+        {"store", [&] { return session.Store(); }},
+        {"assign", [&] { return session.AssignControl(0, 3); }},
+        {"footswitch", [&] { return session.SetFootswitch(false, false); }},
+        {"set tuning", [&] { return session.SetTuning(); }},
+        {"tuning upload", [&] { return session.UploadTuningData(); }},
+        {"note cut", [&] { return session.SaveNoteCut({true}); }},
+        {"MIDI channel", [&] { return session.SetMidiChannel("10"); }},
+        {"preset load", [&] { return session.LoadPresetValues(PresetValues{}); }},
+        {"restore", [&] { return session.Restore(backup); }},
+        {"EEPROM read", [&] { return session.ReadEeprom("0", "15"); }},
+        {"EEPROM erase", [&] { return session.EraseEeprom("0", "15"); }},
+        {"algorithm upload", [&] { return session.UploadAlgorithm(); }},
+    };
+    driver.FailCall(EmulatedDriver::Call::Write, ft::OTHER_ERROR);
+    for (const auto& [name, run] : operations) {
+        dialogs.messages.clear();
+        const JobResult result = run();
+        EXPECT_FALSE(result.done) << name;
+        ASSERT_FALSE(dialogs.messages.empty()) << name;
+        EXPECT_EQ(result.reason, dialogs.messages.front()) << name;
+        EXPECT_NE(result.reason.find("FT_Write"), std::string::npos)
+            << name << ": " << result.reason;
+        EXPECT_EQ(Values(), before) << name;
+        EXPECT_FALSE(session.communication.Busy()) << name;
+    }
+    EXPECT_TRUE(pedal().ReceivedBytes().empty());
+}
+
+// A job holds the link: with the watch on, a whole firmware run and a restore make exactly the
+// calls they make without it.
+TEST(Jobs, AJobHoldsTheLinkAgainstTheWatch) {
+    QTemporaryDir folder;
+    const std::filesystem::path backup = folder.filePath("b.json").toStdString();
+    {
+        CoreSession source;
+        source.Connect();
+        ASSERT_TRUE(source.session.BackUp(backup));
+    }
+    const auto calls = [&](bool watch, bool firmware) {
+        CoreSession core(watch);
+        core.pedal().state.inBootloader = firmware;
+        core.session.Start();
+        core.session.SelectAlgorithm(core.session.algorithms.resourceLines.front());
+        core.session.communication.firmwareUpgradeMode = firmware;
+        EXPECT_TRUE(core.session.Connect());
+        core.session.firmware.FirmwareSelect(FirmwareUpgrade::firmwareImages.front());
+        // The watch looks on the second; the job starts between two looks.
+        core.clock.Sleep(Session::kWatchIntervalMs -
+                         core.clock.NowMs() % Session::kWatchIntervalMs +
+                         Session::kWatchIntervalMs / 2);
+        core.driver.calls.clear();
+        const std::int64_t start = core.clock.NowMs();
+        const JobResult result =
+            firmware ? core.session.FlashFirmware() : core.session.Restore(backup);
+        EXPECT_TRUE(result.done) << result.reason;
+        // The watch's time to look came during the job.
+        EXPECT_GT(core.clock.NowMs() - start, Session::kWatchIntervalMs / 2);
+        return core.driver.calls;
+    };
+    EXPECT_EQ(calls(true, true), calls(false, true));
+    EXPECT_EQ(calls(true, false), calls(false, false));
+}
+
+TEST(Jobs, NoSecondJobStartsWhileOneRuns) {
+    CoreSession core;
+    core.Connect();
+    core.pedal().ClearRecords();
+    const Communication::Job running(core.session.communication);
+    const JobResult second = core.session.ReadPedalState();
+    EXPECT_FALSE(second.done);
+    EXPECT_EQ(second.reason, "another operation is talking to the pedal");
+    EXPECT_TRUE(core.pedal().ReceivedBytes().empty());
+}
+
+} // namespace
+} // namespace corvid::testing
