@@ -147,7 +147,6 @@ private:
     }
     int Usage(const std::string& command, const std::string& problem) const;
     bool Open();
-    bool Request();
     // Opens the pedal and reads its state, with the first algorithm's parameter addresses.
     bool OpenAndRead();
     void Print(const QJsonObject& json, const std::string& text) const;
@@ -210,11 +209,7 @@ bool Cli::OpenAndRead() {
     }
     // The addresses come from the algorithm; what is assigned and the tuning from the pedal.
     session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
-    return Open() && Request();
-}
-
-bool Cli::Request() {
-    return session_.ReadPedalState().done;
+    return Open() && session_.ReadPedalState();
 }
 
 int Cli::Run(const std::string& command, const cli::Arguments& arguments) {
@@ -278,7 +273,7 @@ int Cli::List() {
 }
 
 int Cli::Info() {
-    if (!Open() || !Request()) {
+    if (!OpenAndRead()) {
         return kFailed;
     }
     const Communication& link = session_.communication;
@@ -374,7 +369,7 @@ int Cli::Set(const cli::SetArguments& args) {
 }
 
 int Cli::Store() {
-    if (!Open() || !Request() || !session_.Store()) {
+    if (!OpenAndRead() || !session_.Store()) {
         return kFailed;
     }
     Print(QJsonObject{{"stored", true}}, "Parameters stored\n");
@@ -482,7 +477,7 @@ int Cli::Preset(const cli::PresetArguments& args) {
     const std::filesystem::path& file = args.file;
     std::string error;
     if (args.save) {
-        if (!Open() || !Request()) {
+        if (!OpenAndRead()) {
             return kFailed;
         }
         if (!WritePresetBytes(file, BuildPresetText(session_.fx.state.parameters), error)) {

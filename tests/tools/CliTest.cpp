@@ -113,6 +113,24 @@ TEST(Cli, SetThenInfoAgree) {
     EXPECT_NE(info.out.find("  1st Harmonic Pitch  0x00800000  +12\n"), std::string::npos);
 }
 
+// What a command stores, the next info shows: the same state as a backup of the pedal.
+TEST(Cli, AssignAndFootswitchThenInfoAgree) {
+    Emulator pedal;
+    const CliRun assign = Cli({"--port", pedal.path, "assign", "1", "Wave Clip"});
+    EXPECT_EQ(assign.exitCode, 0) << assign.err;
+    const CliRun footswitch = Cli({"--port", pedal.path, "footswitch", "preset", "bypass"});
+    EXPECT_EQ(footswitch.exitCode, 0) << footswitch.err;
+    const CliRun text = Cli({"--port", pedal.path, "info"});
+    EXPECT_NE(text.out.find("Control I: Wave Clip\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("(short press Change Preset, long press Bypass)"), std::string::npos);
+    const CliRun json = Cli({"--port", pedal.path, "--json", "info"});
+    EXPECT_NE(json.out.find("\"assigned\": \"Wave Clip\""), std::string::npos) << json.out;
+    // Assigned now: a direct write is refused, as the windows refuse it.
+    const CliRun set = Cli({"--port", pedal.path, "set", "Wave Clip", "3"});
+    EXPECT_EQ(set.exitCode, 1);
+    EXPECT_EQ(set.err, FXsettings::kLockedOut + "\n");
+}
+
 TEST(Cli, ASilentPedalFailsWithinItsLimit) {
     SilentPort port;
     const CliRun run = Cli({"--port", port.path, "info"});
