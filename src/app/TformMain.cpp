@@ -467,10 +467,6 @@ void TformMain::menuMIDIchannelsClickItem(QAction* item) {
     session_->SetMidiChannel(item->text().toStdString());
 }
 
-std::string TformMain::DeviceLabel() const {
-    return lblDeviceName->text().toStdString();
-}
-
 void TformMain::SetDeviceLabel(const std::string& text) {
     lblDeviceName->setText(QString::fromStdString(text));
 }

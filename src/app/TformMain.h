@@ -84,7 +84,6 @@ public:
     void btnGetFXInfoClick();
 
     // ConnectionView
-    std::string DeviceLabel() const override;
     void SetDeviceLabel(const std::string& text) override;
     void AppendSerialNumberMenu(const std::string& text) override;
     void SetFirmwareVersionLabel(const std::string& text) override;

@@ -26,7 +26,6 @@ class PlainViews : public ConnectionView,
                    public UpdateView,
                    public EepromView {
 public:
-    std::string DeviceLabel() const override { return deviceLabel; }
     void SetDeviceLabel(const std::string& text) override { deviceLabel = text; }
     void AppendSerialNumberMenu(const std::string& /*text*/) override {}
     void SetFirmwareVersionLabel(const std::string& text) override { firmwareLabel = text; }

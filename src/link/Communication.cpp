@@ -22,18 +22,18 @@ void Communication::DetectDevice() {
         view_.AppendSerialNumberMenu(unit_.ftDeviceString);
         deviceSerialNumber = unit_.ftDeviceString;
         unit_.GetFTDeviceDescription(index);
-        view_.SetDeviceLabel(unit_.ftDeviceString == kBridgeDescription ? kPedalName
-                                                                        : unit_.ftDeviceString);
+        ShowDeviceLabel(unit_.ftDeviceString == kBridgeDescription ? kPedalName
+                                                                   : unit_.ftDeviceString);
     }
 }
 
 void Communication::ScanDevices() {
-    view_.SetDeviceLabel("Device Name");
+    ShowDeviceLabel("Device Name");
     unit_.GetFTDeviceCount();
     log_.PrintToConsole("FT device count: " + std::to_string(unit_.ftDeviceCount));
     if (unit_.ftDeviceCount == 0) {
         dialogs_.ShowMessage("No device found");
-        view_.SetDeviceLabel("No device found");
+        ShowDeviceLabel("No device found");
         return;
     }
     for (std::uint32_t index = 0; index < unit_.ftDeviceCount; ++index) {
@@ -41,7 +41,7 @@ void Communication::ScanDevices() {
         log_.PrintToConsole("FT_Device_String: " + unit_.ftDeviceString);
         deviceSerialNumber = unit_.ftDeviceString;
         unit_.GetFTDeviceDescription(index);
-        view_.SetDeviceLabel(unit_.ftDeviceString);
+        ShowDeviceLabel(unit_.ftDeviceString);
         dialogs_.ShowMessage(unit_.ftDeviceString + " found, click Connect");
     }
 }
@@ -51,7 +51,7 @@ bool Communication::ConnectDevice() {
     if (unit_.Open_USB_Device_By_Serial_Number(deviceSerialNumber) != ft::OK) {
         return false;
     }
-    view_.SetDeviceLabel(view_.DeviceLabel() + " connected");
+    ShowDeviceLabel(deviceLabel + " connected");
     unit_.SetFTBaudRate();
     unit_.SetFTDataCharacteristics();
     log_.PrintToConsole("FT_HANDLE: 0x" + HexField(unit_.ftHandle, 8));
@@ -61,12 +61,12 @@ bool Communication::ConnectDevice() {
 }
 
 void Communication::RemoveConnectedFromLabel() {
-    std::string label = view_.DeviceLabel();
+    std::string label = deviceLabel;
     for (std::size_t at = label.find("connected"); at != std::string::npos;
          at = label.find("connected")) {
         label.erase(at, std::string("connected").size());
     }
-    view_.SetDeviceLabel(label);
+    ShowDeviceLabel(label);
 }
 
 bool Communication::DisconnectDevice() {
@@ -111,14 +111,18 @@ void Communication::WatchForDevice() {
         unit_.quiet = true;
         DetectDevice();
         unit_.quiet = false;
-        log_.PrintToConsole("device found: " + view_.DeviceLabel() + " (" + deviceSerialNumber +
-                            ")");
+        log_.PrintToConsole("device found: " + deviceLabel + " (" + deviceSerialNumber + ")");
     }
     watchedCount_ = count;
 }
 
 void Communication::DiscardStaleReply() {
     unit_.DiscardQueuedBytes();
+}
+
+void Communication::ShowDeviceLabel(const std::string& text) {
+    deviceLabel = text;
+    view_.SetDeviceLabel(text);
 }
 
 void Communication::Report(const std::string& text) {

@@ -120,6 +120,8 @@ public:
     };
 
     std::string deviceSerialNumber;
+    // The device label as the main window shows it.
+    std::string deviceLabel = "No device found";
     bool firmwareUpgradeMode = false;
     std::vector<std::uint8_t> replyBytes;
     std::size_t lastReplyValueCount = 0;
@@ -131,6 +133,7 @@ public:
 
 private:
     void Report(const std::string& text);
+    void ShowDeviceLabel(const std::string& text);
     void RemoveConnectedFromLabel();
 
     D2XXUnit& unit_;

@@ -9,7 +9,6 @@ namespace corvid {
 class ConnectionView {
 public:
     virtual ~ConnectionView() = default;
-    virtual std::string DeviceLabel() const = 0;
     virtual void SetDeviceLabel(const std::string& text) = 0;
     virtual void AppendSerialNumberMenu(const std::string& text) = 0;
     virtual void SetFirmwareVersionLabel(const std::string& text) = 0;
