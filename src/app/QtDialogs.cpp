@@ -16,10 +16,12 @@ bool QtDialogs::Confirm(const std::string& text) {
     QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
                     QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
-    // Closing the question, or Escape, counts as Yes: only an explicit No cancels.
-    box.setEscapeButton(box.button(QMessageBox::Yes));
+    // Only an explicit Yes acts: Escape or closing the question counts as No, so a dismissed
+    // question never erases or overwrites anything.
+    box.setEscapeButton(box.button(QMessageBox::No));
+    box.setDefaultButton(QMessageBox::Yes);
     box.exec();
-    return box.clickedButton() != box.button(QMessageBox::No);
+    return box.clickedButton() == box.button(QMessageBox::Yes);
 }
 
 namespace {

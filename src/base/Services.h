@@ -24,7 +24,7 @@ public:
     virtual ~Dialogs() = default;
     // A modal message box with one OK button.
     virtual void ShowMessage(const std::string& text) = 0;
-    // A modal Yes/No question. Only No cancels: closing the question counts as Yes.
+    // A modal Yes/No question: true only for Yes. Escape or closing it counts as No.
     virtual bool Confirm(const std::string& text) = 0;
     // The file the user chose to open or to save to; empty when the dialog was cancelled.
     virtual std::filesystem::path OpenFileName(const FileDialogRequest& request) = 0;

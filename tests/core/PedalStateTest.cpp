@@ -140,6 +140,39 @@ TEST_F(PedalStateTest, AFailedWriteStopsEveryOperation) {
     EXPECT_TRUE(pedal().ReceivedBytes().empty());
 }
 
+// A question answered No (as Escape or closing it now count) sends nothing and changes nothing.
+TEST_F(PedalStateTest, AQuestionAnsweredNoActsNot) {
+    ASSERT_TRUE(session.ReadPedalState());
+    QTemporaryDir folder;
+    const std::filesystem::path backup = folder.filePath("b.json").toStdString();
+    ASSERT_TRUE(session.BackUp(backup));
+    pedal().state.algorithmVersion = 0x0009; // the restore asks whether to go on
+    const auto before = Values();
+    const std::vector<std::pair<const char*, std::function<JobResult()>>> questions = {
+        {"Upload the selected algorithm?", [&] { return session.UploadAlgorithm(); }},
+        {"Save Parameters to pedal?", [&] { return session.Store(); }},
+        {"Upload Assignments?", [&] { return session.AssignControl(1, 3); }},
+        {"Set new tuning?", [&] { return session.SetTuning(); }},
+        {"Upload Tuning Data?", [&] { return session.UploadTuningData(); }},
+        {"Erase EEPROM addresses 0 to 15?", [&] { return session.EraseEeprom("0", "15"); }},
+        {"The backup was made with algorithm version 0008; the pedal has 0009. Restore anyway?",
+         [&] { return session.Restore(backup); }},
+    };
+    for (const auto& [question, run] : questions) {
+        pedal().ClearRecords();
+        dialogs.questions.clear();
+        dialogs.answers = {false};
+        EXPECT_FALSE(run().done) << question;
+        EXPECT_EQ(dialogs.questions, std::vector<std::string>{question});
+        // Nothing but the restore's own read of the pedal.
+        for (const Bytes& message : Messages()) {
+            EXPECT_EQ(message, (Bytes{0x02, 0x00})) << question;
+        }
+        EXPECT_EQ(Values(), before) << question;
+    }
+    EXPECT_EQ(pedal().state.controlWords[1], 0xFFFF);
+}
+
 // A job holds the link: with the watch on, a whole firmware run and a restore make exactly the
 // calls they make without it.
 TEST(Jobs, AJobHoldsTheLinkAgainstTheWatch) {

@@ -1,0 +1,39 @@
+#include "app/QtDialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace corvid::testing {
+namespace {
+
+// The real question box, answered as a user would: only Yes acts; Escape and closing it are No.
+TEST(QtDialogs, ADismissedQuestionCountsAsNo) {
+    const std::vector<std::pair<const char*, std::function<void(QMessageBox&)>>> answers = {
+        {"Yes", [](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); }},
+        {"No", [](QMessageBox& box) { box.button(QMessageBox::No)->click(); }},
+        {"Escape", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }},
+        {"close", [](QMessageBox& box) { box.close(); }},
+        {"Return", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); }},
+    };
+    QtDialogs dialogs;
+    for (const auto& [answer, act] : answers) {
+        QTimer::singleShot(0, [act = act] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                act(*box);
+            }
+        });
+        const bool yes = dialogs.Confirm("Erase EEPROM addresses 0 to 10?");
+        const bool expected = std::string(answer) == "Yes" || std::string(answer) == "Return";
+        EXPECT_EQ(yes, expected) << answer;
+    }
+}
+
+} // namespace
+} // namespace corvid::testing
