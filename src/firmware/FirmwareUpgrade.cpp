@@ -132,11 +132,11 @@ bool FirmwareUpgrade::Run(const std::filesystem::path& file) {
         return false;
     }
     clock_.Sleep(kRestartPauseMs);
-    dialogs_.ShowMessage(kComplete);
-    // Only now does the pedal start the new firmware.
+    // Complete only once the bootloader has taken the Go: a refused Go is a failed upgrade.
     if (!bootloader_.SendGoCommand()) {
         return Failed();
     }
+    dialogs_.ShowMessage(kComplete);
     view_.ShowUpgradeFinished();
     link_.firmwareUpgradeMode = false;
     mainView_.ShowUpgradeModeOff();
@@ -151,10 +151,9 @@ bool FirmwareUpgrade::UpgradeFirmware(const std::filesystem::path& file) {
     view_.SetUpgradeRunning(true);
     const bool done = Run(file);
     running = false;
-    // After a failure the user reconnects and tries again; after success the button stays off.
-    if (!done) {
-        view_.SetUpgradeRunning(false);
-    }
+    // After a failure the user reconnects and tries again; after a success another image may
+    // be flashed without restarting the editor.
+    view_.SetUpgradeRunning(false);
     return done;
 }
 

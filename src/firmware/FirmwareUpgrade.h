@@ -18,7 +18,7 @@ public:
     virtual void SetUpgradeProgress(int position, int maximum) = 0;
     // "Upgrade Firmware" is off while a run is under way.
     virtual void SetUpgradeRunning(bool running) = 0;
-    // The run completed: the button stays off and the window closes.
+    // The run completed: the window closes.
     virtual void ShowUpgradeFinished() = 0;
 };
 

@@ -68,7 +68,6 @@ void TformFirmwareUpgrade::SetUpgradeRunning(bool running) {
 }
 
 void TformFirmwareUpgrade::ShowUpgradeFinished() {
-    btnUpgradeFirmware->setEnabled(false);
     hide();
 }
 
