@@ -471,8 +471,8 @@ void TformMain::SetDeviceLabel(const std::string& text) {
     lblDeviceName->setText(QString::fromStdString(text));
 }
 
-void TformMain::AppendSerialNumberMenu(const std::string& text) {
-    menuSerialNumber->setText(menuSerialNumber->text() + QString::fromStdString(text));
+void TformMain::ShowSerialNumbers(const std::string& serials) {
+    menuSerialNumber->setText("Device Serial: " + QString::fromStdString(serials));
 }
 
 void TformMain::SetFirmwareVersionLabel(const std::string& text) {

@@ -85,7 +85,7 @@ public:
 
     // ConnectionView
     void SetDeviceLabel(const std::string& text) override;
-    void AppendSerialNumberMenu(const std::string& text) override;
+    void ShowSerialNumbers(const std::string& serials) override;
     void SetFirmwareVersionLabel(const std::string& text) override;
     void ShowDeviceOpened() override;
     void ShowDeviceClosed() override;

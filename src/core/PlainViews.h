@@ -27,7 +27,7 @@ class PlainViews : public ConnectionView,
                    public EepromView {
 public:
     void SetDeviceLabel(const std::string& text) override { deviceLabel = text; }
-    void AppendSerialNumberMenu(const std::string& /*text*/) override {}
+    void ShowSerialNumbers(const std::string& /*serials*/) override {}
     void SetFirmwareVersionLabel(const std::string& text) override { firmwareLabel = text; }
     void ShowDeviceOpened() override { deviceOpen = true; }
     void ShowDeviceClosed() override { deviceOpen = false; }

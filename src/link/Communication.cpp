@@ -17,14 +17,17 @@ void Communication::SetDefaultPortSettings() {
 void Communication::DetectDevice() {
     unit_.GetFTDeviceCount();
     watchedCount_ = unit_.ftDeviceCount;
+    // Each detection lists the bridges present now, each once.
+    std::string serials;
     for (std::uint32_t index = 0; index < unit_.ftDeviceCount; ++index) {
         unit_.GetFTDeviceSerialNo(index);
-        view_.AppendSerialNumberMenu(unit_.ftDeviceString);
+        serials += unit_.ftDeviceString;
         deviceSerialNumber = unit_.ftDeviceString;
         unit_.GetFTDeviceDescription(index);
         ShowDeviceLabel(unit_.ftDeviceString == kBridgeDescription ? kPedalName
                                                                    : unit_.ftDeviceString);
     }
+    view_.ShowSerialNumbers(serials);
 }
 
 void Communication::ScanDevices() {

@@ -10,7 +10,8 @@ class ConnectionView {
 public:
     virtual ~ConnectionView() = default;
     virtual void SetDeviceLabel(const std::string& text) = 0;
-    virtual void AppendSerialNumberMenu(const std::string& text) = 0;
+    // The serial numbers of the bridges the last detection found, one after the other.
+    virtual void ShowSerialNumbers(const std::string& serials) = 0;
     virtual void SetFirmwareVersionLabel(const std::string& text) = 0;
     // A device was opened: Upload, Request and Disconnect on; Scan, Connect and the
     // firmware-upgrade-mode box off.
