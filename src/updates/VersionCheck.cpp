@@ -27,11 +27,13 @@ std::string ContactAddress(const std::string& webBase) {
 }
 
 std::optional<QVersionNumber> ParseVersionBody(const QByteArray& body, std::string& reason) {
-    const QByteArray text = body.trimmed();
-    if (text.size() > VersionCheck::kMaxBodyBytes) {
-        reason = "the reply is " + std::to_string(text.size()) + " bytes, not a version";
+    // The whole body counts: a version padded or followed by more is not what the site sends.
+    if (body.size() > VersionCheck::kMaxBodyBytes) {
+        reason = "the reply is over " + std::to_string(VersionCheck::kMaxBodyBytes) +
+                 " bytes, not a version";
         return std::nullopt;
     }
+    const QByteArray text = body.trimmed();
     // Fields of at most nine digits: each must fit the version type's integers.
     static const QRegularExpression dotted(R"(^\d{1,9}(\.\d{1,9})*$)");
     if (!dotted.match(QString::fromLatin1(text)).hasMatch()) {
@@ -107,8 +109,12 @@ void VersionCheck::WebRequestCompleted() {
         return;
     }
     if (status.toInt() != 200) {
-        const std::string text =
+        std::string text =
             reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().toStdString();
+        // HTTP/2 has no reason phrases: the code says it.
+        if (text.empty()) {
+            text = std::to_string(status.toInt());
+        }
         dialogs_.ShowMessage("Error: " + text);
         log_.PrintToConsole("wew");
         outcome = "status " + std::to_string(status.toInt()) + " " + text;
@@ -116,15 +122,17 @@ void VersionCheck::WebRequestCompleted() {
         return;
     }
     std::string reason;
-    // More than a version can hold is not read at all.
-    const QByteArray body = reply->read(kMaxBodyBytes * 4);
+    // One byte more than a version may take is enough to tell the body is too long.
+    const QByteArray body = reply->read(kMaxBodyBytes + 1);
     const std::optional<QVersionNumber> newest = ParseVersionBody(body, reason);
     if (!newest) {
         Fail(reason);
         return;
     }
     webVersion = body.trimmed().toStdString();
-    if (*newest > QVersionNumber::fromString(QString::fromStdString(editorVersion))) {
+    // Trailing zeros say nothing: 1.4.0 is 1.4.
+    if (newest->normalized() >
+        QVersionNumber::fromString(QString::fromStdString(editorVersion)).normalized()) {
         view_.SetNewVersionText(kMenuText + " " + webVersion);
         outcome = "newer: " + webVersion;
         if (showUpdateMessage_) {

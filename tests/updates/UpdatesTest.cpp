@@ -92,6 +92,7 @@ TEST(VersionCheck, ComparesVersionsAsVersions) {
         {"1.5", "New version available: 1.5", true},     {"1.4", "No update available", false},
         {"1.10", "New version available: 1.10", true},   {"1.3.9", "No update available", false},
         {"1.5\r\n", "New version available: 1.5", true}, {" 2 ", "New version available: 2", true},
+        {"1.4.0", "No update available", false},         {"1.4.0.1", "New version available: 1.4.0.1", true},
     };
     LocalSite site;
     for (const Case& c : cases) {
@@ -116,7 +117,10 @@ TEST(VersionCheck, ABadAnswerFailsQuietly) {
         {"200 OK", "abc", "Version check failed: the reply is not a version: \"abc\""},
         {"200 OK", "1.22.333.4444.55555.666666.77777", ""}, // 32 bytes: still a version
         {"200 OK", "1.22.333.4444.55555.666666.777777",
-         "Version check failed: the reply is 33 bytes, not a version"},
+         "Version check failed: the reply is over 32 bytes, not a version"},
+        {"200 OK", "1.5" + QByteArray(130, ' ') + "x",
+         "Version check failed: the reply is over 32 bytes, not a version"},
+        {"200 OK", "1.5" + QByteArray(29, ' '), ""},
         {"200 OK", "1234567890",
          "Version check failed: the reply is not a version: \"1234567890\""},
         {"200 OK", "", "Version check failed: the reply is empty"},
@@ -129,7 +133,7 @@ TEST(VersionCheck, ABadAnswerFailsQuietly) {
         const Outcome outcome = RunCheck(site);
         EXPECT_TRUE(outcome.messages.empty()) << c.body.toStdString();
         if (c.log.empty()) {
-            EXPECT_EQ(outcome.menu, "New version available: " + c.body.toStdString());
+            EXPECT_EQ(outcome.menu, "New version available: " + c.body.trimmed().toStdString());
         } else {
             EXPECT_EQ(outcome.menu, "New version available:") << c.body.toStdString();
             EXPECT_EQ(outcome.lastLog, c.log);
@@ -145,6 +149,9 @@ TEST(VersionCheck, AnErrorStatusIsShownAndTheCheckEnds) {
     EXPECT_EQ(outcome.messages, std::vector<std::string>{"Error: Not Found"});
     EXPECT_EQ(outcome.lastLog, "wew");
     EXPECT_EQ(outcome.menu, "New version available:");
+    // A status without a reason phrase (as HTTP/2 sends them) is named by its code.
+    site.status = "503";
+    EXPECT_EQ(RunCheck(site).messages, std::vector<std::string>{"Error: 503"});
 }
 
 TEST(VersionCheck, GivesUpAfterTenSecondsAndOnAnUnreachableSite) {
