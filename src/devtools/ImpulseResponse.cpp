@@ -155,6 +155,15 @@ bool ImpulseResponseLoader::LoadFile(const std::filesystem::path& path,
 
     const IrAlgorithm* algorithm = FindIrAlgorithm(selectedEffectName);
     const int bits = wav->bitsPerSample;
+    if (algorithm != nullptr && (bits == 24 || bits == 32) &&
+        wav->dataSize / static_cast<std::uint32_t>(bits / 8) < algorithm->samples) {
+        // A short response would leave part of the algorithm's space holding the image's code.
+        dialogs_.ShowMessage("Too few samples: the file has " +
+                             std::to_string(wav->dataSize / static_cast<std::uint32_t>(bits / 8)) +
+                             ", " + algorithm->name + " takes " +
+                             std::to_string(algorithm->samples));
+        return false;
+    }
     irData.clear();
     if (algorithm != nullptr && (bits == 24 || bits == 32)) {
         irData = samples.substr(0, bits == 24 ? algorithm->digits24 : algorithm->digits32);

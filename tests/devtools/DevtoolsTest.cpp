@@ -289,6 +289,16 @@ TEST(ImpulseResponse, OnlyAWavFileIsRead) {
     noFormat.replace(12, 4, "junk");
     std::string pastEnd = good;
     pastEnd[40] = '\x7F'; // the data chunk claims more than there is
+    // An odd-sized chunk and its pad byte before "fmt ".
+    const std::string padded =
+        Wav(std::string(12, '\x01'), 24, "junk" + std::string("\x03\0\0\0", 4) + "abc" + '\0');
+    ASSERT_TRUE(ParseWav(padded, reason)) << reason;
+    EXPECT_EQ(ParseWav(padded, reason)->dataOffset, 56u);
+    for (char more = 1; more <= 8; ++more) {
+        std::string claims = good;
+        claims[40] = static_cast<char>(12 + more);
+        EXPECT_FALSE(ParseWav(claims, reason)) << int{more};
+    }
     const std::vector<std::pair<std::string, std::string>> bad = {
         {good.substr(0, 10), "it does not begin with RIFF and WAVE"},
         {"RIFX" + good.substr(4), "it does not begin with RIFF and WAVE"},
@@ -337,6 +347,15 @@ TEST(ImpulseResponse, LoadIRIsThereOnceTheConsoleWasOpened) {
     EXPECT_EQ(t.dialogs.messages.back(),
               "Not a valid WAV file: it does not begin with RIFF and WAVE");
     EXPECT_EQ(t.core().impulseResponse.irData, before);
+
+    // Too few samples for the algorithm's space: refused, nothing spliced.
+    std::ofstream(file, std::ios::binary) << Wav(samples.substr(0, 300 * 3));
+    t.dialogs.fileNames.push_back(file);
+    t.main().menuLoadIR->trigger();
+    EXPECT_EQ(t.dialogs.messages.back(),
+              "Too few samples: the file has 300, Plain Hollow Box takes 912");
+    EXPECT_EQ(t.core().impulseResponse.irData, before);
+    EXPECT_TRUE(t.core().impulseResponse.irAlgorithmText.empty());
 }
 
 TEST(ImpulseResponse, TheEditorsOwnAlgorithmConvertsNothing) {
