@@ -133,7 +133,16 @@ void Communication::Report(const std::string& text) {
     log_.PrintToConsole(text);
 }
 
+void Communication::StartOperation() {
+    if (unit_.deviceGone && !unit_.deviceOpen) {
+        unit_.deviceGone = false;
+    }
+}
+
 bool Communication::SendHexMessage(const std::string& text, std::size_t n, bool purgeTransmit) {
+    if (!Busy()) {
+        StartOperation();
+    }
     n = std::min(n, D2XXUnit::kBufferSize);
     if (HexToBytes(text, unit_.ftTransmitBuffer.data(), n) != n) {
         // Half a message would leave the pedal waiting for bytes that were never meant for it.

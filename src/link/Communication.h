@@ -110,7 +110,11 @@ public:
     bool Busy() const { return jobDepth_ > 0; }
     class Job {
     public:
-        explicit Job(Communication& c) : c_(c) { ++c_.jobDepth_; }
+        explicit Job(Communication& c) : c_(c) {
+            if (c_.jobDepth_++ == 0) {
+                c_.StartOperation();
+            }
+        }
         ~Job() { --c_.jobDepth_; }
         Job(const Job&) = delete;
         Job& operator=(const Job&) = delete;
@@ -134,6 +138,9 @@ public:
 private:
     void Report(const std::string& text);
     void ShowDeviceLabel(const std::string& text);
+    // A new operation of the user's: a pedal lost before it is as if never connected, so its
+    // calls fail with their own messages instead of silently.
+    void StartOperation();
     void RemoveConnectedFromLabel();
 
     D2XXUnit& unit_;

@@ -84,8 +84,10 @@ TEST(EndToEnd, AVanishedPedalFailsCleanlyAndCanBeDisconnected) {
     EXPECT_FALSE(main.btnRequest->isEnabled());
     EXPECT_EQ(main.lblDeviceName->text(), "Corvid MK3 ");
     main.btnSetTuning->setEnabled(true);
-    main.btnSetTuning->click(); // nothing reaches the vanished port, and nothing more is shown
-    EXPECT_EQ(dialogs.messages.size(), 2u);
+    // A pedal command now fails as with no pedal connected: its own message, nothing sent.
+    main.btnSetTuning->click();
+    ASSERT_GT(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[2].rfind("FT_Purge TX - ", 0), 0u) << dialogs.messages[2];
 }
 
 // A pedal on a stable name (a link to a pseudo-terminal) that goes away and comes back.

@@ -13,7 +13,6 @@ namespace corvid::testing {
 namespace {
 
 using Lines = std::vector<std::string>;
-using Call = EmulatedDriver::Call;
 
 // An editor connected to the emulated pedal, its ports watched.
 struct UnplugTest : ::testing::Test {
@@ -47,15 +46,22 @@ struct UnplugTest : ::testing::Test {
         EXPECT_FALSE(t.main().btnRequest->isEnabled());
         EXPECT_FALSE(t.main().btnUpload->isEnabled());
         EXPECT_FALSE(t.driver.open);
-        // Nothing touches the port after that.
-        const std::map<Call, int> before = t.driver.calls;
-        t.main().btnSetTuning->setEnabled(true);
-        t.main().btnSetTuning->click();
-        t.core().midi.SendMidiChannel("3");
-        for (Call call : {Call::Write, Call::Read, Call::Purge, Call::GetQueueStatus}) {
-            EXPECT_EQ(t.driver.calls[call], before.count(call) ? before.at(call) : 0);
-        }
-        EXPECT_EQ(t.dialogs.messages.size(), shown);
+        // After that a pedal command is as with no pedal ever connected: the failing call's own
+        // message, nothing reaching a pedal.
+        const auto commands = [](TestEditor& editor) {
+            editor.dialogs.messages.clear();
+            editor.main().btnSetTuning->setEnabled(true);
+            editor.main().btnSetTuning->click();
+            editor.main().midiChannelItems[3]->trigger();
+            editor.main().menuUploadTuningsData->trigger();
+            return editor.dialogs.messages;
+        };
+        const std::size_t received = t.pedal().ReceivedBytes().size();
+        TestEditor neverConnected;
+        const Lines expected = commands(neverConnected);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(commands(t), expected);
+        EXPECT_EQ(t.pedal().ReceivedBytes().size(), received);
     }
 };
 
