@@ -133,7 +133,7 @@ void TformMain::BuildMenus() {
 void TformMain::BuildControls() {
     lblDeviceName = Place(new QLabel("No device found", this), "lblDeviceName", 9, 32, 174, 17);
     lblFirmwareVersion =
-        Place(new QLabel("Device Firmware Version: ", this), "lblFirmwareVersion", 9, 48, 174, 20);
+        Place(new QLabel("Device Firmware Version: ", this), "lblFirmwareVersion", 9, 49, 174, 19);
     lblStatus = Place(new QLabel("Status: ", this), "lblStatus", 9, 68, 174, 17);
     btnUpload = Place(new WrapButton("Upload Selected", this), "btnUpload", 9, 87, 80, 33);
     btnRequest = Place(new QPushButton("Request", this), "btnRequest", 97, 87, 86, 33);
@@ -144,11 +144,12 @@ void TformMain::BuildControls() {
                                  "btnSetFootswitchMode", 9, 169, 80, 31, 10.5);
     btnSetTuning =
         Place(new QPushButton("Set Tuning", this), "btnSetTuning", 97, 169, 86, 31, 10.5);
-    btnGetFXInfo = Place(new QPushButton("?", this), "btnGetFXInfo", 161, 179, 22, 22);
+    // Under the effect list, whose selection it explains; nothing else is there.
+    btnGetFXInfo = Place(new QPushButton("?", this), "btnGetFXInfo", 323, 182, 22, 22);
     btnGetFXInfo->setCursor(Qt::WhatsThisCursor);
     btnGetFXInfo->setVisible(false);
     btnGetFXInfo->setEnabled(false);
-    lstEffects = Place(new QListWidget(this), "lstEffects", 191, 32, 154, 168);
+    lstEffects = Place(new QListWidget(this), "lstEffects", 191, 32, 154, 146);
     lstEffects->setAccessibleName("Effects");
     chkFirmwareUpgradeMode = Place(new QCheckBox("Firmware Upgrade Mode", this),
                                    "chkFirmwareUpgradeMode", 9, 217, 174, 17);

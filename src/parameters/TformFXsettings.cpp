@@ -77,7 +77,8 @@ TformFXsettings::TformFXsettings()
     dialRange = AddDial("dialRange", "Range", this, 15, 208);
 
     QFrame* harmonic = AddFrame(this, "frameHarmonic", 63, 200, 181, 67);
-    dial1stHarmonic = AddDial("dial1stHarmonic", "1st Harmonic", harmonic, 15, 8);
+    // Alone in its frame up to the pitch caption: room for its longer caption.
+    dial1stHarmonic = AddDial("dial1stHarmonic", "1st Harmonic", harmonic, 15, 8, 68);
     AddCaption("1st Harmonic Pitch", harmonic, 78, 12, 101);
     cmbVariableWavePitch = Named(new QComboBox(harmonic), "cmbVariableWavePitch", 92, 29, 73, 22);
     cmbVariableWavePitch->setMaxVisibleItems(12);
@@ -137,9 +138,10 @@ TformFXsettings::TformFXsettings()
 }
 
 RotaryDial* TformFXsettings::AddDial(const char* name, const char* caption, QWidget* parent, int x,
-                                     int y) {
+                                     int y, int captionWidth) {
     auto* dial = Named(new RotaryDial(caption, parent), name, x, y, kDialSize, kDialSize);
-    AddCaption(caption, parent, x - 15, y + kDialSize, kDialSize + 30);
+    // No wider than the gap to the next dial and the frame beside it.
+    AddCaption(caption, parent, x + (kDialSize - captionWidth) / 2, y + kDialSize, captionWidth);
     return dial;
 }
 

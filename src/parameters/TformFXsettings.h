@@ -105,7 +105,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    RotaryDial* AddDial(const char* name, const char* caption, QWidget* parent, int x, int y);
+    // The caption is centred under the dial, captionWidth wide.
+    RotaryDial* AddDial(const char* name, const char* caption, QWidget* parent, int x, int y,
+                        int captionWidth = 56);
     QLabel* AddCaption(const char* text, QWidget* parent, int x, int y, int w);
     // The dial that shows a slot (the control the parameter table names).
     RotaryDial* Dial(std::size_t slot) const;

@@ -4,7 +4,9 @@
 #include "preferences/Look.h"
 #include "support/Fixtures.h"
 #include "tunings/TformNoteTrackingFilter.h"
+#include "tunings/TformTuningFilters.h"
 #include "updates/TformNewVersionMsg.h"
+#include "updates/tformFXInfo.h"
 #include "widgets/WrapButton.h"
 
 #include <QAbstractButton>
@@ -12,6 +14,8 @@
 #include <QComboBox>
 #include <QFontInfo>
 #include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
@@ -68,8 +72,13 @@ std::optional<std::string> Clipped(QWidget* widget) {
         return report(radio->text(), metrics.horizontalAdvance(radio->text()), area.width());
     }
     if (auto* label = qobject_cast<QLabel*>(widget); label && !label->wordWrap()) {
-        // A trailing blank ("Device Firmware Version: ") takes no visible room.
-        return report(label->text(), metrics.horizontalAdvance(label->text().trimmed()),
+        // A trailing blank ("Device Firmware Version: ") takes no visible room, nor does the
+        // mnemonic's marker of a label that names its buddy ("&Tuning:").
+        QString shown = label->text().trimmed();
+        if (label->buddy() != nullptr) {
+            shown.replace("&&", "\x01").remove('&').replace('\x01', '&');
+        }
+        return report(label->text(), metrics.horizontalAdvance(shown),
                       label->contentsRect().width());
     }
     if (auto* combo = qobject_cast<QComboBox*>(widget)) {
@@ -87,14 +96,20 @@ std::optional<std::string> Clipped(QWidget* widget) {
     return std::nullopt;
 }
 
+std::vector<QWidget*> Windows(Editor& editor) {
+    return {editor.formMain.get(),
+            editor.formFXsettings.get(),
+            editor.formNoteTrackingFilter.get(),
+            editor.formPrint.get(),
+            editor.formNewVersionMsg.get(),
+            editor.formFirmwareUpgrade.get(),
+            editor.formTuningFilters.get(),
+            editor.formFXInfo.get()};
+}
+
 std::vector<std::string> ClippedCaptions(Editor& editor) {
     std::vector<std::string> clipped;
-    for (QWidget* window : {static_cast<QWidget*>(editor.formMain.get()),
-                            static_cast<QWidget*>(editor.formFXsettings.get()),
-                            static_cast<QWidget*>(editor.formNoteTrackingFilter.get()),
-                            static_cast<QWidget*>(editor.formPrint.get()),
-                            static_cast<QWidget*>(editor.formNewVersionMsg.get()),
-                            static_cast<QWidget*>(editor.formFirmwareUpgrade.get())}) {
+    for (QWidget* window : Windows(editor)) {
         window->ensurePolished();
         for (QWidget* child : window->findChildren<QWidget*>()) {
             child->ensurePolished();
@@ -108,15 +123,64 @@ std::vector<std::string> ClippedCaptions(Editor& editor) {
     return clipped;
 }
 
+// Every two visible controls side by side in a window (or in one of its frames) that overlap.
+std::vector<std::string> OverlappingControls(Editor& editor) {
+    std::vector<std::string> overlaps;
+    const auto name = [](const QWidget* w) {
+        const QString own = w->objectName();
+        if (!own.isEmpty()) {
+            return own.toStdString();
+        }
+        const auto* label = qobject_cast<const QLabel*>(w);
+        return std::string(w->metaObject()->className()) +
+               (label != nullptr ? " \"" + label->text().toStdString() + "\"" : std::string());
+    };
+    for (QWidget* window : Windows(editor)) {
+        std::vector<QWidget*> parents = {window};
+        for (QFrame* frame : window->findChildren<QFrame*>()) {
+            if (frame->metaObject() == &QFrame::staticMetaObject) {
+                parents.push_back(frame);
+            }
+        }
+        for (QWidget* parent : parents) {
+            std::vector<QWidget*> controls;
+            for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (!child->isHidden() && !child->isWindow() && !qobject_cast<QMenuBar*>(child)) {
+                    controls.push_back(child);
+                }
+            }
+            for (std::size_t i = 0; i < controls.size(); ++i) {
+                for (std::size_t j = i + 1; j < controls.size(); ++j) {
+                    if (controls[i]->geometry().intersects(controls[j]->geometry())) {
+                        overlaps.push_back(window->objectName().toStdString() + ": " +
+                                           name(controls[i]) + " and " + name(controls[j]));
+                    }
+                }
+            }
+        }
+    }
+    return overlaps;
+}
+
 TEST(Captions, TheDesignFontStandsInForArial) {
     EXPECT_EQ(QFontInfo(QFont("Arial")).family(), QFontInfo(QFont("Liberation Sans")).family());
 }
 
-TEST(Captions, EveryCaptionFitsInEveryLook) {
+TEST(Captions, EveryCaptionFitsAndNoControlsOverlapInEveryLook) {
     TestEditor t;
+    // The effect's "?" shows once an effect with a page is chosen.
+    QListWidget* list = t.main().lstEffects;
+    list->setCurrentRow(0);
+    emit list->itemClicked(list->item(0));
+    ASSERT_FALSE(t.main().btnGetFXInfo->isHidden());
+    // Shown, so the windows built with layouts are laid out.
+    for (QWidget* window : Windows(*t.editor)) {
+        window->show();
+    }
     for (int n = 0; n < Look::styleCount; ++n) {
         ASSERT_TRUE(t.core().look.ApplyStyle(n));
         EXPECT_EQ(ClippedCaptions(*t.editor), std::vector<std::string>{}) << "look " << n;
+        EXPECT_EQ(OverlappingControls(*t.editor), std::vector<std::string>{}) << "look " << n;
     }
     t.core().look.ApplyStyle(0);
     // The two-line captions keep their designed size; only "Set Footswitch Mode", three lines at
