@@ -115,6 +115,7 @@ bool EepromTools::WriteRaw(const std::string& addressText, const std::string& da
     // Only a whole message goes out: 4 address and 8 data digits, nothing else.
     if (!hex(addressText, 4) || !hex(dataText, 8)) {
         dialogs_.ShowMessage("Not a valid hexadecimal message: " + text);
+        log_.PrintToConsole("Not a valid hexadecimal message: " + text);
         return false;
     }
     return link_.SendCommand(command::DspWrite, text);

@@ -27,13 +27,6 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
-class RecordingLog : public Log {
-public:
-    void PrintToConsole(const std::string& text) override { lines.push_back(text); }
-    void PlainLine(const std::string& text) override { lines.push_back(text); }
-    Lines lines;
-};
-
 // A connected editor with the console's tools in reach.
 struct ConsoleTest : ::testing::Test {
     TestEditor t;
@@ -148,8 +141,9 @@ TEST_F(ConsoleTest, TheRawWriteSendsOnlyAWholeMessage) {
         console.edtAddress->setText(address);
         console.edtData->setText(data);
         console.btnSend->click();
-        EXPECT_EQ(t.dialogs.messages.back(),
-                  "Not a valid hexadecimal message: 01" + std::string(address) + data);
+        const std::string refused = "Not a valid hexadecimal message: 01" + std::string(address) + data;
+        EXPECT_EQ(t.dialogs.messages.back(), refused);
+        EXPECT_EQ(t.LogLines().back(), refused); // logged like every refused message
     }
     EXPECT_TRUE(Sent().empty());
 }
