@@ -81,7 +81,8 @@ const std::map<std::string, CommandHelp> kCommands = {
     {"set-tuning",
      {"set-tuning N|NAME",
       "Tells the pedal which tuning the guitar is in: 0-4, the name the parameter window shows\n"
-      "(\"Standard EADGBE\") or none, standard, drop-d, dadgad, ebabdbgbbbeb."}},
+      "(\"Standard EADGBE\") or none, standard, drop-d, dadgad, ebabdbgbbbeb. The pedal has only\n"
+      "none and standard built in yet: the others are refused (exit 1) and nothing is sent."}},
     {"note-cut",
      {"note-cut [NOTE [NOTE]]",
       "Sets the notes the pedal cuts: none, one or two of A2 A#2 B2 C3 C#3 D3 D#3 E3.\n"

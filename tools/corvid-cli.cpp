@@ -435,7 +435,11 @@ int Cli::TuningFilters(const cli::TuningArguments& args) {
 }
 
 int Cli::SetTuning(const cli::TuningArguments& args) {
-    // As the parameter window's list does: the choice (with its notice), then the message.
+    // The window only warns; a script must not be told a tuning was set that the pedal lacks.
+    if (!FXsettings::TuningImplemented(args.tuning)) {
+        std::cerr << FXsettings::kTuningNotImplemented << '\n';
+        return kFailed;
+    }
     if (!Open() || !session_.SetTuning(args.tuning)) {
         return kFailed;
     }

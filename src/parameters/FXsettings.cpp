@@ -149,7 +149,7 @@ std::optional<int> FXsettings::LoadValues(const std::array<std::uint32_t, parame
 void FXsettings::TuningChosen(int index) {
     state.selectedTuning = static_cast<std::uint8_t>(index);
     state.tuning = Origin::Editor;
-    if (index != 0 && index != 1) {
+    if (!TuningImplemented(index)) {
         dialogs_.ShowMessage(kTuningNotImplemented);
     }
 }
@@ -248,7 +248,7 @@ void FXsettings::DecodeTuning(const DeviceInfo& info) {
     log_.PrintToConsole("Current Tuning: " + std::to_string(state.selectedTuning));
     view_.SelectTuning(state.selectedTuning);
     // A newly shown tuning that the pedal does not have built in yet gets the list's notice.
-    if (state.selectedTuning != before && state.selectedTuning > 1 &&
+    if (state.selectedTuning != before && !TuningImplemented(state.selectedTuning) &&
         state.selectedTuning < tuningCount) {
         dialogs_.ShowMessage(kTuningNotImplemented);
     }

@@ -49,6 +49,8 @@ public:
     // The tunings by number, as the tuning list shows them.
     static constexpr std::array<const char*, tuningCount> tuningNames = {
         "No Tuning Selected", "Standard EADGBE", "Drop D (DADGBE)", "DADGAD", "EbAbDbGbBbEb"};
+    // Whether the pedal has the tuning built in yet (no tuning, or standard).
+    static constexpr bool TuningImplemented(int index) { return index == 0 || index == 1; }
     inline static const std::string kLockedOut =
         "This parameter is currently assigned and cannot be controlled from here";
     inline static const std::string kLockedOutOfPreset =
