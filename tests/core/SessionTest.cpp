@@ -63,14 +63,31 @@ TEST_F(SessionTest, ALongSplitUploadAnswerDoesNotBreakTheNextRequest) {
     EXPECT_EQ(clock.pauses, (std::vector<int>{400, 200}));
 }
 
-// Bytes still queued from an earlier exchange are dropped before the next request goes out.
+// Bytes still queued from an earlier exchange are dropped before the next request goes out,
+// a single one as a whole line.
 TEST_F(SessionTest, StaleBytesAreDiscardedBeforeARequest) {
     ASSERT_TRUE(session.Start());
     ASSERT_TRUE(session.Connect());
-    driver.pedal.Send({'4', '2', '\r', '\n', 'x'}, clock.NowMs());
-    ASSERT_TRUE(session.fx.ReadPedalState());
-    EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(session.communication.replyBytes.size(), 81u);
+    for (const Bytes& stale : {Bytes{'4'}, Bytes{'4', '2', '\r', '\n', 'x'}}) {
+        driver.pedal.Send(stale, clock.NowMs());
+        ASSERT_TRUE(session.fx.ReadPedalState());
+        EXPECT_TRUE(dialogs.messages.empty());
+        EXPECT_EQ(session.communication.replyBytes.size(), 81u);
+        EXPECT_EQ(session.communication.replyBytes[0], 5);
+    }
+}
+
+// A reply of no fixed length ends one idle gap after its last byte: not sooner, not later.
+TEST_F(SessionTest, AnAnswerEndsOneIdleGapAfterItsLastByte) {
+    ASSERT_TRUE(session.Start());
+    ASSERT_TRUE(session.Connect());
+    const std::int64_t start = clock.NowMs();
+    driver.pedal.Send({'U', 'p'}, start + 5);
+    driver.pedal.Send({'l', 'o', 'a', 'd'}, start + 95); // 90 ms later: still the same answer
+    const std::vector<std::uint8_t> answer =
+        session.communication.ReadExchange({.idleMs = Communication::kIdleGapMs});
+    EXPECT_EQ(answer, (Bytes{'U', 'p', 'l', 'o', 'a', 'd'}));
+    EXPECT_EQ(clock.NowMs(), start + 95 + Communication::kIdleGapMs);
 }
 
 TEST(EmulatedPedal, RecordsWhatItCannotUnderstand) {

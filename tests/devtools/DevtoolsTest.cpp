@@ -141,7 +141,8 @@ TEST_F(ConsoleTest, TheRawWriteSendsOnlyAWholeMessage) {
         console.edtAddress->setText(address);
         console.edtData->setText(data);
         console.btnSend->click();
-        const std::string refused = "Not a valid hexadecimal message: 01" + std::string(address) + data;
+        const std::string refused =
+            "Not a valid hexadecimal message: 01" + std::string(address) + data;
         EXPECT_EQ(t.dialogs.messages.back(), refused);
         EXPECT_EQ(t.LogLines().back(), refused); // logged like every refused message
     }
@@ -171,7 +172,8 @@ TEST(Calculator, PrintsTheTableOfTheChosenFilter) {
             printed += std::isxdigit(static_cast<unsigned char>(c)) != 0 ? std::string(1, c) : "";
         }
     }
-    EXPECT_EQ(printed, BytesToHex(tuningTables[1].data(), tuningTables[1].size()));
+    // D#2 is table 1's note: its published row.
+    EXPECT_EQ(printed, "007FF552FF002E35007FDFDD00FFD1CBFF802AD0");
 
     log.lines.clear();
     calculator.ChooseNote(12);

@@ -1,6 +1,7 @@
 #include "presets/Presets.h"
 #include "link/HexMessage.h"
 #include "parameters/TformFXsettings.h"
+#include "support/Digest.h"
 #include "support/Fixtures.h"
 #include "widgets/RotaryDial.h"
 
@@ -97,6 +98,22 @@ TEST(PresetFormat, AcceptsOnlyAPresetInEveryLineEnding) {
         EXPECT_FALSE(ParsePreset(file, error)) << reason;
         EXPECT_EQ(error, reason);
     }
+}
+
+// A saved preset's 137 bytes, pinned against a known file rather than rebuilt from the writer.
+TEST(PresetFormat, ASavedPresetIsTheKnownBytes) {
+    ParameterSet parameters;
+    for (std::size_t slot = 0; slot < presetLineCount; ++slot) {
+        parameters.Value(slot) = 0x01234567u + static_cast<std::uint32_t>(slot) * 0x00010001u;
+    }
+    QTemporaryDir folder;
+    const fs::path file = fs::path(folder.path().toStdString()) / "known.txt";
+    std::string error;
+    ASSERT_TRUE(WritePresetBytes(file, BuildPresetText(parameters), error)) << error;
+    const std::string bytes = ReadBytes(file);
+    ASSERT_EQ(bytes.size(), 137u);
+    EXPECT_EQ(bytes.substr(0, 14), kBom + "01234567\r01");
+    EXPECT_EQ(Sha256(bytes), kPresetSha256);
 }
 
 TEST(PresetFormat, SwapHexBytesReversesTheGroupsThatAreThere) {

@@ -1,6 +1,7 @@
 #include "app/Editor.h"
 #include "link/HexMessage.h"
 #include "parameters/TformFXsettings.h"
+#include "support/Digest.h"
 #include "support/Fixtures.h"
 #include "tunings/TformNoteTrackingFilter.h"
 #include "tunings/TformTuningFilters.h"
@@ -77,6 +78,7 @@ TEST_F(TuningWindowsTest, UploadTuningDataSendsThePreUploadThenTheTablesEachTime
     EXPECT_EQ(tables[1], 0x00); // table 0 begins 00 7F F5 EC
     EXPECT_EQ(Sent(), (std::vector<Bytes>{{0x0D, 0x00}, tables, {0x0D, 0x00}, tables}));
     EXPECT_EQ(t.pedal().state.tuningData, data);
+    EXPECT_EQ(Sha256(t.pedal().state.tuningData), kTuningTablesSha256);
     EXPECT_EQ(t.clock.pauses, (std::vector<int>{400, 100, 400, 100}));
     EXPECT_EQ(t.dialogs.questions,
               (std::vector<std::string>{"Upload Tuning Data?", "Upload Tuning Data?"}));

@@ -1,5 +1,6 @@
 #include "tunings/Tunings.h"
 #include "link/HexMessage.h"
+#include "support/Digest.h"
 #include "tunings/TuningResponse.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,16 @@ TEST(TuningTables, MatchThePublishedRows) {
     }
 }
 
+// All 640 bytes, pinned: a change anywhere in the rule, the rounding or the order shows here.
+TEST(TuningTables, AllThirtyTwoAreTheKnownBytes) {
+    std::vector<std::uint8_t> all;
+    for (const TuningTable& table : tuningTables) {
+        all.insert(all.end(), table.begin(), table.end());
+    }
+    ASSERT_EQ(all.size(), 640u);
+    EXPECT_EQ(Sha256(all), kTuningTablesSha256);
+}
+
 // Every table, read back from its bytes as the pedal reads it, cuts its own note by its group's
 // gain and leaves notes an octave away nearly alone; b1 is -a1 negated, as the rule makes them.
 TEST(TuningTables, EachTableCutsItsOwnNote) {
@@ -49,7 +60,7 @@ TEST(TuningTables, FixedPointRoundsToNearestEvenAndSaturates) {
     const std::vector<std::pair<double, std::int32_t>> cases = {
         {1.0, 0x00800000},
         {-1.0, -0x00800000},
-        {0.5 / (1 << 23), 0},             // a tie goes to the even neighbour
+        {0.5 / (1 << 23), 0}, // a tie goes to the even neighbour
         {1.5 / (1 << 23), 2},
         {0.49 / (1 << 23), 0},            // under half a step rounds down
         {-1.51 / (1 << 23), -2},          // and the negative side likewise
