@@ -504,7 +504,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& words) {
         }
         if (option == "--version") {
             line.action = CommandLine::Action::Print;
-            line.text = "corvid-cli " + GetEditorVersion() + "\n";
+            line.text = "corvid-cli " + ReleaseVersion() + "\n";
             return line;
         }
         if (option == "--port" && at + 1 < words.size()) {

@@ -85,6 +85,9 @@ void TformMain::BuildMenus() {
     menuLoadIR = AddItem(menuFile, "menuLoadIR", "Load &IR");
     menuLoadIR->setVisible(false);
     menuLoadIR->setEnabled(false);
+    menuFile->addSeparator();
+    menuQuit = AddItem(menuFile, "menuQuit", "&Quit");
+    menuQuit->setShortcut(QKeySequence::Quit);
 
     menuConnection = AddMenu(MenuBar1, "menuConnection", "&Connection");
     menuScan = AddItem(menuConnection, "menuScan", "&Scan");
@@ -189,6 +192,7 @@ void TformMain::FormCreate(Session& session, TformPrint& console, TformFXsetting
 void TformMain::ConnectCommands() {
     Session& session = *session_;
     connect(menuScan, &QAction::triggered, this, [this] { menuScanClick(); });
+    connect(menuQuit, &QAction::triggered, this, [this] { close(); });
     connect(menuConnect, &QAction::triggered, this, [this] { ConnectOnClick(); });
     connect(menuDisconnect, &QAction::triggered, this, [this] { menuDisconnectClick(); });
     // The handler sets the tick from the state it toggles.

@@ -111,6 +111,7 @@ public:
     QAction* menuBackUpPedal;
     QAction* menuRestorePedal;
     QAction* menuLoadIR;
+    QAction* menuQuit;
     QMenu* menuConnection;
     QAction* menuScan;
     QAction* menuConnect;

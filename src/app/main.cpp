@@ -9,32 +9,55 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDesktopServices>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
+
+#include <iostream>
 
 #include <memory>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    corvid::SetUpApplication();
-
+    // The command line is read before the window toolkit starts, so --help and --version work
+    // without a display.
     QCommandLineParser parser;
     parser.setApplicationDescription("Editor for the Corvid MK3 octave-down pedal.");
-    parser.addHelpOption();
+    const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
+    const QCommandLineOption version({"V", "version"}, "Show the version and exit.");
     const QCommandLineOption emulator(
         "emulator",
         "Use the built-in emulated pedal (followed by \"bootloader\": in its bootloader).");
     const QCommandLineOption port("port", "List the serial port PATH as one more pedal.", "PATH");
-    parser.addOption(emulator);
-    parser.addOption(port);
+    parser.addOptions({help, version, emulator, port});
     parser.addPositionalArgument(
         "bootloader", "With --emulator: start the pedal in its bootloader.", "[bootloader]");
-    parser.process(app);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const bool parsed = parser.parse(arguments);
     const QStringList extra = parser.positionalArguments();
     const bool inBootloader = extra == QStringList{"bootloader"};
-    if (!extra.isEmpty() && (!inBootloader || !parser.isSet(emulator))) {
-        parser.showHelp(2);
+    if (parsed && parser.isSet(help)) {
+        std::cout << parser.helpText()
+                         .replace(QRegularExpression("^Usage: \\S+"), "Usage: corvid-editor")
+                         .toStdString();
+        return 0;
     }
+    if (parsed && parser.isSet(version)) {
+        std::cout << "corvid-editor " << corvid::ReleaseVersion() << '\n';
+        return 0;
+    }
+    if (!parsed || (!extra.isEmpty() && (!inBootloader || !parser.isSet(emulator)))) {
+        std::cerr << "corvid-editor: "
+                  << (parsed ? "\"bootloader\" goes with --emulator only"
+                             : parser.errorText().toStdString())
+                  << "\nsee corvid-editor --help\n";
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    corvid::SetUpApplication();
 
     corvid::RealClock clock;
     corvid::QtDialogs dialogs;

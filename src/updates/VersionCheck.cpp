@@ -12,6 +12,10 @@ std::string GetEditorVersion() {
     return CORVID_EDITOR_VERSION;
 }
 
+std::string ReleaseVersion() {
+    return CORVID_RELEASE;
+}
+
 std::string WebBase() {
     const QByteArray overridden = qgetenv("CORVID_WEB_BASE");
     std::string base =

@@ -17,6 +17,8 @@ namespace corvid {
 
 // This editor's version: major and minor of the build's version number ("1.4").
 std::string GetEditorVersion();
+// The release in full, as the programs' --version and the package give it ("1.4.0").
+std::string ReleaseVersion();
 // The maker's web site: the build's setting, or CORVID_WEB_BASE when it is set.
 std::string WebBase();
 // The address of the maker's contact page.

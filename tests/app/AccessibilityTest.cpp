@@ -123,6 +123,7 @@ TEST(Accessibility, EveryMenuAndCommandHasItsOwnMnemonic) {
     EXPECT_EQ(problems, std::vector<std::string>{});
     EXPECT_EQ(m.menuLoadPreset->shortcut(), QKeySequence(QKeySequence::Open));
     EXPECT_EQ(m.menuSavePreset->shortcut(), QKeySequence(QKeySequence::Save));
+    EXPECT_EQ(m.menuQuit->shortcut(), QKeySequence(QKeySequence::Quit));
 }
 
 // Return presses the focused button; in the note cut window, from a box, the Save button; in

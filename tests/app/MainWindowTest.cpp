@@ -289,5 +289,14 @@ TEST(Console, ClearUpAndAutoScroll) {
     EXPECT_TRUE(c.Memo1->isReadOnly());
 }
 
+// File > Quit closes the main window, which ends the program.
+TEST(MainWindow, QuitClosesTheMainWindow) {
+    TestEditor t;
+    t.main().show();
+    ASSERT_TRUE(t.main().isVisible());
+    t.main().menuQuit->trigger();
+    EXPECT_FALSE(t.main().isVisible());
+}
+
 } // namespace
 } // namespace corvid::testing

@@ -1,5 +1,6 @@
 #include "EmulatorProcess.h"
 #include "parameters/FXsettings.h"
+#include "updates/VersionCheck.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -381,6 +382,38 @@ TEST(Cli, ArgumentsAreCheckedAtTheirLimits) {
     const CliRun help = Cli({"set", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind("Usage: corvid-cli [options] set PARAM VALUE\n", 0), 0u);
+}
+
+// The editor answers --help and --version without a display, and refuses a wrong command line
+// before starting any window; every program gives the one release version.
+TEST(Editor, HelpAndVersionNeedNoDisplay) {
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+        std::string outStart;
+        std::string errStart;
+    };
+    const std::vector<Case> cases = {
+        {{"--help"}, 0, "Usage: corvid-editor [options] [bootloader]\n", ""},
+        {{"-V"}, 0, "corvid-editor " + ReleaseVersion() + "\n", ""},
+        {{"--bogus"}, 2, "", "corvid-editor: Unknown option 'bogus'.\nsee corvid-editor --help\n"},
+        {{"bootloader"}, 2, "", "corvid-editor: \"bootloader\" goes with --emulator only\n"},
+    };
+    for (const Case& c : cases) {
+        QProcess editor;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+        environment.remove("QT_QPA_PLATFORM");
+        editor.setProcessEnvironment(environment);
+        editor.start(CORVID_EDITOR, c.arguments);
+        ASSERT_TRUE(editor.waitForFinished(10000));
+        const std::string call = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(editor.exitCode(), c.exitCode) << call;
+        EXPECT_EQ(editor.readAllStandardOutput().toStdString().rfind(c.outStart, 0), 0u) << call;
+        EXPECT_EQ(editor.readAllStandardError().toStdString().rfind(c.errStart, 0), 0u) << call;
+    }
+    EXPECT_EQ(Cli({"--version"}).out, "corvid-cli " + ReleaseVersion() + "\n");
 }
 
 TEST(PedalEmulator, AnswersHelpAndRefusesUnknownOptions) {
