@@ -476,7 +476,14 @@ Parsed Send(const Args& args, std::string& problem) {
     if (args.size() != 1 || args.front().size() < 2) {
         return Refuse(problem, "send takes one message of at least one byte");
     }
-    return SendArguments{args.front()};
+    const std::string& hex = args.front();
+    // A mistyped message is the user's slip: refused before the port is opened.
+    if (hex.size() % 2 != 0 || !std::all_of(hex.begin(), hex.end(), [](unsigned char c) {
+            return std::isxdigit(c) != 0;
+        })) {
+        return Refuse(problem, "send takes whole bytes of two hex digits each: " + hex);
+    }
+    return SendArguments{hex};
 }
 
 } // namespace
@@ -487,11 +494,49 @@ std::string Lower(std::string text) {
     return text;
 }
 
+std::string ClosestCommand(const std::string& word) {
+    // Edit distance: a letter added, dropped or changed counts one.
+    const auto distance = [](const std::string& a, const std::string& b) {
+        std::vector<std::size_t> row(b.size() + 1);
+        for (std::size_t j = 0; j <= b.size(); ++j) {
+            row[j] = j;
+        }
+        for (std::size_t i = 1; i <= a.size(); ++i) {
+            std::size_t diagonal = row[0];
+            row[0] = i;
+            for (std::size_t j = 1; j <= b.size(); ++j) {
+                const std::size_t above = row[j];
+                row[j] = std::min(
+                    {row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+                diagonal = above;
+            }
+        }
+        return row[b.size()];
+    };
+    std::string closest;
+    std::size_t best = std::string::npos;
+    for (const auto& [name, help] : kCommands) {
+        const std::size_t d = distance(Lower(word), name);
+        if (d < best) {
+            best = d;
+            closest = name;
+        }
+    }
+    // Only a near miss is worth naming.
+    return best <= std::max<std::size_t>(2, closest.size() / 3) ? closest : std::string();
+}
+
 CommandLine ParseCommandLine(const std::vector<std::string>& words) {
     CommandLine line;
     const auto refuse = [&line](const std::string& problem) {
         line.action = CommandLine::Action::Usage;
         line.text = "corvid-cli: " + problem + "\n" + kUsageText;
+        return line;
+    };
+    // One line and where to look, rather than the whole help for a slip of the keyboard.
+    const auto slip = [&line](const std::string& problem) {
+        line.action = CommandLine::Action::Usage;
+        line.text = "corvid-cli: " + problem + "; see corvid-cli --help\n";
         return line;
     };
     std::size_t at = 0;
@@ -520,8 +565,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& words) {
         } else if (option == "--verbose") {
             line.options.verbose = true;
         } else {
-            return refuse("unknown option " + option);
+            return slip("unknown option " + option);
         }
+    }
+    if (line.options.emulator && !line.options.ports.empty()) {
+        return slip("--emulator and --port exclude each other");
     }
     if (at == words.size()) {
         return refuse("no command");
@@ -529,7 +577,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& words) {
     line.command = words[at++];
     const auto known = kCommands.find(line.command);
     if (known == kCommands.end()) {
-        return refuse("unknown command " + line.command);
+        const std::string closest = ClosestCommand(line.command);
+        return slip("unknown command " + line.command +
+                    (closest.empty() ? std::string() : " (did you mean " + closest + "?)"));
     }
     line.args.assign(words.begin() + static_cast<std::ptrdiff_t>(at), words.end());
     if (std::find(line.args.begin(), line.args.end(), "--help") != line.args.end()) {

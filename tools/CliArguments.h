@@ -124,5 +124,7 @@ std::optional<Arguments> ParseArguments(const std::string& command,
                                         const std::vector<std::string>& args, std::string& problem);
 
 std::string Lower(std::string text);
+// The command a mistyped word most likely meant; empty when none is close.
+std::string ClosestCommand(const std::string& word);
 
 } // namespace corvid::cli

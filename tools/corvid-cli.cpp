@@ -539,8 +539,10 @@ int Cli::Flash(const cli::FlashArguments& args) {
 
 int Cli::Version(const cli::VersionArguments& args) {
     VersionCheck& check = session_.updates;
-    QJsonObject json{{"version", QString::fromStdString(check.editorVersion)}};
-    std::string text = "Corvid Editor " + check.editorVersion + "\n";
+    QJsonObject json{{"version", QString::fromStdString(ReleaseVersion())}};
+    std::string text = "Corvid Editor " + ReleaseVersion() + "\n";
+    // A check that could not check has failed: a script must not read it as "up to date".
+    bool checked = true;
     if (args.check) {
         QEventLoop wait;
         check.OnFinished([&wait] { wait.quit(); });
@@ -548,6 +550,7 @@ int Cli::Version(const cli::VersionArguments& args) {
         if (!check.finished) {
             wait.exec();
         }
+        checked = !check.outcome.starts_with("failed: ") && !check.outcome.starts_with("status ");
         if (check.outcome.starts_with("failed: ")) {
             std::cerr << "Version check failed: " << check.outcome.substr(8) << '\n';
         } else if (!check.webVersion.empty()) {
@@ -559,7 +562,7 @@ int Cli::Version(const cli::VersionArguments& args) {
         }
     }
     Print(json, text);
-    return kDone;
+    return checked ? kDone : kFailed;
 }
 
 int Cli::Eeprom(const cli::EepromArguments& args) {
@@ -719,6 +722,22 @@ int main(int argc, char* argv[]) {
                   << "Usage: corvid-cli [options] " << cli::kCommands.at(line.command).usage
                   << '\n';
         return cli::kUsage;
+    }
+
+    // A port named on the command line that cannot be used is said plainly, before anything.
+    const bool offline = line.command == "version" || line.command == "coefficients" ||
+                         line.command == "tuning-filters";
+    for (const std::string& path : offline ? std::vector<std::string>{} : line.options.ports) {
+        if (::access(path.c_str(), F_OK) != 0) {
+            std::cerr << "corvid-cli: No such port: " << path << '\n';
+            return cli::kFailed;
+        }
+        if (::access(path.c_str(), R_OK | W_OK) != 0) {
+            std::cerr << "corvid-cli: Permission denied on " << path
+                      << ": add yourself to the dialout group or install the udev rule (see "
+                         "README)\n";
+            return cli::kFailed;
+        }
     }
 
     RealClock clock;

@@ -297,10 +297,17 @@ TEST(Cli, BackupFromOnePedalRestoresAnother) {
 
 TEST(Cli, AnInvalidHexMessageSendsNothing) {
     SilentPort port;
-    const CliRun run = Cli({"--port", port.path, "send", "01addrdata"});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "Not a valid hexadecimal message: 01addrdata\n");
-    EXPECT_EQ(port.BytesReceived(), 0u);
+    for (const QString& message : {QString("01addrdata"), QString("010")}) {
+        const CliRun run = Cli({"--port", port.path, "send", message});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.err.rfind("corvid-cli: send takes whole bytes of two hex digits each: " +
+                                    message.toStdString() + "\n",
+                                0),
+                  0u)
+            << run.err;
+    }
+    EXPECT_EQ(Cli({"--port", port.path, "send", "0200"}).exitCode, 0);
+    EXPECT_EQ(port.Received(), std::string("\x02\x00", 2));
 }
 
 TEST(Cli, ArgumentsAreCheckedAtTheirLimits) {
@@ -310,8 +317,15 @@ TEST(Cli, ArgumentsAreCheckedAtTheirLimits) {
         std::string errStart;
     };
     const std::vector<Case> cases = {
-        {{"bogus"}, 2, "corvid-cli: unknown command bogus\n"},
-        {{"--bogus", "info"}, 2, "corvid-cli: unknown option --bogus\n"},
+        {{"bogus"}, 2, "corvid-cli: unknown command bogus; see corvid-cli --help\n"},
+        {{"--port", "/dev/no-such-port", "info"},
+         1,
+         "corvid-cli: No such port: /dev/no-such-port\n"},
+        {{"--port", "/dev/no-such-port", "version"}, 0, ""},
+        {{"--emulator", "--port", "/dev/null", "info"},
+         2,
+         "corvid-cli: --emulator and --port exclude each other; see corvid-cli --help\n"},
+        {{"--bogus", "info"}, 2, "corvid-cli: unknown option --bogus; see corvid-cli --help\n"},
         {{}, 2, "corvid-cli: no command\n"},
         {{"--emulator", "set", "Input Level", "1023"}, 0, ""},
         {{"--emulator", "set", "Input Level", "1024"},

@@ -1,0 +1,57 @@
+#include "CliArguments.h"
+#include "updates/VersionCheck.h"
+
+#include <gtest/gtest.h>
+
+namespace corvid::testing {
+namespace {
+
+using Action = cli::CommandLine::Action;
+
+// The command line as corvid-cli reads it, in process: what runs, what is printed, what is
+// refused and with which one line.
+TEST(CliArguments, OptionsAndCommandsAreReadOrRefusedInOneLine) {
+    struct Case {
+        std::vector<std::string> words;
+        Action action;
+        std::string text; // the start of what is printed
+    };
+    const std::vector<Case> cases = {
+        {{"--emulator", "info"}, Action::Run, ""},
+        {{"--port", "/dev/ttyUSB0", "--port", "/dev/ttyUSB1", "info"}, Action::Run, ""},
+        {{"--version"}, Action::Print, "corvid-cli " + ReleaseVersion() + "\n"},
+        {{"inf"},
+         Action::Usage,
+         "corvid-cli: unknown command inf (did you mean info?); see corvid-cli --help\n"},
+        {{"restroe", "x.json"},
+         Action::Usage,
+         "corvid-cli: unknown command restroe (did you mean restore?); see corvid-cli --help\n"},
+        {{"Assign"},
+         Action::Usage,
+         "corvid-cli: unknown command Assign (did you mean assign?); see corvid-cli --help\n"},
+        {{"xyzzy"}, Action::Usage, "corvid-cli: unknown command xyzzy; see corvid-cli --help\n"},
+        {{"--emulator", "--port", "/dev/ttyUSB0", "info"},
+         Action::Usage,
+         "corvid-cli: --emulator and --port exclude each other; see corvid-cli --help\n"},
+        {{"--jsn", "info"},
+         Action::Usage,
+         "corvid-cli: unknown option --jsn; see corvid-cli --help\n"},
+        {{}, Action::Usage, "corvid-cli: no command\n"},
+    };
+    for (const Case& c : cases) {
+        const cli::CommandLine line = cli::ParseCommandLine(c.words);
+        std::string call;
+        for (const std::string& word : c.words) {
+            call += word + " ";
+        }
+        EXPECT_EQ(line.action, c.action) << call;
+        if (c.action == Action::Usage && c.text.ends_with("--help\n")) {
+            EXPECT_EQ(line.text, c.text) << call;
+        } else {
+            EXPECT_EQ(line.text.rfind(c.text, 0), 0u) << call << ": " << line.text;
+        }
+    }
+}
+
+} // namespace
+} // namespace corvid::testing
