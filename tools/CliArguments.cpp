@@ -101,17 +101,18 @@ const std::map<std::string, CommandHelp> kCommands = {
       "write per parameter that has an address, in slot order. A file that is not a preset\n"
       "sends nothing."}},
     {"flash",
-     {"flash [IMAGE] [--verify]",
+     {"flash [IMAGE] [--verify] [--yes]",
       "Upgrades the pedal's firmware: connects in upgrade mode (the pedal must be in its\n"
       "bootloader), erases the flash, writes IMAGE (default: the built-in Firmware_5) in\n"
       "256-byte blocks, the version record (the version is the last digit of the image's\n"
       "name) and starts it. Every step must be acknowledged; the first that is not ends the\n"
-      "run (exit 1). --verify reads every block back before the start and compares."}},
+      "run (exit 1). --verify reads every block back before the start and compares. It asks\n"
+      "first on a terminal; elsewhere it needs --yes (exit 2 without)."}},
     {"version",
      {"version [--check]",
       "Prints the editor's version. --check asks the maker's web site for the newest one\n"
       "(CORVID_WEB_BASE overrides the site) and says whether it is newer; a failed check is\n"
-      "reported on stderr, and the exit status is 0 either way."}},
+      "reported on stderr and the exit status is 1."}},
     {"eeprom",
      {"eeprom read [--start N] [--end M] [-o FILE] | eeprom erase [--start N] [--end M] --yes",
       "read: reads addresses N to M (default 0 to 16383) and prints the console's labelled\n"
@@ -127,10 +128,11 @@ const std::map<std::string, CommandHelp> kCommands = {
       "footswitch mode, assignments, tuning, the fifteen values) into a JSON backup, written\n"
       "atomically; the default name holds the pedal's serial number and the date."}},
     {"restore",
-     {"restore FILE",
+     {"restore FILE [--yes]",
       "Checks the whole backup first (a bad or foreign file changes nothing), then sends its\n"
       "values, the stored values, the assignments, the footswitch mode and the tuning, reads\n"
-      "the pedal back and reports any difference (exit 1)."}},
+      "the pedal back and reports any difference (exit 1). A backup of another algorithm\n"
+      "version is restored only when the user says so: asked on a terminal, --yes elsewhere."}},
     {"report",
      {"report [FILE]",
       "Writes a diagnostic report (versions, system, serial ports, connection, settings and\n"
@@ -387,6 +389,8 @@ Parsed Flash(const Args& args, std::string& problem) {
     for (const std::string& arg : args) {
         if (arg == "--verify") {
             flash.verify = true;
+        } else if (arg == "--yes") {
+            flash.yes = true;
         } else if (!flash.file) {
             flash.file = arg;
         } else {
@@ -465,11 +469,17 @@ Parsed Coefficients(const Args& args, std::string& problem) {
 }
 
 // At most one file (backup, report), or exactly one (restore).
-Parsed File(const Args& args, bool required, const std::string& problemText, std::string& problem) {
+Parsed File(Args args, bool required, bool takesYes, const std::string& problemText,
+            std::string& problem) {
+    FileArguments file;
+    if (takesYes && std::erase(args, "--yes") > 0) {
+        file.yes = true;
+    }
     if (args.size() > 1 || (required && args.empty())) {
         return Refuse(problem, problemText);
     }
-    return FileArguments{args.empty() ? std::nullopt : std::optional(args.front())};
+    file.file = args.empty() ? std::nullopt : std::optional(args.front());
+    return file;
 }
 
 Parsed Send(const Args& args, std::string& problem) {
@@ -617,9 +627,11 @@ std::optional<Arguments> ParseArguments(const std::string& command, const Args& 
         {"version", [&] { return Version(args, problem); }},
         {"eeprom", [&] { return Eeprom(args, problem); }},
         {"coefficients", [&] { return Coefficients(args, problem); }},
-        {"backup", [&] { return File(args, false, "backup takes at most one file", problem); }},
-        {"restore", [&] { return File(args, true, "restore takes a backup file", problem); }},
-        {"report", [&] { return File(args, false, "report takes at most one file", problem); }},
+        {"backup",
+         [&] { return File(args, false, false, "backup takes at most one file", problem); }},
+        {"restore", [&] { return File(args, true, true, "restore takes a backup file", problem); }},
+        {"report",
+         [&] { return File(args, false, false, "report takes at most one file", problem); }},
         {"send", [&] { return Send(args, problem); }},
     };
     const auto parser = parsers.find(command);

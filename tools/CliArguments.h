@@ -91,6 +91,8 @@ struct FlashArguments {
     // The image's name: the file's stem, or the built-in image's.
     std::string name;
     bool verify = false;
+    // Given --yes: no question is asked.
+    bool yes = false;
 };
 struct VersionArguments {
     bool check = false;
@@ -108,6 +110,8 @@ struct CoefficientsArguments {
 };
 struct FileArguments {
     std::optional<std::string> file;
+    // restore's --yes: a backup of another algorithm version is restored without asking.
+    bool yes = false;
 };
 struct SendArguments {
     std::string hex;

@@ -45,11 +45,27 @@ using cli::kDone;
 using cli::kFailed;
 using cli::kUsage;
 
-// Message boxes become lines on stderr; the command itself was the user's Yes.
+// Message boxes become lines on stderr. The command itself was the user's Yes, except for the
+// questions a command leaves to `confirm` (a restore across algorithm versions).
 class CliDialogs : public Dialogs {
 public:
     void ShowMessage(const std::string& text) override { std::cerr << text << '\n'; }
-    bool Confirm(const std::string& /*text*/) override { return true; }
+    bool Confirm(const std::string& text) override { return !confirm || confirm(text); }
+    // Asks on a terminal; elsewhere only --yes says yes.
+    static bool Ask(const std::string& question, bool yes) {
+        if (yes) {
+            return true;
+        }
+        if (isatty(STDIN_FILENO) == 0) {
+            std::cerr << "corvid-cli: " << question << " Not on a terminal: add --yes to go on.\n";
+            return false;
+        }
+        std::cerr << question << " [y/N] " << std::flush;
+        std::string answer;
+        std::getline(std::cin, answer);
+        return answer == "y" || answer == "Y" || answer == "yes";
+    }
+    std::function<bool(const std::string&)> confirm;
     // Files are named on the command line; no dialog ever opens.
     std::filesystem::path OpenFileName(const FileDialogRequest& /*request*/) override { return {}; }
     std::filesystem::path SaveFileName(const FileDialogRequest& /*request*/) override { return {}; }
@@ -514,6 +530,10 @@ int Cli::Preset(const cli::PresetArguments& args) {
 int Cli::Flash(const cli::FlashArguments& args) {
     FirmwareUpgrade& firmware = session_.firmware;
     const std::string& name = args.name;
+    // The pedal's firmware is replaced: asked before the bootloader is even spoken to.
+    if (!CliDialogs::Ask("Upgrade the pedal's firmware with " + name + "?", args.yes)) {
+        return isatty(STDIN_FILENO) == 0 ? kUsage : kFailed;
+    }
     firmware.FirmwareSelect(name);
     firmware.verifyAfterWrite = args.verify;
     session_.communication.firmwareUpgradeMode = true;
@@ -662,6 +682,9 @@ int Cli::Restore(const cli::FileArguments& args) {
     if (session_.algorithms.resourceLines.empty()) {
         return kFailed;
     }
+    dialogs_.confirm = [&args](const std::string& question) {
+        return !question.ends_with("Restore anyway?") || CliDialogs::Ask(question, args.yes);
+    };
     session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
     if (!Open() || !session_.Restore(path)) {
         return kFailed;

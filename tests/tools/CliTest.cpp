@@ -215,7 +215,8 @@ QString SmallImage(QTemporaryDir& folder) {
 TEST(Cli, FlashThroughTheBootloaderOnAPseudoTerminal) {
     Emulator pedal({"--bootloader"});
     QTemporaryDir folder;
-    const CliRun flash = Cli({"--port", pedal.path, "flash", SmallImage(folder), "--verify"});
+    const CliRun flash =
+        Cli({"--port", pedal.path, "flash", SmallImage(folder), "--verify", "--yes"});
     EXPECT_EQ(flash.exitCode, 0) << flash.err;
     EXPECT_EQ(flash.out, "small_6 written: 300 bytes in 2 blocks, version 6, verified\n");
     EXPECT_NE(flash.err.find("Firmware Upgrade Complete, device will now restart"),
@@ -228,14 +229,15 @@ TEST(Cli, FlashThroughTheBootloaderOnAPseudoTerminal) {
 TEST(Cli, ARefusedBlockEndsTheRunWithoutGo) {
     Emulator pedal({"--bootloader", "--nack-write", "1"});
     QTemporaryDir folder;
-    const CliRun flash = Cli({"--port", pedal.path, "flash", SmallImage(folder)});
+    const CliRun flash = Cli({"--port", pedal.path, "flash", SmallImage(folder), "--yes"});
     EXPECT_EQ(flash.exitCode, 1);
     EXPECT_NE(flash.err.find("Firmware upgrade failed: block 1 of 2 at 0x08000100: NACK\n"),
               std::string::npos)
         << flash.err;
     EXPECT_EQ(flash.err.find("Firmware Upgrade Complete"), std::string::npos);
     // Still in its bootloader: a second connection synchronises again.
-    const CliRun again = Cli({"--port", pedal.path, "--verbose", "flash", SmallImage(folder)});
+    const CliRun again =
+        Cli({"--port", pedal.path, "--verbose", "flash", SmallImage(folder), "--yes"});
     EXPECT_NE(again.err.find("bootloader was already synchronised"), std::string::npos)
         << again.err;
 }
@@ -283,6 +285,23 @@ TEST(Cli, BackupFromOnePedalRestoresAnother) {
     EXPECT_EQ(restore.exitCode, 0) << restore.err;
     EXPECT_EQ(restore.out, "Pedal restored from " + file.toStdString() + "\n");
     EXPECT_EQ(Cli({"--port", second.path, "info"}).out, Cli({"--port", first.path, "info"}).out);
+
+    // A backup of another algorithm version goes back only when the user says so.
+    QFile other(file);
+    ASSERT_TRUE(other.open(QIODevice::ReadWrite));
+    QByteArray json = other.readAll();
+    json.replace("\"algorithmVersion\": 8", "\"algorithmVersion\": 7");
+    other.resize(0);
+    other.write(json);
+    other.close();
+    const CliRun asked = Cli({"--port", second.path, "restore", file});
+    EXPECT_EQ(asked.exitCode, 1);
+    EXPECT_NE(asked.err.find("The backup was made with algorithm version 0007; the pedal has "
+                             "0008. Restore anyway? Not on a terminal: add --yes to go on."),
+              std::string::npos)
+        << asked.err;
+    const CliRun yes = Cli({"--port", second.path, "restore", file, "--yes"});
+    EXPECT_EQ(yes.exitCode, 0) << yes.err;
 
     QFile bad(folder.filePath("bad.json"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
@@ -366,7 +385,10 @@ TEST(Cli, ArgumentsAreCheckedAtTheirLimits) {
          2,
          "corvid-cli: the image's name must end in its version digit: image\n"},
         {{"--emulator", "flash", "a_1.bin", "b_2.bin"}, 2, "corvid-cli: flash takes at most one"},
-        {{"--emulator", "flash"}, 1, "Connection to bootloader failed\n"},
+        {{"--emulator", "flash", "--yes"}, 1, "Connection to bootloader failed\n"},
+        {{"--emulator", "flash"},
+         2,
+         "corvid-cli: Upgrade the pedal's firmware with Firmware_5? Not on a terminal: add --yes"},
         {{"--emulator", "eeprom", "read", "--start", "65535", "--end", "65535"}, 0, ""},
         {{"--emulator", "eeprom", "read", "--end", "65536"},
          2,
