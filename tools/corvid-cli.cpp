@@ -49,7 +49,12 @@ using cli::kUsage;
 // questions a command leaves to `confirm` (a restore across algorithm versions).
 class CliDialogs : public Dialogs {
 public:
-    void ShowMessage(const std::string& text) override { std::cerr << text << '\n'; }
+    void ShowMessage(const std::string& text) override {
+        if (beforeMessage) {
+            beforeMessage();
+        }
+        std::cerr << text << '\n';
+    }
     bool Confirm(const std::string& text) override { return !confirm || confirm(text); }
     // Asks on a terminal; elsewhere only --yes says yes.
     static bool Ask(const std::string& question, bool yes) {
@@ -66,6 +71,8 @@ public:
         return answer == "y" || answer == "Y" || answer == "yes";
     }
     std::function<bool(const std::string&)> confirm;
+    // Ends a progress bar, so a message never runs on after it.
+    std::function<void()> beforeMessage;
     // Files are named on the command line; no dialog ever opens.
     std::filesystem::path OpenFileName(const FileDialogRequest& /*request*/) override { return {}; }
     std::filesystem::path SaveFileName(const FileDialogRequest& /*request*/) override { return {}; }
@@ -118,16 +125,12 @@ class CliViews : public PlainViews {
 public:
     void SetUpgradeProgress(int position, int maximum) override {
         PlainViews::SetUpgradeProgress(position, maximum);
-        if (isatty(STDERR_FILENO) == 0 || maximum <= 0) {
-            return;
-        }
-        constexpr int width = 40;
-        const int filled = position * width / maximum;
-        std::cerr << "\rblock " << position << " of " << maximum << " ["
-                  << std::string(static_cast<std::size_t>(filled), '#')
-                  << std::string(static_cast<std::size_t>(width - filled), ' ') << "]"
-                  << std::flush;
-        drawn_ = true;
+        DrawBar("block", static_cast<std::size_t>(std::max(position, 0)),
+                static_cast<std::size_t>(std::max(maximum, 0)));
+    }
+    void ShowReadProgress(std::size_t received, std::size_t expected) override {
+        PlainViews::ShowReadProgress(received, expected);
+        DrawBar("value", received, expected);
     }
     // Ends the bar's line, so what follows starts on a line of its own.
     void EndProgress() {
@@ -137,6 +140,19 @@ public:
     }
 
 private:
+    // A bar on stderr when it is a terminal; nothing when piped.
+    void DrawBar(const char* unit, std::size_t done, std::size_t total) {
+        if (isatty(STDERR_FILENO) == 0 || total == 0) {
+            return;
+        }
+        constexpr std::size_t width = 40;
+        const std::size_t filled = std::min(done, total) * width / total;
+        std::cerr << '\r' << unit << ' ' << done << " of " << total << " ["
+                  << std::string(filled, '#') << std::string(width - filled, ' ') << ']'
+                  << std::flush;
+        drawn_ = true;
+    }
+
     bool drawn_ = false;
 };
 
@@ -153,7 +169,9 @@ public:
                                       .webBase = WebBase(),
                                       .checkVersion = true},
                    SessionViews{views_, views_, views_, views_, views_, views_, views_, views_,
-                                views_}) {}
+                                views_}) {
+        dialogs_.beforeMessage = [this] { views_.EndProgress(); };
+    }
 
     int Run(const std::string& command, const cli::Arguments& arguments);
 
@@ -601,7 +619,9 @@ int Cli::Eeprom(const cli::EepromArguments& args) {
               "Erased EEPROM addresses " + start + " to " + end + "\n");
         return kDone;
     }
-    if (!session_.ReadEeprom(start, end)) {
+    const bool read = session_.ReadEeprom(start, end).done;
+    views_.EndProgress();
+    if (!read) {
         return kFailed;
     }
     if (!file.empty()) {
