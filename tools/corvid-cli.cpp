@@ -21,6 +21,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <unistd.h>
 
@@ -94,6 +95,34 @@ public:
 private:
     bool verbose_;
 };
+
+// "-" names standard input or output, as other tools take it.
+bool IsStdio(const std::string& file) {
+    return file == "-";
+}
+
+// A file's bytes, or standard input's for "-"; nullopt with the reason.
+std::optional<std::string> ReadInput(const std::string& file, qint64 limit, std::string& error) {
+    QFile in;
+    const bool opened = IsStdio(file) ? in.open(stdin, QIODevice::ReadOnly)
+                                      : (in.setFileName(QString::fromStdString(file)),
+                                         in.open(QIODevice::ReadOnly));
+    if (!opened) {
+        error = in.errorString().toStdString();
+        return std::nullopt;
+    }
+    return in.read(limit).toStdString();
+}
+
+// Writes the bytes to the file (atomically) or, for "-", to standard output.
+bool WriteOutput(const std::string& file, const std::string& bytes, std::string& error) {
+    if (IsStdio(file)) {
+        std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::cout.flush();
+        return true;
+    }
+    return WriteFileAtomically(file, bytes, error);
+}
 
 // A value in the control's terms, as the window would show it.
 std::string ControlTerms(std::size_t slot, std::uint32_t value) {
@@ -512,21 +541,28 @@ int Cli::MidiChannelItem(const cli::MidiChannelArguments& args) {
 }
 
 int Cli::Preset(const cli::PresetArguments& args) {
-    const std::filesystem::path& file = args.file;
+    const std::string file = args.file.string();
     std::string error;
     if (args.save) {
         if (!OpenAndRead()) {
             return kFailed;
         }
-        if (!WritePresetBytes(file, BuildPresetText(session_.fx.state.parameters), error)) {
-            std::cerr << "Error saving file: " << error << '\n';
+        if (!WriteOutput(file, PresetFileBytes(BuildPresetText(session_.fx.state.parameters)),
+                         error)) {
+            std::cerr << "corvid-cli: Error saving file " << file << ": " << error << '\n';
             return kFailed;
         }
-        Print(QJsonObject{{"saved", QString::fromStdString(file.string())}},
-              "Preset saved: " + file.string() + "\n");
+        // Standard output carries the preset itself.
+        if (!IsStdio(file)) {
+            Print(QJsonObject{{"saved", QString::fromStdString(file)}},
+                  "Preset saved: " + file + "\n");
+        }
         return kDone;
     }
-    const std::optional<PresetValues> values = ReadPresetValues(file, error);
+    // Anything much longer than 15 lines is not a preset; no need to read all of it.
+    const std::optional<std::string> bytes = ReadInput(file, 4096, error);
+    const std::optional<PresetValues> values =
+        bytes ? ParsePreset(*bytes, error) : std::optional<PresetValues>();
     if (!values) {
         std::cerr << "Error loading file: " << error << '\n';
         return kFailed;
@@ -539,9 +575,8 @@ int Cli::Preset(const cli::PresetArguments& args) {
     if (!session_.LoadPresetValues(*values, &written)) {
         return kFailed;
     }
-    Print(QJsonObject{{"loaded", QString::fromStdString(file.string())}, {"written", written}},
-          "Preset loaded: " + file.string() + " (" + std::to_string(written) +
-              " parameters written)\n");
+    Print(QJsonObject{{"loaded", QString::fromStdString(file)}, {"written", written}},
+          "Preset loaded: " + file + " (" + std::to_string(written) + " parameters written)\n");
     return kDone;
 }
 
@@ -627,9 +662,12 @@ int Cli::Eeprom(const cli::EepromArguments& args) {
     if (!file.empty()) {
         const std::string bytes(eeprom.dump.begin(), eeprom.dump.end());
         std::string error;
-        if (!WriteFileAtomically(file, bytes, error)) {
+        if (!WriteOutput(file, bytes, error)) {
             std::cerr << "Cannot write " << file << ": " << error << '\n';
             return kFailed;
+        }
+        if (IsStdio(file)) {
+            return kDone;
         }
         Print(QJsonObject{{"file", QString::fromStdString(file)},
                           {"bytes", static_cast<int>(bytes.size())}},
@@ -679,6 +717,15 @@ int Cli::Backup(const cli::FileArguments& args) {
     const std::string file = args.file.value_or(
         DefaultBackupName(session_.communication.deviceSerialNumber,
                           QDate::currentDate().toString(Qt::ISODate).toStdString()));
+    if (IsStdio(file)) {
+        // Written whole to a file of our own first, then passed on: the same bytes as a file.
+        QTemporaryDir folder;
+        const std::string written = folder.filePath("backup.json").toStdString();
+        std::string error;
+        const std::optional<std::string> bytes =
+            session_.BackUp(written) ? ReadInput(written, 1 << 20, error) : std::nullopt;
+        return bytes && WriteOutput(file, *bytes, error) ? kDone : kFailed;
+    }
     if (!session_.BackUp(file)) {
         return kFailed;
     }
@@ -687,17 +734,24 @@ int Cli::Backup(const cli::FileArguments& args) {
 }
 
 int Cli::Restore(const cli::FileArguments& args) {
-    const std::string& path = *args.file;
+    const std::string& name = *args.file;
     std::string reason;
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        std::cerr << "Error loading file: " << file.errorString().toStdString() << '\n';
-        return kFailed;
-    }
+    const std::optional<std::string> bytes = ReadInput(name, 1 << 20, reason);
     // Checked before the pedal is even opened: a bad file sends nothing.
-    if (!ParseBackup(file.read(1 << 20).toStdString(), reason)) {
+    if (!bytes || !ParseBackup(*bytes, reason)) {
         std::cerr << "Error loading file: " << reason << '\n';
         return kFailed;
+    }
+    // Standard input is kept in a file of our own for the restore to read.
+    QTemporaryDir folder;
+    std::string path = name;
+    if (IsStdio(name)) {
+        path = folder.filePath("backup.json").toStdString();
+        if (!WriteFileAtomically(path, *bytes, reason)) {
+            std::cerr << "corvid-cli: Cannot keep the backup read from standard input: " << reason
+                      << '\n';
+            return kFailed;
+        }
     }
     if (session_.algorithms.resourceLines.empty()) {
         return kFailed;
@@ -709,14 +763,14 @@ int Cli::Restore(const cli::FileArguments& args) {
     if (!Open() || !session_.Restore(path)) {
         return kFailed;
     }
-    Print(QJsonObject{{"restored", QString::fromStdString(path)}},
-          "Pedal restored from " + path + "\n");
+    Print(QJsonObject{{"restored", QString::fromStdString(name)}},
+          "Pedal restored from " + name + "\n");
     return kDone;
 }
 
 int Cli::Report(const cli::FileArguments& args) {
     const std::string report = DiagnosticReport(session_, log_.lines);
-    if (!args.file) {
+    if (!args.file || IsStdio(*args.file)) {
         std::cout << report;
         return kDone;
     }

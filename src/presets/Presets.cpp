@@ -130,8 +130,12 @@ void ApplyPresetText(const std::string& text, ParameterSet& parameters) {
     }
 }
 
+std::string PresetFileBytes(const std::string& text) {
+    return kByteOrderMark + text;
+}
+
 bool WritePresetBytes(const fs::path& path, const std::string& text, std::string& error) {
-    return WriteFileAtomically(path, kByteOrderMark + text, error);
+    return WriteFileAtomically(path, PresetFileBytes(text), error);
 }
 
 std::optional<PresetValues> ReadPresetValues(const fs::path& path, std::string& error) {

@@ -36,6 +36,8 @@ std::string PresetLogText(const PresetValues& values);
 void ApplyPresetText(const std::string& text, ParameterSet& parameters);
 // Writes the preset through a temporary file renamed over the target, so a failed save leaves
 // an existing file as it was.
+// The file's bytes: the byte order mark and the text.
+std::string PresetFileBytes(const std::string& text);
 bool WritePresetBytes(const std::filesystem::path& path, const std::string& text,
                       std::string& error);
 // Reads and checks a preset file.

@@ -27,7 +27,7 @@ struct CliRun {
 };
 
 // corvid-cli as a user runs it, with a Documents folder of its own.
-CliRun Cli(const QStringList& arguments) {
+CliRun Cli(const QStringList& arguments, const QByteArray& input = {}) {
     static QTemporaryDir home;
     QProcess cli;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -36,6 +36,8 @@ CliRun Cli(const QStringList& arguments) {
     QElapsedTimer timer;
     timer.start();
     cli.start(CORVID_CLI, arguments);
+    cli.write(input);
+    cli.closeWriteChannel();
     EXPECT_TRUE(cli.waitForFinished(20000));
     CliRun run;
     run.ms = timer.elapsed();
@@ -187,6 +189,33 @@ TEST(Cli, APresetSavedFromThePedalLoadsBackExactly) {
     EXPECT_EQ(load.out, "Preset loaded: " + file.toStdString() + " (14 parameters written)\n");
     const CliRun info = Cli({"--port", pedal.path, "info"});
     EXPECT_NE(info.out.find("  Input Level         0x00400000"), std::string::npos) << info.out;
+}
+
+// "-" is standard output for what a command writes and standard input for what it reads.
+TEST(Cli, DashIsStandardInputAndOutput) {
+    Emulator pedal;
+    ASSERT_EQ(Cli({"--port", pedal.path, "set", "input-level", "0x00400000"}).exitCode, 0);
+    const CliRun saved = Cli({"--port", pedal.path, "preset", "save", "-"});
+    EXPECT_EQ(saved.exitCode, 0) << saved.err;
+    ASSERT_EQ(saved.out.size(), 137u);
+    EXPECT_EQ(saved.out.substr(0, 3), "\xEF\xBB\xBF");
+    ASSERT_EQ(Cli({"--port", pedal.path, "set", "input-level", "0"}).exitCode, 0);
+    const CliRun loaded =
+        Cli({"--port", pedal.path, "preset", "load", "-"}, QByteArray::fromStdString(saved.out));
+    EXPECT_EQ(loaded.exitCode, 0) << loaded.err;
+    EXPECT_NE(Cli({"--port", pedal.path, "info"}).out.find("  Input Level         0x00400000"),
+              std::string::npos);
+
+    const CliRun backup = Cli({"--port", pedal.path, "backup", "-"});
+    EXPECT_EQ(backup.exitCode, 0) << backup.err;
+    EXPECT_EQ(backup.out.rfind("{\n", 0), 0u) << backup.out;
+    const CliRun restore =
+        Cli({"--port", pedal.path, "restore", "-"}, QByteArray::fromStdString(backup.out));
+    EXPECT_EQ(restore.exitCode, 0) << restore.err;
+    EXPECT_EQ(restore.out, "Pedal restored from -\n");
+    const CliRun dump = Cli({"--port", pedal.path, "eeprom", "read", "--end", "3", "-o", "-"});
+    EXPECT_EQ(dump.out, std::string(4, '\xFF'));
+    EXPECT_FALSE(QFileInfo::exists("-"));
 }
 
 TEST(Cli, AFileThatIsNotAPresetSendsNothing) {
