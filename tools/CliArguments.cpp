@@ -16,17 +16,19 @@
 namespace corvid::cli {
 
 const char* const kUsageText =
-    "Usage: corvid-cli [--port PATH] [--emulator] [--json] [--verbose] COMMAND [ARGS]\n"
+    "Usage: corvid-cli [--port PATH] [--emulator] [--json] [-v] [-q] [--] COMMAND [ARGS]\n"
     "\n"
     "Talks to a Corvid MK3 pedal as the editor does.\n"
     "\n"
     "Options:\n"
-    "  --port PATH   list the serial port PATH as one more pedal (repeatable)\n"
+    "  --port PATH   list the serial port PATH as one more pedal (repeatable; also --port=PATH)\n"
     "  --emulator [bootloader]  use the built-in emulated pedal (in its bootloader)\n"
     "  --json        print the result as JSON\n"
-    "  --verbose     print the debug console's lines on stderr\n"
-    "  --help        this text; COMMAND --help tells about one command\n"
-    "  --version     the editor's version\n"
+    "  -v, --verbose print the debug console's lines on stderr\n"
+    "  -q, --quiet   no progress bars\n"
+    "  -h, --help    this text; COMMAND --help tells about one command\n"
+    "  -V, --version the editor's version\n"
+    "  --            the options end; the command follows\n"
     "\n"
     "Commands:\n"
     "  list                    the FTDI bridges found\n"
@@ -536,7 +538,20 @@ std::string ClosestCommand(const std::string& word) {
     return best <= std::max<std::size_t>(2, closest.size() / 3) ? closest : std::string();
 }
 
-CommandLine ParseCommandLine(const std::vector<std::string>& words) {
+CommandLine ParseCommandLine(const std::vector<std::string>& given) {
+    // "--port=PATH" is "--port PATH", for every option that takes a value.
+    std::vector<std::string> words;
+    for (const std::string& word : given) {
+        const std::size_t equals = word.find('=');
+        const std::string name = word.substr(0, equals);
+        if (equals != std::string::npos && (name == "--port" || name == "--start" ||
+                                            name == "--end" || name == "--q" || name == "--gain")) {
+            words.push_back(name);
+            words.push_back(word.substr(equals + 1));
+        } else {
+            words.push_back(word);
+        }
+    }
     CommandLine line;
     const auto refuse = [&line](const std::string& problem) {
         line.action = CommandLine::Action::Usage;
@@ -557,7 +572,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& words) {
             line.text = kUsageText;
             return line;
         }
-        if (option == "--version") {
+        if (option == "--") {
+            // The options end here; the command follows.
+            ++at;
+            break;
+        }
+        if (option == "--version" || option == "-V") {
             line.action = CommandLine::Action::Print;
             line.text = "corvid-cli " + ReleaseVersion() + "\n";
             return line;
@@ -572,8 +592,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& words) {
             }
         } else if (option == "--json") {
             line.options.json = true;
-        } else if (option == "--verbose") {
+        } else if (option == "--verbose" || option == "-v") {
             line.options.verbose = true;
+        } else if (option == "--quiet" || option == "-q") {
+            line.options.quiet = true;
         } else {
             return slip("unknown option " + option);
         }

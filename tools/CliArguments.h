@@ -40,6 +40,8 @@ struct Options {
     bool inBootloader = false;
     bool json = false;
     bool verbose = false;
+    // No progress bars.
+    bool quiet = false;
 };
 
 // What the words after the program's name ask for.

@@ -161,6 +161,9 @@ public:
         PlainViews::ShowReadProgress(received, expected);
         DrawBar("value", received, expected);
     }
+    // -q: no bars at all.
+    bool quiet = false;
+
     // Ends the bar's line, so what follows starts on a line of its own.
     void EndProgress() {
         if (std::exchange(drawn_, false)) {
@@ -171,7 +174,7 @@ public:
 private:
     // A bar on stderr when it is a terminal; nothing when piped.
     void DrawBar(const char* unit, std::size_t done, std::size_t total) {
-        if (isatty(STDERR_FILENO) == 0 || total == 0) {
+        if (quiet || isatty(STDERR_FILENO) == 0 || total == 0) {
             return;
         }
         constexpr std::size_t width = 40;
@@ -203,6 +206,7 @@ public:
     }
 
     int Run(const std::string& command, const cli::Arguments& arguments);
+    void SetQuiet(bool quiet) { views_.quiet = quiet; }
 
 private:
     static std::filesystem::path Documents() {
@@ -847,5 +851,6 @@ int main(int argc, char* argv[]) {
         driver = std::make_unique<SerialPortDriver>(clock, line.options.ports);
     }
     Cli cli(line.options.json, line.options.verbose, std::move(driver), clock);
+    cli.SetQuiet(line.options.quiet);
     return cli.Run(line.command, *arguments);
 }

@@ -20,6 +20,10 @@ TEST(CliArguments, OptionsAndCommandsAreReadOrRefusedInOneLine) {
         {{"--emulator", "info"}, Action::Run, ""},
         {{"--port", "/dev/ttyUSB0", "--port", "/dev/ttyUSB1", "info"}, Action::Run, ""},
         {{"--version"}, Action::Print, "corvid-cli " + ReleaseVersion() + "\n"},
+        {{"-V"}, Action::Print, "corvid-cli " + ReleaseVersion() + "\n"},
+        {{"-v", "-q", "--", "info"}, Action::Run, ""},
+        {{"--", "--version"}, Action::Usage, "corvid-cli: unknown command --version"},
+        {{"--port=/dev/ttyUSB0", "info"}, Action::Run, ""},
         {{"inf"},
          Action::Usage,
          "corvid-cli: unknown command inf (did you mean info?); see corvid-cli --help\n"},
@@ -44,13 +48,29 @@ TEST(CliArguments, OptionsAndCommandsAreReadOrRefusedInOneLine) {
         for (const std::string& word : c.words) {
             call += word + " ";
         }
-        EXPECT_EQ(line.action, c.action) << call;
+        EXPECT_EQ(line.action, c.action) << call << ": " << line.text;
         if (c.action == Action::Usage && c.text.ends_with("--help\n")) {
             EXPECT_EQ(line.text, c.text) << call;
         } else {
             EXPECT_EQ(line.text.rfind(c.text, 0), 0u) << call << ": " << line.text;
         }
     }
+}
+
+// Options with values may be written with "=", and take effect as if separate.
+TEST(CliArguments, EqualsJoinsAnOptionAndItsValue) {
+    const cli::CommandLine line = cli::ParseCommandLine(
+        {"--port=/dev/ttyUSB0", "-q", "eeprom", "read", "--start=16", "--end=31"});
+    ASSERT_EQ(line.action, Action::Run) << line.text;
+    EXPECT_EQ(line.options.ports, std::vector<std::string>{"/dev/ttyUSB0"});
+    EXPECT_TRUE(line.options.quiet);
+    std::string problem;
+    const std::optional<cli::Arguments> arguments =
+        cli::ParseArguments(line.command, line.args, problem);
+    ASSERT_TRUE(arguments) << problem;
+    const auto& eeprom = std::get<cli::EepromArguments>(*arguments);
+    EXPECT_EQ(eeprom.start, "16");
+    EXPECT_EQ(eeprom.end, "31");
 }
 
 } // namespace
