@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 namespace corvid::testing {
 namespace {
 
@@ -71,6 +74,20 @@ TEST(CliArguments, EqualsJoinsAnOptionAndItsValue) {
     const auto& eeprom = std::get<cli::EepromArguments>(*arguments);
     EXPECT_EQ(eeprom.start, "16");
     EXPECT_EQ(eeprom.end, "31");
+}
+
+// The manual page is written by hand: it must name every command the program knows.
+TEST(CliArguments, TheManualPageNamesEveryCommand) {
+    std::ifstream in(CORVID_SOURCE_DIR "/packaging/man/corvid-cli.1");
+    ASSERT_TRUE(in);
+    const std::string page{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    for (const auto& [name, help] : cli::kCommands) {
+        const std::string command = std::string(name);
+        const bool named = page.find(".B " + command) != std::string::npos ||
+                           page.find(".BR " + command) != std::string::npos ||
+                           page.find("\\fB" + command) != std::string::npos;
+        EXPECT_TRUE(named) << command;
+    }
 }
 
 } // namespace
