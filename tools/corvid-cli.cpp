@@ -21,7 +21,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <unistd.h>
 
@@ -722,13 +721,9 @@ int Cli::Backup(const cli::FileArguments& args) {
         DefaultBackupName(session_.communication.deviceSerialNumber,
                           QDate::currentDate().toString(Qt::ISODate).toStdString()));
     if (IsStdio(file)) {
-        // Written whole to a file of our own first, then passed on: the same bytes as a file.
-        QTemporaryDir folder;
-        const std::string written = folder.filePath("backup.json").toStdString();
+        std::string text;
         std::string error;
-        const std::optional<std::string> bytes =
-            session_.BackUp(written) ? ReadInput(written, 1 << 20, error) : std::nullopt;
-        return bytes && WriteOutput(file, *bytes, error) ? kDone : kFailed;
+        return session_.BackUpText(text) && WriteOutput(file, text, error) ? kDone : kFailed;
     }
     if (!session_.BackUp(file)) {
         return kFailed;
@@ -742,20 +737,11 @@ int Cli::Restore(const cli::FileArguments& args) {
     std::string reason;
     const std::optional<std::string> bytes = ReadInput(name, 1 << 20, reason);
     // Checked before the pedal is even opened: a bad file sends nothing.
-    if (!bytes || !ParseBackup(*bytes, reason)) {
+    const std::optional<PedalBackup> backup =
+        bytes ? ParseBackup(*bytes, reason) : std::optional<PedalBackup>();
+    if (!backup) {
         std::cerr << "Error loading file: " << reason << '\n';
         return kFailed;
-    }
-    // Standard input is kept in a file of our own for the restore to read.
-    QTemporaryDir folder;
-    std::string path = name;
-    if (IsStdio(name)) {
-        path = folder.filePath("backup.json").toStdString();
-        if (!WriteFileAtomically(path, *bytes, reason)) {
-            std::cerr << "corvid-cli: Cannot keep the backup read from standard input: " << reason
-                      << '\n';
-            return kFailed;
-        }
     }
     if (session_.algorithms.resourceLines.empty()) {
         return kFailed;
@@ -764,7 +750,7 @@ int Cli::Restore(const cli::FileArguments& args) {
         return !question.ends_with("Restore anyway?") || CliDialogs::Ask(question, args.yes);
     };
     session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
-    if (!Open() || !session_.Restore(path)) {
+    if (!Open() || !session_.Restore(*backup, name)) {
         return kFailed;
     }
     Print(QJsonObject{{"restored", QString::fromStdString(name)}},

@@ -176,8 +176,20 @@ JobResult Session::BackUp(const std::filesystem::path& file) {
     return RunJob([&] { return backups.BackUp(file); });
 }
 
+JobResult Session::BackUpText(std::string& text) {
+    return RunJob([&] {
+        const std::optional<std::string> read = backups.BackupText();
+        text = read.value_or(std::string());
+        return read.has_value();
+    });
+}
+
 JobResult Session::Restore(const std::filesystem::path& file) {
     return RunJob([&] { return backups.Restore(file); });
+}
+
+JobResult Session::Restore(const PedalBackup& backup, const std::string& name) {
+    return RunJob([&] { return backups.Restore(backup, name); });
 }
 
 JobResult Session::ReadEeprom(const std::string& startText, const std::string& endText) {

@@ -129,7 +129,11 @@ public:
     // A preset's values already read; `written` hears how many writes went out.
     JobResult LoadPresetValues(const PresetValues& values, int* written = nullptr);
     JobResult BackUp(const std::filesystem::path& file);
+    // The backup's JSON text into `text`, not into a file.
+    JobResult BackUpText(std::string& text);
     JobResult Restore(const std::filesystem::path& file);
+    // A backup already read and checked; `name` says where from.
+    JobResult Restore(const PedalBackup& backup, const std::string& name);
     JobResult ReadEeprom(const std::string& startText, const std::string& endText);
     JobResult EraseEeprom(const std::string& startText, const std::string& endText);
     JobResult WriteRaw(const std::string& addressText, const std::string& dataText);

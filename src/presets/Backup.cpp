@@ -163,14 +163,22 @@ std::optional<PedalBackup> PedalBackups::ReadPedal() {
     return backup;
 }
 
-bool PedalBackups::BackUp(const std::filesystem::path& file) {
+std::optional<std::string> PedalBackups::BackupText() {
     std::optional<PedalBackup> backup = ReadPedal();
     if (!backup) {
-        return false;
+        return std::nullopt;
     }
     backup->saved = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+    return BackupJson(*backup);
+}
+
+bool PedalBackups::BackUp(const std::filesystem::path& file) {
+    const std::optional<std::string> text = BackupText();
+    if (!text) {
+        return false;
+    }
     std::string error;
-    if (!WriteFileAtomically(file, BackupJson(*backup), error)) {
+    if (!WriteFileAtomically(file, *text, error)) {
         dialogs_.ShowMessage("Error saving file: " + error);
         return false;
     }
@@ -179,7 +187,6 @@ bool PedalBackups::BackUp(const std::filesystem::path& file) {
 }
 
 bool PedalBackups::Restore(const std::filesystem::path& file) {
-    differences.clear();
     QFile in(QString::fromStdU16String(file.u16string()));
     std::string reason;
     std::optional<PedalBackup> backup;
@@ -189,25 +196,31 @@ bool PedalBackups::Restore(const std::filesystem::path& file) {
         backup = ParseBackup(in.read(1 << 20).toStdString(), reason);
     }
     if (!backup) {
+        differences.clear();
         dialogs_.ShowMessage("Error loading file: " + reason);
         return false;
     }
+    return Restore(*backup, file.string());
+}
+
+bool PedalBackups::Restore(const PedalBackup& backup, const std::string& name) {
+    differences.clear();
     const std::optional<PedalBackup> now = ReadPedal();
     if (!now) {
         return false;
     }
-    if (now->algorithmVersion != backup->algorithmVersion &&
+    if (now->algorithmVersion != backup.algorithmVersion &&
         !dialogs_.Confirm(
             "The backup was made with algorithm version " +
-            HexField(static_cast<std::uint32_t>(backup->algorithmVersion), 4) + "; the pedal has " +
+            HexField(static_cast<std::uint32_t>(backup.algorithmVersion), 4) + "; the pedal has " +
             HexField(static_cast<std::uint32_t>(now->algorithmVersion), 4) + ". Restore anyway?")) {
         return false;
     }
     // The live values, then the five stored ones, the assignments, the footswitch and the tuning.
     for (std::size_t slot = 0; slot < parameterCount; ++slot) {
         if (parameterTable[slot].addressField == 0) {
-            fx_.state.parameters.Value(slot) = backup->values[slot];
-        } else if (!fx_.SendParameterValue(slot, backup->values[slot])) {
+            fx_.state.parameters.Value(slot) = backup.values[slot];
+        } else if (!fx_.SendParameterValue(slot, backup.values[slot])) {
             return false;
         }
     }
@@ -216,21 +229,21 @@ bool PedalBackups::Restore(const std::filesystem::path& file) {
     if (!fx_.StoreParameters()) {
         return false;
     }
-    const std::string assign = AssignMessage(backup->controlFlags, backup->controlWords);
+    const std::string assign = AssignMessage(backup.controlFlags, backup.controlWords);
     log_.PrintToConsole("assign message: " + assign);
     if (!link_.SendCommand(command::Assignments, assign)) {
         return false;
     }
     clock_.Sleep(FXsettings::kAssignPauseMs);
     const std::string footswitch =
-        FootswitchMessage(static_cast<std::uint8_t>(backup->footswitchMode));
+        FootswitchMessage(static_cast<std::uint8_t>(backup.footswitchMode));
     log_.PrintToConsole("footswitch behaviour message: " + footswitch);
     if (!link_.SendCommand(command::Footswitch, footswitch)) {
         return false;
     }
     // The tuning message purges what has not left yet: let the footswitch message go first.
     clock_.Sleep(FXsettings::kAssignPauseMs);
-    if (!tunings_.SetTuning(static_cast<std::uint8_t>(backup->tuning))) {
+    if (!tunings_.SetTuning(static_cast<std::uint8_t>(backup.tuning))) {
         return false;
     }
     const std::optional<PedalBackup> after = ReadPedal();
@@ -245,16 +258,16 @@ bool PedalBackups::Restore(const std::filesystem::path& file) {
         }
     };
     differ("Footswitch mode", static_cast<std::uint32_t>(after->footswitchMode),
-           static_cast<std::uint32_t>(backup->footswitchMode), 2);
+           static_cast<std::uint32_t>(backup.footswitchMode), 2);
     differ("Tuning", static_cast<std::uint32_t>(after->tuning),
-           static_cast<std::uint32_t>(backup->tuning), 2);
+           static_cast<std::uint32_t>(backup.tuning), 2);
     for (std::size_t k = 0; k < controlCount; ++k) {
         differ("Control " + std::to_string(k + 1),
                (after->controlFlags[k] ? 0x10000u : 0u) | after->controlWords[k],
-               (backup->controlFlags[k] ? 0x10000u : 0u) | backup->controlWords[k], 5);
+               (backup.controlFlags[k] ? 0x10000u : 0u) | backup.controlWords[k], 5);
     }
     for (std::size_t slot = 0; slot < parameterCount; ++slot) {
-        differ(parameterTable[slot].name, after->values[slot], backup->values[slot], 8);
+        differ(parameterTable[slot].name, after->values[slot], backup.values[slot], 8);
     }
     for (const std::string& line : differences) {
         log_.PrintToConsole("after restore: " + line);
@@ -269,7 +282,7 @@ bool PedalBackups::Restore(const std::filesystem::path& file) {
         }());
         return false;
     }
-    log_.PrintToConsole("pedal restored from " + file.string());
+    log_.PrintToConsole("pedal restored from " + name);
     return true;
 }
 

@@ -51,12 +51,16 @@ public:
                  Clock& clock)
         : link_(link), fx_(fx), tunings_(tunings), log_(log), dialogs_(dialogs), clock_(clock) {}
 
+    // Reads the pedal: the backup's JSON text, or nullopt (shown).
+    std::optional<std::string> BackupText();
     // Reads the pedal and writes the backup to `file` (atomically). True when written.
     bool BackUp(const std::filesystem::path& file);
     // Checks the whole file, then sends its values, the stored values, the assignments, the
     // footswitch mode and the tuning, reads the pedal back and reports any difference. True when
     // the pedal now holds the backup.
     bool Restore(const std::filesystem::path& file);
+    // The same for a backup already read and checked; `name` says where it came from (the log).
+    bool Restore(const PedalBackup& backup, const std::string& name);
 
     // What differed after the last restore, one line each ("Dry: pedal 00000000, backup ...").
     std::vector<std::string> differences;
