@@ -1,6 +1,7 @@
 // corvid-cli's command line: the input is its words, separated by NUL bytes. Whatever the
-// options and the command's arguments hold, they are either refused with a reason or typed;
-// the coefficient calculator then takes the numbers given to it, as the command would.
+// options and the command's arguments hold, CLI11 and the checks after it either refuse them
+// with a reason or type them; the coefficient calculator then takes the numbers given to it,
+// as the command would.
 #include "CliArguments.h"
 #include "Quiet.h"
 #include "devtools/CoefficientCalculator.h"
@@ -25,13 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (line.action != cli::CommandLine::Action::Run) {
         return 0;
     }
-    std::string problem;
-    const std::optional<cli::Arguments> arguments =
-        cli::ParseArguments(line.command, line.args, problem);
-    if (!arguments) {
-        return 0;
-    }
-    if (const auto* coefficients = std::get_if<cli::CoefficientsArguments>(&*arguments)) {
+    if (const auto* coefficients = std::get_if<cli::CoefficientsArguments>(&line.arguments)) {
         fuzz::Quiet quiet;
         CoefficientCalculator calculator(quiet, quiet);
         calculator.ChooseNote(static_cast<int>(coefficients->note));

@@ -9,101 +9,72 @@
 #include "preferences/MidiChannel.h"
 #include "updates/VersionCheck.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <cctype>
 #include <functional>
 
 namespace corvid::cli {
 
-const char* const kUsageText =
-    "Usage: corvid-cli [--port PATH] [--emulator] [--json] [-v] [-q] [--] COMMAND [ARGS]\n"
-    "\n"
-    "Talks to a Corvid MK3 pedal as the editor does.\n"
-    "\n"
-    "Options:\n"
-    "  --port PATH   list the serial port PATH as one more pedal (repeatable; also --port=PATH)\n"
-    "  --emulator [bootloader]  use the built-in emulated pedal (in its bootloader)\n"
-    "  --json        print the result as JSON\n"
-    "  -v, --verbose print the debug console's lines on stderr\n"
-    "  -q, --quiet   no progress bars\n"
-    "  -h, --help    this text; COMMAND --help tells about one command\n"
-    "  -V, --version the editor's version\n"
-    "  --            the options end; the command follows\n"
-    "\n"
-    "Commands:\n"
-    "  list                    the FTDI bridges found\n"
-    "  info                    versions, footswitch mode, tuning, assignments, parameters\n"
-    "  upload [NAME]           upload an algorithm (default: the first of the list)\n"
-    "  set PARAM VALUE         write one parameter live\n"
-    "  store                   store the assignable parameters in the pedal\n"
-    "  assign CONTROL PARAM    put a parameter on a control\n"
-    "  footswitch SHORT LONG   what a short and a long press do\n"
-    "  tuning-upload           upload the note filters' coefficient tables\n"
-    "  set-tuning N|NAME       tell the pedal the guitar's tuning\n"
-    "  note-cut [NOTE [NOTE]]  the notes the pedal cuts (none, one or two)\n"
-    "  tuning-filters [TUNING] the cut each open string gets from the note filters\n"
-    "  midi-channel CHANNEL    the MIDI channel: omni or 1-16\n"
-    "  preset save|load FILE   the pedal's values to a preset file, or back\n"
-    "  flash [IMAGE] [--verify]  upgrade the firmware through the bootloader\n"
-    "  version [--check]       this editor's version; --check asks the maker's site\n"
-    "  eeprom read|erase ...   read or erase a range of the pedal's EEPROM\n"
-    "  coefficients NOTE ...   a note filter's coefficient table (no pedal needed)\n"
-    "  backup [FILE]           everything the pedal holds, to a JSON file\n"
-    "  restore FILE            put a backup back into the pedal, then check it\n"
-    "  report [FILE]           a diagnostic report for a support mail\n"
-    "  send HEX                send one raw hex message\n"
-    "\n"
-    "Exit status: 0 done, 1 the pedal or the link failed, 2 usage.\n";
-
 const std::map<std::string, CommandHelp> kCommands = {
-    {"list", {"list", "Lists the FTDI bridges found: description, serial number and port."}},
+    {"list",
+     {"the FTDI bridges found",
+      "Lists the FTDI bridges found: description, serial number and port."}},
     {"info",
-     {"info", "Reads the pedal's device information: firmware and algorithm versions, effect\n"
-              "number, footswitch mode, tuning, control assignments and the fifteen parameters\n"
-              "(name, raw value, value in the control's terms)."}},
+     {"versions, footswitch mode, tuning, assignments, parameters",
+      "Reads the pedal's device information: firmware and algorithm versions, effect\n"
+      "number, footswitch mode, tuning, control assignments and the fifteen parameters\n"
+      "(name, raw value, value in the control's terms)."}},
     {"upload",
-     {"upload [NAME]", "Uploads the named algorithm (default: the first of the list) into the\n"
-                       "pedal's DSP and prints the pedal's answer."}},
+     {"upload an algorithm (default: the first of the list)",
+      "Uploads the named algorithm (default: the first of the list) into the\n"
+      "pedal's DSP and prints the pedal's answer."}},
     {"set",
-     {"set PARAM VALUE",
+     {"write one parameter live",
       "Writes one parameter live. PARAM is a name (\"Input Level\", input-level) or a slot\n"
       "0-14. VALUE is raw (0x00400000) or in the control's terms: a level 0-1023, a step\n"
       "0-N, a pitch -12..+12, on or off."}},
-    {"store", {"store", "Stores the five assignable parameters in the pedal (Save Parameters)."}},
+    {"store",
+     {"store the assignable parameters in the pedal",
+      "Stores the five assignable parameters in the pedal (Save Parameters)."}},
     {"assign",
-     {"assign CONTROL PARAM",
+     {"put a parameter on a control",
       "Puts a parameter on a control and uploads the assignments. CONTROL is 1-4 (or I-IV)\n"
       "or remote; PARAM a parameter that control offers, bypass or preset for the remote\n"
       "footswitch, or none."}},
     {"footswitch",
-     {"footswitch SHORT LONG", "Sets what a short and a long press do: each bypass or preset."}},
+     {"what a short and a long press do",
+      "Sets what a short and a long press do: each bypass or preset."}},
     {"tuning-upload",
-     {"tuning-upload", "Uploads the 32 note filters' coefficient tables (640 bytes) after the\n"
-                       "pre-upload message, as Settings > Upload Tuning Data does."}},
+     {"upload the note filters' coefficient tables",
+      "Uploads the 32 note filters' coefficient tables (640 bytes) after the\n"
+      "pre-upload message, as Settings > Upload Tuning Data does."}},
     {"set-tuning",
-     {"set-tuning N|NAME",
+     {"tell the pedal the guitar's tuning",
       "Tells the pedal which tuning the guitar is in: 0-4, the name the parameter window shows\n"
       "(\"Standard EADGBE\") or none, standard, drop-d, dadgad, ebabdbgbbbeb. The pedal has only\n"
       "none and standard built in yet: the others are refused (exit 1) and nothing is sent."}},
     {"note-cut",
-     {"note-cut [NOTE [NOTE]]",
+     {"the notes the pedal cuts (none, one or two)",
       "Sets the notes the pedal cuts: none, one or two of A2 A#2 B2 C3 C#3 D3 D#3 E3.\n"
       "The lower note goes first, whatever the order given."}},
     {"tuning-filters",
-     {"tuning-filters [N|NAME]",
+     {"the cut each open string gets from the note filters",
       "For each group of note filters, the deepest cut each open string of the tuning gets\n"
       "(default: Standard EADGBE), computed from the bytes the pedal receives. No pedal needed."}},
     {"midi-channel",
-     {"midi-channel CHANNEL", "Sets the MIDI channel the pedal listens to: omni or 1-16."}},
+     {"the MIDI channel: omni or 1-16",
+      "Sets the MIDI channel the pedal listens to: omni or 1-16."}},
     {"preset",
-     {"preset save|load FILE",
+     {"the pedal's values to a preset file, or back",
       "save: reads the pedal's fifteen values and writes them as a preset file (the editor's\n"
       "format; an existing file is replaced only once the new one is complete).\n"
       "load: checks the file, then writes each value exactly as the file holds it, one DSP\n"
       "write per parameter that has an address, in slot order. A file that is not a preset\n"
       "sends nothing."}},
     {"flash",
-     {"flash [IMAGE] [--verify] [--yes]",
+     {"upgrade the firmware through the bootloader",
       "Upgrades the pedal's firmware: connects in upgrade mode (the pedal must be in its\n"
       "bootloader), erases the flash, writes IMAGE (default: the built-in Firmware_5) in\n"
       "256-byte blocks, the version record (the version is the last digit of the image's\n"
@@ -111,35 +82,36 @@ const std::map<std::string, CommandHelp> kCommands = {
       "run (exit 1). --verify reads every block back before the start and compares. It asks\n"
       "first on a terminal; elsewhere it needs --yes (exit 2 without)."}},
     {"version",
-     {"version [--check]",
+     {"this editor's version; --check asks the maker's site",
       "Prints the editor's version. --check asks the maker's web site for the newest one\n"
       "(CORVID_WEB_BASE overrides the site) and says whether it is newer; a failed check is\n"
       "reported on stderr and the exit status is 1."}},
     {"eeprom",
-     {"eeprom read [--start N] [--end M] [-o FILE] | eeprom erase [--start N] [--end M] --yes",
+     {"read or erase a range of the pedal's EEPROM",
       "read: reads addresses N to M (default 0 to 16383) and prints the console's labelled\n"
       "lines, or writes the bytes to FILE. erase: erases N to M; it asks for --yes, since it\n"
       "cannot be undone. N and M are whole numbers from 0 to 65535, N not after M."}},
     {"coefficients",
-     {"coefficients NOTE [--q Q] [--gain DB]",
+     {"a note filter's coefficient table (no pedal needed)",
       "Prints the peaking filter on NOTE (A1 to G#5) as the console's calculator does:\n"
       "Q (default 11) and gain in dB (default -6; positive boosts)."}},
     {"backup",
-     {"backup [FILE]",
+     {"everything the pedal holds, to a JSON file",
       "Reads everything the editor can read from the pedal (versions, effect number,\n"
       "footswitch mode, assignments, tuning, the fifteen values) into a JSON backup, written\n"
       "atomically; the default name holds the pedal's serial number and the date."}},
     {"restore",
-     {"restore FILE [--yes]",
+     {"put a backup back into the pedal, then check it",
       "Checks the whole backup first (a bad or foreign file changes nothing), then sends its\n"
       "values, the stored values, the assignments, the footswitch mode and the tuning, reads\n"
       "the pedal back and reports any difference (exit 1). A backup of another algorithm\n"
       "version is restored only when the user says so: asked on a terminal, --yes elsewhere."}},
     {"report",
-     {"report [FILE]",
+     {"a diagnostic report for a support mail",
       "Writes a diagnostic report (versions, system, serial ports, connection, settings and\n"
       "the log) to FILE, or prints it."}},
-    {"send", {"send HEX", "Sends one raw hex message (two digits a byte) as it stands."}},
+    {"send",
+     {"send one raw hex message", "Sends one raw hex message (two digits a byte) as it stands."}},
 };
 
 const std::array<const char*, controlCount> kControlNames = {
@@ -276,10 +248,6 @@ Parsed Refuse(std::string& problem, const std::string& text) {
     return std::nullopt;
 }
 
-Parsed None(const std::string& command, const Args& args, std::string& problem) {
-    return args.empty() ? Parsed(NoArguments{}) : Refuse(problem, command + " takes no arguments");
-}
-
 Parsed Set(const Args& args, std::string& problem) {
     if (args.size() != 2) {
         return Refuse(problem, "set takes a parameter and a value");
@@ -379,111 +347,6 @@ Parsed MidiChannelItem(const Args& args, std::string& problem) {
     return MidiChannelArguments{caption};
 }
 
-Parsed Preset(const Args& args, std::string& problem) {
-    if (args.size() != 2 || (args[0] != "save" && args[0] != "load")) {
-        return Refuse(problem, "preset takes save or load and a file");
-    }
-    return PresetArguments{args[0] == "save", args[1]};
-}
-
-Parsed Flash(const Args& args, std::string& problem) {
-    FlashArguments flash;
-    for (const std::string& arg : args) {
-        if (arg == "--verify") {
-            flash.verify = true;
-        } else if (arg == "--yes") {
-            flash.yes = true;
-        } else if (!flash.file) {
-            flash.file = arg;
-        } else {
-            return Refuse(problem, "flash takes at most one image");
-        }
-    }
-    flash.name = flash.file ? flash.file->stem().string() : FirmwareUpgrade::firmwareImages.front();
-    if (flash.name.empty() || std::isdigit(static_cast<unsigned char>(flash.name.back())) == 0) {
-        return Refuse(problem, "the image's name must end in its version digit: " + flash.name);
-    }
-    return flash;
-}
-
-Parsed Version(const Args& args, std::string& problem) {
-    if (args.size() > 1 || (args.size() == 1 && args.front() != "--check")) {
-        return Refuse(problem, "version takes only --check");
-    }
-    return VersionArguments{!args.empty()};
-}
-
-Parsed Eeprom(const Args& args, std::string& problem) {
-    if (args.empty() || (args[0] != "read" && args[0] != "erase")) {
-        return Refuse(problem, "eeprom takes read or erase");
-    }
-    EepromArguments eeprom{args[0] == "read", "0", std::to_string(EepromTools::kLastAddress), {}};
-    bool yes = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const bool valued = i + 1 < args.size();
-        if (args[i] == "--start" && valued) {
-            eeprom.start = args[++i];
-        } else if (args[i] == "--end" && valued) {
-            eeprom.end = args[++i];
-        } else if (args[i] == "-o" && valued && eeprom.read) {
-            eeprom.file = args[++i];
-        } else if (args[i] == "--yes" && !eeprom.read) {
-            yes = true;
-        } else {
-            return Refuse(problem, "unknown or incomplete option " + args[i]);
-        }
-    }
-    std::string error;
-    const auto first = EepromTools::ParseAddress(eeprom.start, "Start address", error);
-    const auto last =
-        first ? EepromTools::ParseAddress(eeprom.end, "End address", error) : std::nullopt;
-    if (!first || !last || *first > *last) {
-        return Refuse(problem, error.empty() ? "Start address " + eeprom.start +
-                                                   " is after end address " + eeprom.end
-                                             : error);
-    }
-    if (!eeprom.read && !yes) {
-        return Refuse(problem, "erasing cannot be undone: add --yes to erase addresses " +
-                                   eeprom.start + " to " + eeprom.end);
-    }
-    return eeprom;
-}
-
-Parsed Coefficients(const Args& args, std::string& problem) {
-    if (args.empty()) {
-        return Refuse(problem, "coefficients takes a note");
-    }
-    const auto notes = NotePickerNames();
-    const auto note = std::find_if(notes.begin(), notes.end(), [&](const std::string& name) {
-        return Lower(name) == Lower(args[0]);
-    });
-    if (note == notes.end()) {
-        return Refuse(problem, "no note named " + args[0] + " (A1 to G#5)");
-    }
-    CoefficientsArguments coefficients{static_cast<std::size_t>(note - notes.begin()), {}};
-    for (std::size_t i = 1; i < args.size(); i += 2) {
-        if (i + 1 >= args.size() || (args[i] != "--q" && args[i] != "--gain")) {
-            return Refuse(problem, "unknown or incomplete option " + args[i]);
-        }
-        coefficients.settings.emplace_back(args[i], args[i + 1]);
-    }
-    return coefficients;
-}
-
-// At most one file (backup, report), or exactly one (restore).
-Parsed File(Args args, bool required, bool takesYes, const std::string& problemText,
-            std::string& problem) {
-    FileArguments file;
-    if (takesYes && std::erase(args, "--yes") > 0) {
-        file.yes = true;
-    }
-    if (args.size() > 1 || (required && args.empty())) {
-        return Refuse(problem, problemText);
-    }
-    file.file = args.empty() ? std::nullopt : std::optional(args.front());
-    return file;
-}
-
 Parsed Send(const Args& args, std::string& problem) {
     if (args.size() != 1 || args.front().size() < 2) {
         return Refuse(problem, "send takes one message of at least one byte");
@@ -496,6 +359,231 @@ Parsed Send(const Args& args, std::string& problem) {
         return Refuse(problem, "send takes whole bytes of two hex digits each: " + hex);
     }
     return SendArguments{hex};
+}
+
+// What the library collects from the words, before it is checked and typed. Only one command
+// runs, so the commands share the fields.
+struct Collected {
+    std::string first;
+    std::string second;
+    std::vector<std::string> many;
+    bool verify = false;
+    bool yes = false;
+    bool check = false;
+    std::string start = "0";
+    std::string end = std::to_string(EepromTools::kLastAddress);
+    std::string output;
+    std::string q;
+    std::string gain;
+    std::string emulator;
+};
+
+// The pieces of one command's grammar the typing step needs to look at again.
+struct Grammar {
+    CLI::App app{"Talks to a Corvid MK3 pedal as the editor does.", "corvid-cli"};
+    Collected got;
+    CLI::Option* emulator = nullptr;
+    CLI::Option* ports = nullptr;
+    CLI::Option* firstGiven = nullptr;
+    CLI::Option* q = nullptr;
+    CLI::Option* gain = nullptr;
+};
+
+void Describe(Grammar& g, Options& options) {
+    CLI::App& app = g.app;
+    Collected& got = g.got;
+    // Global options are read after the command too ("info --json").
+    app.fallthrough();
+    app.allow_extras();
+    app.require_subcommand(0, 1);
+    app.set_help_flag("-h,--help", "this text; COMMAND --help tells about one command");
+    app.set_version_flag("-V,--version", "corvid-cli " + ReleaseVersion(), "the editor's version");
+    g.ports = app.add_option("--port", options.ports,
+                             "list the serial port PATH as one more pedal (repeatable)")
+                  ->type_name("PATH")
+                  ->take_all();
+    g.emulator = app.add_option("--emulator", got.emulator,
+                                "use the built-in emulated pedal (in its bootloader)")
+                     ->expected(0, 1)
+                     ->type_name("[bootloader]")
+                     ->check(CLI::Validator(
+                         [](const std::string& mode) {
+                             return mode == "bootloader"
+                                        ? std::string()
+                                        : "only bootloader may follow, not " + mode;
+                         },
+                         ""));
+    app.add_flag("--json", options.json, "print the result as JSON");
+    app.add_flag("-v,--verbose", options.verbose, "print the debug console's lines on stderr");
+    app.add_flag("-q,--quiet", options.quiet, "no progress bars");
+    app.footer("Exit status: 0 done, 1 the pedal, a file or the site failed, 2 usage.");
+    app.get_formatter()->column_width(26);
+    app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+    app.get_formatter()->label("OPTIONS", "OPTIONS");
+    app.get_formatter()->label("REQUIRED", "");
+    app.get_formatter()->label("TEXT", "");
+
+    const auto command = [&app](const std::string& name) {
+        const CommandHelp& help = kCommands.at(name);
+        CLI::App* sub = app.add_subcommand(name, help.summary);
+        sub->group("Commands");
+        sub->set_help_flag("-h,--help", "this text");
+        sub->footer(help.text);
+        return sub;
+    };
+    const auto word = [](CLI::App* sub, const std::string& name, std::string& into,
+                         const std::string& text, bool required) {
+        CLI::Option* option = sub->add_option(name, into, text)->type_name("");
+        if (required) {
+            option->required();
+        }
+        return option;
+    };
+    for (const char* name : {"list", "info", "store", "tuning-upload"}) {
+        command(name);
+    }
+    g.firstGiven = word(command("upload"), "NAME", got.first, "an algorithm of the list", false);
+    CLI::App* set = command("set");
+    word(set, "PARAM", got.first, "a parameter's name or slot", true);
+    word(set, "VALUE", got.second, "raw, or in the control's terms", true);
+    CLI::App* assign = command("assign");
+    word(assign, "CONTROL", got.first, "1-4, I-IV or remote", true);
+    word(assign, "PARAM", got.second, "a parameter the control offers, or none", true);
+    CLI::App* footswitch = command("footswitch");
+    word(footswitch, "SHORT", got.first, "bypass or preset", true);
+    word(footswitch, "LONG", got.second, "bypass or preset", true);
+    word(command("set-tuning"), "TUNING", got.first, "0-4 or a tuning's name", true);
+    command("note-cut")->add_option("NOTE", got.many, "none, one or two notes")->type_name("");
+    word(command("tuning-filters"), "TUNING", got.first, "default: Standard EADGBE", false);
+    word(command("midi-channel"), "CHANNEL", got.first, "omni or 1-16", true);
+    CLI::App* preset = command("preset");
+    preset->require_subcommand(1);
+    word(preset->add_subcommand("save", "the pedal's values to FILE")->group("Commands"), "FILE",
+         got.first, "a preset file, or - for standard output", true);
+    word(preset->add_subcommand("load", "FILE's values into the pedal")->group("Commands"), "FILE",
+         got.first, "a preset file, or - for standard input", true);
+    CLI::App* flash = command("flash");
+    word(flash, "IMAGE", got.first, "a firmware image (default: the built-in one)", false);
+    flash->add_flag("--verify", got.verify, "read every block back and compare");
+    flash->add_flag("-y,--yes", got.yes, "do not ask");
+    command("version")->add_flag("--check", got.check, "ask the maker's site for the newest");
+    CLI::App* eeprom = command("eeprom");
+    eeprom->require_subcommand(1);
+    CLI::App* read =
+        eeprom->add_subcommand("read", "print or save addresses N to M")->group("Commands");
+    CLI::App* erase = eeprom->add_subcommand("erase", "erase addresses N to M")->group("Commands");
+    for (CLI::App* sub : {read, erase}) {
+        sub->add_option("--start", got.start, "the first address (default 0)")->type_name("N");
+        sub->add_option("--end", got.end, "the last address (default 16383)")->type_name("M");
+    }
+    read->add_option("-o,--output", got.output, "write the bytes to FILE (- for standard output)")
+        ->type_name("FILE");
+    erase->add_flag("-y,--yes", got.yes, "erase: it cannot be undone");
+    CLI::App* coefficients = command("coefficients");
+    word(coefficients, "NOTE", got.first, "A1 to G#5", true);
+    g.q = coefficients->add_option("--q", got.q, "the filter's Q (default 11)")->type_name("Q");
+    g.gain = coefficients->add_option("--gain", got.gain, "the gain in dB (default -6)")
+                 ->type_name("DB");
+    word(command("backup"), "FILE", got.first, "default: serial number and date; - for output",
+         false);
+    CLI::App* restore = command("restore");
+    word(restore, "FILE", got.first, "a backup file, or - for standard input", true);
+    restore->add_flag("-y,--yes", got.yes, "restore another algorithm version's backup too");
+    word(command("report"), "FILE", got.first, "default: standard output", false);
+    word(command("send"), "HEX", got.first, "two hex digits a byte", true);
+}
+
+// The chosen command's words, typed: nullopt with the problem.
+Parsed Typed(const std::string& command, const std::string& verb, const Grammar& g,
+             std::string& problem) {
+    const Collected& got = g.got;
+    const Args pair{got.first, got.second};
+    const Args one{got.first};
+    if (command == "upload") {
+        return UploadArguments{g.firstGiven->count() > 0 ? std::optional(got.first) : std::nullopt};
+    }
+    if (command == "set") {
+        return Set(pair, problem);
+    }
+    if (command == "assign") {
+        return Assign(pair, problem);
+    }
+    if (command == "footswitch") {
+        return Footswitch(pair, problem);
+    }
+    if (command == "set-tuning") {
+        return SetTuning(one, problem);
+    }
+    if (command == "note-cut") {
+        return NoteCutNotes(got.many, problem);
+    }
+    if (command == "tuning-filters") {
+        return TuningFilters(got.first.empty() ? Args{} : one, problem);
+    }
+    if (command == "midi-channel") {
+        return MidiChannelItem(one, problem);
+    }
+    if (command == "preset") {
+        return PresetArguments{verb == "save", got.first};
+    }
+    if (command == "flash") {
+        FlashArguments flash{.file = got.first.empty()
+                                         ? std::nullopt
+                                         : std::optional<std::filesystem::path>(got.first),
+                             .name = {},
+                             .verify = got.verify,
+                             .yes = got.yes};
+        flash.name =
+            flash.file ? flash.file->stem().string() : FirmwareUpgrade::firmwareImages.front();
+        if (flash.name.empty() ||
+            std::isdigit(static_cast<unsigned char>(flash.name.back())) == 0) {
+            return Refuse(problem, "the image's name must end in its version digit: " + flash.name);
+        }
+        return flash;
+    }
+    if (command == "version") {
+        return VersionArguments{got.check};
+    }
+    if (command == "eeprom") {
+        std::string error;
+        const auto first = EepromTools::ParseAddress(got.start, "Start address", error);
+        const auto last =
+            first ? EepromTools::ParseAddress(got.end, "End address", error) : std::nullopt;
+        if (!first || !last || *first > *last) {
+            return Refuse(problem, error.empty() ? "Start address " + got.start +
+                                                       " is after end address " + got.end
+                                                 : error);
+        }
+        if (verb == "erase" && !got.yes) {
+            return Refuse(problem, "erasing cannot be undone: add --yes to erase addresses " +
+                                       got.start + " to " + got.end);
+        }
+        return EepromArguments{verb == "read", got.start, got.end, got.output};
+    }
+    if (command == "coefficients") {
+        const auto notes = NotePickerNames();
+        const auto note = std::find_if(notes.begin(), notes.end(), [&](const std::string& name) {
+            return Lower(name) == Lower(got.first);
+        });
+        if (note == notes.end()) {
+            return Refuse(problem, "no note named " + got.first + " (A1 to G#5)");
+        }
+        CoefficientsArguments coefficients{static_cast<std::size_t>(note - notes.begin()), {}};
+        if (g.q->count() > 0) {
+            coefficients.settings.emplace_back("--q", got.q);
+        }
+        if (g.gain->count() > 0) {
+            coefficients.settings.emplace_back("--gain", got.gain);
+        }
+        return coefficients;
+    }
+    if (command == "backup" || command == "report" || command == "restore") {
+        return FileArguments{got.first.empty() ? std::nullopt : std::optional(got.first), got.yes};
+    }
+    if (command == "send") {
+        return Send(one, problem);
+    }
+    return NoArguments{};
 }
 
 } // namespace
@@ -539,128 +627,85 @@ std::string ClosestCommand(const std::string& word) {
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& given) {
-    // "--port=PATH" is "--port PATH", for every option that takes a value.
-    std::vector<std::string> words;
-    for (const std::string& word : given) {
-        const std::size_t equals = word.find('=');
-        const std::string name = word.substr(0, equals);
-        if (equals != std::string::npos && (name == "--port" || name == "--start" ||
-                                            name == "--end" || name == "--q" || name == "--gain")) {
-            words.push_back(name);
-            words.push_back(word.substr(equals + 1));
-        } else {
-            words.push_back(word);
-        }
-    }
     CommandLine line;
-    const auto refuse = [&line](const std::string& problem) {
-        line.action = CommandLine::Action::Usage;
-        line.text = "corvid-cli: " + problem + "\n" + kUsageText;
-        return line;
-    };
     // One line and where to look, rather than the whole help for a slip of the keyboard.
-    const auto slip = [&line](const std::string& problem) {
+    const auto slip = [&line](const std::string& problem, const std::string& command) {
         line.action = CommandLine::Action::Usage;
-        line.text = "corvid-cli: " + problem + "; see corvid-cli --help\n";
+        line.text = "corvid-cli: " + problem + "; see corvid-cli " +
+                    (command.empty() ? "" : command + " ") + "--help\n";
         return line;
     };
-    std::size_t at = 0;
-    for (; at < words.size() && words[at].starts_with('-'); ++at) {
-        const std::string& option = words[at];
-        if (option == "--help" || option == "-h") {
-            line.action = CommandLine::Action::Print;
-            line.text = kUsageText;
-            return line;
-        }
-        if (option == "--") {
-            // The options end here; the command follows.
-            ++at;
-            break;
-        }
-        if (option == "--version" || option == "-V") {
-            line.action = CommandLine::Action::Print;
-            line.text = "corvid-cli " + ReleaseVersion() + "\n";
-            return line;
-        }
-        if (option == "--port" && at + 1 < words.size()) {
-            line.options.ports.push_back(words[++at]);
-        } else if (option == "--emulator") {
-            line.options.emulator = true;
-            if (at + 1 < words.size() && words[at + 1] == "bootloader") {
-                line.options.inBootloader = true;
-                ++at;
+    // "--" before the command ends the global options; the library takes "--" only as the
+    // start of a command's own words, so it is dropped here when a command follows it.
+    std::vector<std::string> words = given;
+    if (const auto marker = std::find(words.begin(), words.end(), "--");
+        marker != words.end() && marker + 1 != words.end() && kCommands.contains(*(marker + 1))) {
+        words.erase(marker);
+    }
+    const bool marked = std::find(words.begin(), words.end(), "--") != words.end();
+
+    Grammar g;
+    Describe(g, line.options);
+    // The library wants the words last first, as it pops them.
+    std::vector<std::string> reversed(words.rbegin(), words.rend());
+    std::string command;
+    std::string verb;
+    const auto chosen = [&] {
+        for (CLI::App* sub : g.app.get_subcommands()) {
+            command = sub->get_name();
+            for (CLI::App* inner : sub->get_subcommands()) {
+                verb = inner->get_name();
             }
-        } else if (option == "--json") {
-            line.options.json = true;
-        } else if (option == "--verbose" || option == "-v") {
-            line.options.verbose = true;
-        } else if (option == "--quiet" || option == "-q") {
-            line.options.quiet = true;
-        } else {
-            return slip("unknown option " + option);
         }
+    };
+    try {
+        g.app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        line.action = CommandLine::Action::Print;
+        line.text = g.app.help();
+        return line;
+    } catch (const CLI::CallForVersion& version) {
+        line.action = CommandLine::Action::Print;
+        line.text = std::string(version.what()) + "\n";
+        return line;
+    } catch (const CLI::ParseError& error) {
+        chosen();
+        return slip(error.what(), command + (verb.empty() ? "" : " " + verb));
+    }
+    chosen();
+    line.options.emulator = g.emulator->count() > 0;
+    line.options.inBootloader = g.got.emulator == "bootloader";
+    std::vector<std::string> extras = g.app.remaining();
+    std::erase(extras, "--");
+    if (!extras.empty()) {
+        const std::string& extra = extras.front();
+        if (extra.starts_with('-') && extra != "-" && !marked) {
+            return slip("unknown option " + extra, command);
+        }
+        if (command.empty()) {
+            const std::string closest = ClosestCommand(extra);
+            return slip("unknown command " + extra +
+                            (closest.empty() ? std::string() : " (did you mean " + closest + "?)"),
+                        {});
+        }
+        return slip(command + " does not take " + extra, command);
     }
     if (line.options.emulator && !line.options.ports.empty()) {
-        return slip("--emulator and --port exclude each other");
+        return slip("--emulator and --port exclude each other", {});
     }
-    if (at == words.size()) {
-        return refuse("no command");
+    if (command.empty()) {
+        line.action = CommandLine::Action::Usage;
+        line.text = "corvid-cli: no command\n" + g.app.help();
+        return line;
     }
-    line.command = words[at++];
-    const auto known = kCommands.find(line.command);
-    if (known == kCommands.end()) {
-        const std::string closest = ClosestCommand(line.command);
-        return slip("unknown command " + line.command +
-                    (closest.empty() ? std::string() : " (did you mean " + closest + "?)"));
+    std::string problem;
+    std::optional<Arguments> arguments = Typed(command, verb, g, problem);
+    if (!arguments) {
+        return slip(problem, command + (verb.empty() ? "" : " " + verb));
     }
-    line.args.assign(words.begin() + static_cast<std::ptrdiff_t>(at), words.end());
-    if (std::find(line.args.begin(), line.args.end(), "--help") != line.args.end()) {
-        line.action = CommandLine::Action::Print;
-        line.text = std::string("Usage: corvid-cli [options] ") + known->second.usage + "\n\n" +
-                    known->second.text + "\n";
-    }
+    line.command = command;
+    line.arguments = std::move(*arguments);
     return line;
-}
-
-std::optional<Arguments> ParseArguments(const std::string& command, const Args& args,
-                                        std::string& problem) {
-    using Parser = std::function<Parsed()>;
-    const std::map<std::string, Parser> parsers = {
-        {"list", [&] { return None(command, args, problem); }},
-        {"info", [&] { return None(command, args, problem); }},
-        {"upload",
-         [&] {
-             return args.size() > 1
-                        ? Refuse(problem, "upload takes at most one algorithm name")
-                        : Parsed(UploadArguments{args.empty() ? std::nullopt
-                                                              : std::optional(args.front())});
-         }},
-        {"set", [&] { return Set(args, problem); }},
-        {"store", [&] { return None(command, args, problem); }},
-        {"assign", [&] { return Assign(args, problem); }},
-        {"footswitch", [&] { return Footswitch(args, problem); }},
-        {"tuning-upload", [&] { return None(command, args, problem); }},
-        {"set-tuning", [&] { return SetTuning(args, problem); }},
-        {"note-cut", [&] { return NoteCutNotes(args, problem); }},
-        {"midi-channel", [&] { return MidiChannelItem(args, problem); }},
-        {"tuning-filters", [&] { return TuningFilters(args, problem); }},
-        {"preset", [&] { return Preset(args, problem); }},
-        {"flash", [&] { return Flash(args, problem); }},
-        {"version", [&] { return Version(args, problem); }},
-        {"eeprom", [&] { return Eeprom(args, problem); }},
-        {"coefficients", [&] { return Coefficients(args, problem); }},
-        {"backup",
-         [&] { return File(args, false, false, "backup takes at most one file", problem); }},
-        {"restore", [&] { return File(args, true, true, "restore takes a backup file", problem); }},
-        {"report",
-         [&] { return File(args, false, false, "report takes at most one file", problem); }},
-        {"send", [&] { return Send(args, problem); }},
-    };
-    const auto parser = parsers.find(command);
-    if (parser == parsers.end()) {
-        return Refuse(problem, "unknown command " + command);
-    }
-    return parser->second();
 }
 
 } // namespace corvid::cli

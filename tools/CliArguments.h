@@ -1,7 +1,8 @@
 #pragma once
 // corvid-cli's command line, checked and typed before any command runs: the options, the
-// command and its arguments. Plain functions over strings, so they can be tested and fuzzed
-// without a pedal.
+// command and its arguments. CLI11 reads the words; the names and numbers in them are then
+// checked here, so every usage error is found before a port is opened. Plain functions over
+// strings, so they can be tested and fuzzed without a pedal.
 
 #include "link/ParameterModel.h"
 #include "tunings/NoteCut.h"
@@ -23,13 +24,11 @@ inline constexpr int kDone = 0;
 inline constexpr int kFailed = 1;
 inline constexpr int kUsage = 2;
 
-extern const char* const kUsageText;
-
 struct CommandHelp {
-    const char* usage;
+    const char* summary;
     const char* text;
 };
-// Every command with its usage line and its help text.
+// Every command with its line in the command list and its help text.
 extern const std::map<std::string, CommandHelp> kCommands;
 // The controls as corvid-cli names them in its output and messages.
 extern const std::array<const char*, controlCount> kControlNames;
@@ -43,21 +42,6 @@ struct Options {
     // No progress bars.
     bool quiet = false;
 };
-
-// What the words after the program's name ask for.
-struct CommandLine {
-    enum class Action {
-        Run,   // run `command` with `args`
-        Print, // print `text` on stdout and end (help, version)
-        Usage, // print `text` on stderr and end with the usage status
-    };
-    Action action = Action::Run;
-    Options options;
-    std::string command;
-    std::vector<std::string> args;
-    std::string text;
-};
-CommandLine ParseCommandLine(const std::vector<std::string>& words);
 
 struct NoArguments {};
 struct UploadArguments {
@@ -107,7 +91,7 @@ struct EepromArguments {
 };
 struct CoefficientsArguments {
     std::size_t note = 0;
-    // "--q" or "--gain" with its text, in the order given (the calculator checks the numbers).
+    // "--q" then "--gain", each when given, with its text (the calculator checks the numbers).
     std::vector<std::pair<std::string, std::string>> settings;
 };
 struct FileArguments {
@@ -125,9 +109,20 @@ using Arguments =
                  FlashArguments, VersionArguments, EepromArguments, CoefficientsArguments,
                  FileArguments, SendArguments>;
 
-// A known command's arguments, typed; nullopt with the problem (for the usage message).
-std::optional<Arguments> ParseArguments(const std::string& command,
-                                        const std::vector<std::string>& args, std::string& problem);
+// What the words after the program's name ask for.
+struct CommandLine {
+    enum class Action {
+        Run,   // run `command` with `arguments`
+        Print, // print `text` on stdout and end (help, version)
+        Usage, // print `text` on stderr and end with the usage status
+    };
+    Action action = Action::Run;
+    Options options;
+    std::string command;
+    Arguments arguments;
+    std::string text;
+};
+CommandLine ParseCommandLine(const std::vector<std::string>& words);
 
 std::string Lower(std::string text);
 // The command a mistyped word most likely meant; empty when none is close.

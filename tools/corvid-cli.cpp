@@ -248,8 +248,7 @@ private:
 };
 
 int Cli::Usage(const std::string& command, const std::string& problem) const {
-    std::cerr << "corvid-cli: " << problem << '\n'
-              << "Usage: corvid-cli [options] " << cli::kCommands.at(command).usage << '\n';
+    std::cerr << "corvid-cli: " << problem << "; see corvid-cli " << command << " --help\n";
     return kUsage;
 }
 
@@ -801,16 +800,6 @@ int main(int argc, char* argv[]) {
         std::cerr << line.text;
         return cli::kUsage;
     }
-    std::string problem;
-    const std::optional<cli::Arguments> arguments =
-        cli::ParseArguments(line.command, line.args, problem);
-    if (!arguments) {
-        std::cerr << "corvid-cli: " << problem << '\n'
-                  << "Usage: corvid-cli [options] " << cli::kCommands.at(line.command).usage
-                  << '\n';
-        return cli::kUsage;
-    }
-
     // A port named on the command line that cannot be used is said plainly, before anything.
     const bool offline = line.command == "version" || line.command == "coefficients" ||
                          line.command == "tuning-filters";
@@ -838,5 +827,5 @@ int main(int argc, char* argv[]) {
     }
     Cli cli(line.options.json, line.options.verbose, std::move(driver), clock);
     cli.SetQuiet(line.options.quiet);
-    return cli.Run(line.command, *arguments);
+    return cli.Run(line.command, line.arguments);
 }

@@ -11,39 +11,132 @@ namespace {
 
 using Action = cli::CommandLine::Action;
 
-// The command line as corvid-cli reads it, in process: what runs, what is printed, what is
-// refused and with which one line.
+// The command line as corvid-cli reads it, in process: what runs, what is printed, and what
+// is refused with which one line; limits at their edges, the last accepted beside the first
+// refused.
 TEST(CliArguments, OptionsAndCommandsAreReadOrRefusedInOneLine) {
     struct Case {
         std::vector<std::string> words;
         Action action;
-        std::string text; // the start of what is printed
+        std::string text; // the start of what is printed; a usage line whole
+    };
+    const std::string version = "corvid-cli " + ReleaseVersion() + "\n";
+    const auto see = [](const std::string& problem, const std::string& command = {}) {
+        return "corvid-cli: " + problem + "; see corvid-cli " +
+               (command.empty() ? "" : command + " ") + "--help\n";
     };
     const std::vector<Case> cases = {
+        // Options before or after the command, with "=" or without, "--" before the command.
         {{"--emulator", "info"}, Action::Run, ""},
+        {{"info", "--emulator", "--json", "-v"}, Action::Run, ""},
         {{"--port", "/dev/ttyUSB0", "--port", "/dev/ttyUSB1", "info"}, Action::Run, ""},
-        {{"--version"}, Action::Print, "corvid-cli " + ReleaseVersion() + "\n"},
-        {{"-V"}, Action::Print, "corvid-cli " + ReleaseVersion() + "\n"},
-        {{"-v", "-q", "--", "info"}, Action::Run, ""},
-        {{"--", "--version"}, Action::Usage, "corvid-cli: unknown command --version"},
         {{"--port=/dev/ttyUSB0", "info"}, Action::Run, ""},
-        {{"inf"},
+        {{"-v", "-q", "--", "info"}, Action::Run, ""},
+        {{"--emulator", "bootloader", "flash", "--yes"}, Action::Run, ""},
+        {{"--emulator=bootloader", "flash", "-y"}, Action::Run, ""},
+        {{"--version"}, Action::Print, version},
+        {{"-V"}, Action::Print, version},
+        {{"info", "-V"}, Action::Print, version},
+        {{"--help"}, Action::Print, "Talks to a Corvid MK3 pedal"},
+        {{"eeprom", "read", "--help"}, Action::Print, "print or save addresses N to M\n"},
+        // Slips: one line and where to look.
+        {{"--", "--version"},
          Action::Usage,
-         "corvid-cli: unknown command inf (did you mean info?); see corvid-cli --help\n"},
+         see("unknown command --version (did you mean version?)")},
+        {{"inf"}, Action::Usage, see("unknown command inf (did you mean info?)")},
         {{"restroe", "x.json"},
          Action::Usage,
-         "corvid-cli: unknown command restroe (did you mean restore?); see corvid-cli --help\n"},
-        {{"Assign"},
-         Action::Usage,
-         "corvid-cli: unknown command Assign (did you mean assign?); see corvid-cli --help\n"},
-        {{"xyzzy"}, Action::Usage, "corvid-cli: unknown command xyzzy; see corvid-cli --help\n"},
+         see("unknown command restroe (did you mean restore?)")},
+        {{"Assign"}, Action::Usage, see("unknown command Assign (did you mean assign?)")},
+        {{"xyzzy"}, Action::Usage, see("unknown command xyzzy")},
         {{"--emulator", "--port", "/dev/ttyUSB0", "info"},
          Action::Usage,
-         "corvid-cli: --emulator and --port exclude each other; see corvid-cli --help\n"},
-        {{"--jsn", "info"},
+         see("--emulator and --port exclude each other")},
+        {{"--jsn", "info"}, Action::Usage, see("unknown option --jsn", "info")},
+        {{"info", "--bogus"}, Action::Usage, see("unknown option --bogus", "info")},
+        {{"info", "extra"}, Action::Usage, see("info does not take extra", "info")},
+        {{"--emulator", "usb", "info"},
          Action::Usage,
-         "corvid-cli: unknown option --jsn; see corvid-cli --help\n"},
+         see("--emulator: only bootloader may follow, not usb", "info")},
         {{}, Action::Usage, "corvid-cli: no command\n"},
+        {{"set", "Input Level"}, Action::Usage, see("VALUE is required", "set")},
+        {{"preset"}, Action::Usage, see("A subcommand is required", "preset")},
+        {{"preset", "open", "x.txt"}, Action::Usage, see("A subcommand is required", "preset")},
+        // Values at their limits.
+        {{"set", "Input Level", "1023"}, Action::Run, ""},
+        {{"set", "Input Level", "1024"},
+         Action::Usage,
+         see("Input Level takes a level from 0 to 1023: 1024", "set")},
+        {{"set", "input-level", "0xFFFFFFFF"}, Action::Run, ""},
+        {{"set", "Input Level", "0x100000000"},
+         Action::Usage,
+         see("a raw value is 0x and at most 8 hexadecimal digits: 0x100000000", "set")},
+        {{"set", "Low Pass", "24"}, Action::Run, ""},
+        {{"set", "Low Pass", "25"},
+         Action::Usage,
+         see("Low Pass takes a step from 0 to 24: 25", "set")},
+        {{"set", "1st Harmonic Pitch", "-12"}, Action::Run, ""},
+        {{"set", "1st Harmonic Pitch", "-13"},
+         Action::Usage,
+         see("1st Harmonic Pitch takes a pitch from -12 to +12: -13", "set")},
+        {{"set", "14", "on"}, Action::Run, ""},
+        {{"set", "15", "on"}, Action::Usage, see("no parameter named 15", "set")},
+        {{"assign", "iv", "none"}, Action::Run, ""},
+        {{"assign", "5", "Wave Clip"}, Action::Usage, see("no control named 5", "assign")},
+        {{"assign", "3", "Wave Clip"},
+         Action::Usage,
+         see("Control III does not offer Wave Clip", "assign")},
+        {{"footswitch", "bypass", "preset"}, Action::Run, ""},
+        {{"footswitch", "bypass", "mute"},
+         Action::Usage,
+         see("footswitch takes two of bypass and preset", "footswitch")},
+        {{"set-tuning", "4"}, Action::Run, ""},
+        {{"set-tuning", "5"}, Action::Usage, see("no tuning named 5", "set-tuning")},
+        {{"note-cut", "A2", "B2"}, Action::Run, ""},
+        {{"note-cut", "A2", "B2", "C3"},
+         Action::Usage,
+         see("note-cut takes at most two notes", "note-cut")},
+        {{"note-cut", "F3"}, Action::Usage, see("no note named F3 (A2 to E3)", "note-cut")},
+        {{"note-cut", "B2", "b2"}, Action::Usage, see("the same note twice: b2", "note-cut")},
+        {{"midi-channel", "16"}, Action::Run, ""},
+        {{"midi-channel", "17"},
+         Action::Usage,
+         see("a channel is omni or 1 to 16: 17", "midi-channel")},
+        {{"midi-channel", "0"},
+         Action::Usage,
+         see("a channel is omni or 1 to 16: 0", "midi-channel")},
+        {{"midi-channel", "01"},
+         Action::Usage,
+         see("a channel is omni or 1 to 16: 01", "midi-channel")},
+        {{"flash", "image.bin"},
+         Action::Usage,
+         see("the image's name must end in its version digit: image", "flash")},
+        {{"flash", "a_1.bin", "b_2.bin"},
+         Action::Usage,
+         see("flash does not take b_2.bin", "flash")},
+        {{"eeprom", "read", "--start", "65535", "--end", "65535"}, Action::Run, ""},
+        {{"eeprom", "read", "--end", "65536"},
+         Action::Usage,
+         see("End address must be a whole number from 0 to 65535: 65536", "eeprom read")},
+        {{"eeprom", "read", "--start", "9", "--end", "8"},
+         Action::Usage,
+         see("Start address 9 is after end address 8", "eeprom read")},
+        {{"eeprom", "erase", "--end", "3"},
+         Action::Usage,
+         see("erasing cannot be undone: add --yes to erase addresses 0 to 3", "eeprom erase")},
+        {{"eeprom", "erase", "--yes"}, Action::Run, ""},
+        {{"coefficients", "G#5"}, Action::Run, ""},
+        {{"coefficients", "H2"},
+         Action::Usage,
+         see("no note named H2 (A1 to G#5)", "coefficients")},
+        {{"tuning-filters", "4"}, Action::Run, ""},
+        {{"tuning-filters", "0"},
+         Action::Usage,
+         see("no tuning with open strings named 0", "tuning-filters")},
+        {{"send", "0200"}, Action::Run, ""},
+        {{"send", "020"},
+         Action::Usage,
+         see("send takes whole bytes of two hex digits each: 020", "send")},
     };
     for (const Case& c : cases) {
         const cli::CommandLine line = cli::ParseCommandLine(c.words);
@@ -60,20 +153,43 @@ TEST(CliArguments, OptionsAndCommandsAreReadOrRefusedInOneLine) {
     }
 }
 
-// Options with values may be written with "=", and take effect as if separate.
-TEST(CliArguments, EqualsJoinsAnOptionAndItsValue) {
-    const cli::CommandLine line = cli::ParseCommandLine(
-        {"--port=/dev/ttyUSB0", "-q", "eeprom", "read", "--start=16", "--end=31"});
-    ASSERT_EQ(line.action, Action::Run) << line.text;
-    EXPECT_EQ(line.options.ports, std::vector<std::string>{"/dev/ttyUSB0"});
-    EXPECT_TRUE(line.options.quiet);
-    std::string problem;
-    const std::optional<cli::Arguments> arguments =
-        cli::ParseArguments(line.command, line.args, problem);
-    ASSERT_TRUE(arguments) << problem;
-    const auto& eeprom = std::get<cli::EepromArguments>(*arguments);
-    EXPECT_EQ(eeprom.start, "16");
-    EXPECT_EQ(eeprom.end, "31");
+// What the words say reaches the command typed: options wherever they stand, "-" as a file.
+TEST(CliArguments, WordsAreTypedWhereverTheOptionsStand) {
+    const cli::CommandLine eeprom = cli::ParseCommandLine(
+        {"--port=/dev/ttyUSB0", "eeprom", "read", "-q", "--start=16", "--end", "31", "-o", "-"});
+    ASSERT_EQ(eeprom.action, Action::Run) << eeprom.text;
+    EXPECT_EQ(eeprom.options.ports, std::vector<std::string>{"/dev/ttyUSB0"});
+    EXPECT_TRUE(eeprom.options.quiet);
+    const auto& range = std::get<cli::EepromArguments>(eeprom.arguments);
+    EXPECT_EQ(range.start, "16");
+    EXPECT_EQ(range.end, "31");
+    EXPECT_EQ(range.file, "-");
+
+    const cli::CommandLine preset = cli::ParseCommandLine({"preset", "save", "-", "--json"});
+    ASSERT_EQ(preset.action, Action::Run) << preset.text;
+    EXPECT_TRUE(preset.options.json);
+    EXPECT_TRUE(std::get<cli::PresetArguments>(preset.arguments).save);
+    EXPECT_EQ(std::get<cli::PresetArguments>(preset.arguments).file, "-");
+
+    const cli::CommandLine set = cli::ParseCommandLine({"set", "--", "1st Harmonic Pitch", "-3"});
+    ASSERT_EQ(set.action, Action::Run) << set.text;
+    EXPECT_EQ(std::get<cli::SetArguments>(set.arguments).value, pitchRatioTable[9]);
+
+    const cli::CommandLine flash =
+        cli::ParseCommandLine({"--emulator", "bootloader", "flash", "Firmware_4.bin", "--verify"});
+    ASSERT_EQ(flash.action, Action::Run) << flash.text;
+    EXPECT_TRUE(flash.options.emulator && flash.options.inBootloader);
+    EXPECT_EQ(std::get<cli::FlashArguments>(flash.arguments).name, "Firmware_4");
+    EXPECT_TRUE(std::get<cli::FlashArguments>(flash.arguments).verify);
+    EXPECT_FALSE(std::get<cli::FlashArguments>(flash.arguments).yes);
+
+    const cli::CommandLine q =
+        cli::ParseCommandLine({"coefficients", "A2", "--gain=3", "--q", "5"});
+    ASSERT_EQ(q.action, Action::Run) << q.text;
+    const auto& settings = std::get<cli::CoefficientsArguments>(q.arguments).settings;
+    ASSERT_EQ(settings.size(), 2u);
+    EXPECT_EQ(settings[0], std::make_pair(std::string("--q"), std::string("5")));
+    EXPECT_EQ(settings[1], std::make_pair(std::string("--gain"), std::string("3")));
 }
 
 // The manual page is written by hand: it must name every command the program knows.

@@ -348,91 +348,47 @@ TEST(Cli, AnInvalidHexMessageSendsNothing) {
     for (const QString& message : {QString("01addrdata"), QString("010")}) {
         const CliRun run = Cli({"--port", port.path, "send", message});
         EXPECT_EQ(run.exitCode, 2);
-        EXPECT_EQ(run.err.rfind("corvid-cli: send takes whole bytes of two hex digits each: " +
-                                    message.toStdString() + "\n",
-                                0),
-                  0u)
-            << run.err;
+        EXPECT_EQ(run.err, "corvid-cli: send takes whole bytes of two hex digits each: " +
+                               message.toStdString() + "; see corvid-cli send --help\n");
     }
     EXPECT_EQ(Cli({"--port", port.path, "send", "0200"}).exitCode, 0);
     EXPECT_EQ(port.Received(), std::string("\x02\x00", 2));
 }
 
-TEST(Cli, ArgumentsAreCheckedAtTheirLimits) {
+// The usage errors are checked in process (CliArguments); these need the emulated pedal or
+// the port to find what is wrong.
+TEST(Cli, ArgumentsThatPassTheGrammarRunOrFailAtTheirLimits) {
     struct Case {
         QStringList arguments;
         int exitCode;
         std::string errStart;
     };
     const std::vector<Case> cases = {
-        {{"bogus"}, 2, "corvid-cli: unknown command bogus; see corvid-cli --help\n"},
         {{"--port", "/dev/no-such-port", "info"},
          1,
          "corvid-cli: No such port: /dev/no-such-port\n"},
         {{"--port", "/dev/no-such-port", "version"}, 0, ""},
-        {{"--emulator", "--port", "/dev/null", "info"},
-         2,
-         "corvid-cli: --emulator and --port exclude each other; see corvid-cli --help\n"},
-        {{"--bogus", "info"}, 2, "corvid-cli: unknown option --bogus; see corvid-cli --help\n"},
-        {{}, 2, "corvid-cli: no command\n"},
         {{"--emulator", "set", "Input Level", "1023"}, 0, ""},
-        {{"--emulator", "set", "Input Level", "1024"},
-         2,
-         "corvid-cli: Input Level takes a level from 0 to 1023: 1024\n"},
         {{"--emulator", "set", "Input Level", "0xFFFFFFFF"}, 0, ""},
-        {{"--emulator", "set", "Input Level", "0x100000000"},
-         2,
-         "corvid-cli: a raw value is 0x and at most 8 hexadecimal digits: 0x100000000\n"},
         {{"--emulator", "set", "Low Pass", "24"}, 0, ""},
-        {{"--emulator", "set", "Low Pass", "25"},
-         2,
-         "corvid-cli: Low Pass takes a step from 0 to 24: 25\n"},
         {{"--emulator", "assign", "iv", "none"}, 0, ""},
         {{"--emulator", "assign", "4", "High Notes Cut"},
          1,
          "No tuning selected, Select a tuning before assigning this parameter\n"},
-        {{"--emulator", "assign", "5", "Wave Clip"}, 2, "corvid-cli: no control named 5\n"},
-        {{"--emulator", "assign", "3", "Wave Clip"}, 2, "corvid-cli: Control III does not offer"},
         {{"--emulator", "set-tuning", "1"}, 0, ""},
         {{"--emulator", "set-tuning", "4"}, 1, FXsettings::kTuningNotImplemented + "\n"},
-        {{"--emulator", "set-tuning", "5"}, 2, "corvid-cli: no tuning named 5\n"},
         {{"--emulator", "set-tuning", "Drop D (DADGBE)"}, 1, FXsettings::kTuningNotImplemented},
         {{"--emulator", "note-cut"}, 0, ""},
         {{"--emulator", "note-cut", "C#3", "d#3"}, 0, ""},
-        {{"--emulator", "note-cut", "A2", "B2", "C3"},
-         2,
-         "corvid-cli: note-cut takes at most two notes\n"},
-        {{"--emulator", "note-cut", "F3"}, 2, "corvid-cli: no note named F3 (A2 to E3)\n"},
-        {{"--emulator", "note-cut", "B2", "b2"}, 2, "corvid-cli: the same note twice: b2\n"},
         {{"--emulator", "midi-channel", "omni"}, 0, ""},
         {{"--emulator", "midi-channel", "16"}, 0, ""},
-        {{"--emulator", "midi-channel", "17"}, 2, "corvid-cli: a channel is omni or 1 to 16: 17\n"},
-        {{"--emulator", "midi-channel", "0"}, 2, "corvid-cli: a channel is omni or 1 to 16: 0\n"},
-        {{"--emulator", "midi-channel", "01"}, 2, "corvid-cli: a channel is omni or 1 to 16: 01\n"},
-        {{"--emulator", "preset"}, 2, "corvid-cli: preset takes save or load and a file\n"},
-        {{"--emulator", "flash", "image.bin"},
-         2,
-         "corvid-cli: the image's name must end in its version digit: image\n"},
-        {{"--emulator", "flash", "a_1.bin", "b_2.bin"}, 2, "corvid-cli: flash takes at most one"},
         {{"--emulator", "flash", "--yes"}, 1, "Connection to bootloader failed\n"},
         {{"--emulator", "flash"},
          2,
          "corvid-cli: Upgrade the pedal's firmware with Firmware_5? Not on a terminal: add --yes"},
         {{"--emulator", "eeprom", "read", "--start", "65535", "--end", "65535"}, 0, ""},
-        {{"--emulator", "eeprom", "read", "--end", "65536"},
-         2,
-         "corvid-cli: End address must be a whole number from 0 to 65535: 65536\n"},
-        {{"--emulator", "eeprom", "erase"}, 2, "corvid-cli: erasing cannot be undone"},
-        {{"--emulator", "eeprom", "read", "--start", "9", "--end", "8"},
-         2,
-         "corvid-cli: Start address 9 is after end address 8\n"},
-        {{"coefficients", "H2"}, 2, "corvid-cli: no note named H2 (A1 to G#5)\n"},
-        {{"tuning-filters", "0"}, 2, "corvid-cli: no tuning with open strings named 0\n"},
         {{"tuning-filters", "4"}, 0, ""},
         {{"coefficients", "A1", "--q", "0"}, 1, "Cannot compute the filter: Q must be greater"},
-        {{"--emulator", "preset", "open", "x.txt"},
-         2,
-         "corvid-cli: preset takes save or load and a file\n"},
     };
     for (const Case& c : cases) {
         const CliRun run = Cli(c.arguments);
@@ -446,7 +402,7 @@ TEST(Cli, ArgumentsAreCheckedAtTheirLimits) {
     }
     const CliRun help = Cli({"set", "--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.out.rfind("Usage: corvid-cli [options] set PARAM VALUE\n", 0), 0u);
+    EXPECT_NE(help.out.find("Usage: corvid-cli set [OPTIONS] PARAM VALUE\n"), std::string::npos);
 }
 
 // The editor answers --help and --version without a display, and refuses a wrong command line
