@@ -45,6 +45,21 @@ using cli::kDone;
 using cli::kFailed;
 using cli::kUsage;
 
+// Every --json output carries it; it grows when a field changes meaning or goes away.
+constexpr int kJsonFormatVersion = 1;
+
+// An error on stderr: "corvid-cli: " and the text, or {"error": text} under --json.
+void ErrorLine(const std::string& text, bool json) {
+    if (json) {
+        std::cerr << QJsonDocument(QJsonObject{{"error", QString::fromStdString(text)}})
+                         .toJson(QJsonDocument::Compact)
+                         .toStdString()
+                  << '\n';
+    } else {
+        std::cerr << "corvid-cli: " << text << '\n';
+    }
+}
+
 // Message boxes become lines on stderr. The command itself was the user's Yes, except for the
 // questions a command leaves to `confirm` (a restore across algorithm versions).
 class CliDialogs : public Dialogs {
@@ -53,16 +68,17 @@ public:
         if (beforeMessage) {
             beforeMessage();
         }
-        std::cerr << text << '\n';
+        ErrorLine(text, json);
     }
+    bool json = false;
     bool Confirm(const std::string& text) override { return !confirm || confirm(text); }
     // Asks on a terminal; elsewhere only --yes says yes.
-    static bool Ask(const std::string& question, bool yes) {
+    bool Ask(const std::string& question, bool yes) const {
         if (yes) {
             return true;
         }
         if (isatty(STDIN_FILENO) == 0) {
-            std::cerr << "corvid-cli: " << question << " Not on a terminal: add --yes to go on.\n";
+            ErrorLine(question + " Not on a terminal: add --yes to go on.", json);
             return false;
         }
         std::cerr << question << " [y/N] " << std::flush;
@@ -148,6 +164,43 @@ std::string ControlTerms(std::size_t slot, std::uint32_t value) {
     return {};
 }
 
+// One parameter as every --json output names it.
+QJsonObject ParameterJson(std::size_t slot, std::uint32_t value) {
+    return QJsonObject{{"slot", static_cast<int>(slot)},
+                       {"name", parameterTable[slot].name},
+                       {"value", QString::fromStdString(HexField(value, 8))},
+                       {"terms", QString::fromStdString(ControlTerms(slot, value))}};
+}
+
+// The controls as the pedal reported them: the backup's fields, and the list's entry.
+QJsonArray ControlsJson(const PedalState& state) {
+    QJsonArray controls;
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        const int entry = state.assignment[k];
+        QJsonObject control{{"control", kControlNames[k]},
+                            {"assigned", state.controlAssigned[k]},
+                            {"parameter", entry == 0 ? QJsonValue(QJsonValue::Null)
+                                                     : QJsonValue(QString::fromStdString(
+                                                           AssignmentEntryText(k, entry)))}};
+        if (state.deviceInfo) {
+            control["address"] =
+                QString::fromStdString(HexField(state.deviceInfo->controlWords[k], 4));
+        }
+        controls.append(control);
+    }
+    return controls;
+}
+
+const char* PressWord(bool bypass) {
+    return bypass ? "bypass" : "preset";
+}
+
+QJsonObject FootswitchJson(std::uint8_t mode) {
+    return QJsonObject{{"footswitchMode", mode},
+                       {"shortPress", PressWord(ShortPressBypasses(mode))},
+                       {"longPress", PressWord(LongPressBypasses(mode))}};
+}
+
 // The plain views, with the firmware run's progress drawn on stderr when it is a terminal.
 class CliViews : public PlainViews {
 public:
@@ -202,6 +255,7 @@ public:
                    SessionViews{views_, views_, views_, views_, views_, views_, views_, views_,
                                 views_}) {
         dialogs_.beforeMessage = [this] { views_.EndProgress(); };
+        dialogs_.json = json;
     }
 
     int Run(const std::string& command, const cli::Arguments& arguments);
@@ -215,7 +269,13 @@ private:
     bool Open();
     // Opens the pedal and reads its state, with the first algorithm's parameter addresses.
     bool OpenAndRead();
-    void Print(const QJsonObject& json, const std::string& text) const;
+    void Print(QJsonObject json, const std::string& text) const;
+    // A failure of this command, said once: returns the failure status.
+    int Fail(const std::string& text) const {
+        views_.EndProgress();
+        ErrorLine(text, json_);
+        return kFailed;
+    }
 
     int List();
     int Info();
@@ -242,18 +302,19 @@ private:
     bool json_;
     CliDialogs dialogs_;
     CliLog log_;
-    CliViews views_;
+    mutable CliViews views_;
     std::unique_ptr<FtdiDriver> driver_;
     Session session_;
 };
 
 int Cli::Usage(const std::string& command, const std::string& problem) const {
-    std::cerr << "corvid-cli: " << problem << "; see corvid-cli " << command << " --help\n";
+    ErrorLine(problem + "; see corvid-cli " + command + " --help", json_);
     return kUsage;
 }
 
-void Cli::Print(const QJsonObject& json, const std::string& text) const {
+void Cli::Print(QJsonObject json, const std::string& text) const {
     if (json_) {
+        json["formatVersion"] = kJsonFormatVersion;
         std::cout << QJsonDocument(json).toJson(QJsonDocument::Indented).toStdString();
     } else {
         std::cout << text;
@@ -262,7 +323,7 @@ void Cli::Print(const QJsonObject& json, const std::string& text) const {
 
 bool Cli::Open() {
     if (session_.communication.deviceSerialNumber.empty()) {
-        std::cerr << "No device found\n";
+        Fail("No device found");
         return false;
     }
     return session_.Connect();
@@ -354,39 +415,32 @@ int Cli::Info() {
                        "Footswitch mode: " + std::to_string(state.footswitchMode) +
                        " (short press " + shortPress + ", long press " + longPress + ")\n" +
                        "Tuning: " + std::to_string(state.selectedTuning) + " " + tuning + "\n";
-    QJsonArray assignments;
     for (std::size_t k = 0; k < controlCount; ++k) {
-        const std::string entry = AssignmentEntryText(k, state.assignment[k]);
-        text += std::string(kControlNames[k]) + ": " + entry + "\n";
-        assignments.append(QJsonObject{{"control", kControlNames[k]},
-                                       {"assigned", QString::fromStdString(entry)}});
+        text += std::string(kControlNames[k]) + ": " + AssignmentEntryText(k, state.assignment[k]) +
+                "\n";
     }
     text += "Parameters:\n";
     QJsonArray parameters;
     for (std::size_t slot = 0; slot < parameterCount; ++slot) {
         const std::uint32_t value = state.parameters.Value(slot);
-        const std::string name = parameterTable[slot].name;
-        const std::string terms = ControlTerms(slot, value);
         char line[96];
-        std::snprintf(line, sizeof line, "  %-20s0x%s  %s\n", name.c_str(),
-                      HexField(value, 8).c_str(), terms.c_str());
+        std::snprintf(line, sizeof line, "  %-20s0x%s  %s\n", parameterTable[slot].name,
+                      HexField(value, 8).c_str(), ControlTerms(slot, value).c_str());
         text += line;
-        parameters.append(QJsonObject{{"slot", static_cast<int>(slot)},
-                                      {"name", QString::fromStdString(name)},
-                                      {"raw", QString::fromStdString("0x" + HexField(value, 8))},
-                                      {"value", QString::fromStdString(terms)}});
+        parameters.append(ParameterJson(slot, value));
     }
-    Print(QJsonObject{{"firmwareVersion", QString::fromStdString(link.firmwareVersionText)},
-                      {"algorithmVersion", QString::fromStdString(link.algorithmVersionText)},
-                      {"effectNumber", QString::fromStdString(link.effectNumberText)},
-                      {"footswitchMode", state.footswitchMode},
-                      {"shortPress", QString::fromStdString(shortPress)},
-                      {"longPress", QString::fromStdString(longPress)},
-                      {"tuning", state.selectedTuning},
-                      {"tuningName", QString::fromStdString(tuning)},
-                      {"assignments", assignments},
-                      {"parameters", parameters}},
-          text);
+    QJsonObject json = FootswitchJson(state.footswitchMode);
+    json["serialNumber"] = QString::fromStdString(link.deviceSerialNumber);
+    if (state.deviceInfo) {
+        json["firmwareVersion"] = state.deviceInfo->firmwareVersion;
+        json["algorithmVersion"] = state.deviceInfo->algorithmVersion;
+        json["effectNumber"] = state.deviceInfo->effectNumber;
+    }
+    json["tuning"] = state.selectedTuning;
+    json["tuningName"] = QString::fromStdString(tuning);
+    json["controls"] = ControlsJson(state);
+    json["parameters"] = parameters;
+    Print(json, text);
     return kDone;
 }
 
@@ -419,16 +473,13 @@ int Cli::Upload(const cli::UploadArguments& args) {
 int Cli::Set(const cli::SetArguments& args) {
     const ParameterInfo& info = parameterTable[args.slot];
     if (info.addressField == 0) {
-        std::cerr << info.name << " has no DSP address and cannot be written\n";
-        return kFailed;
+        return Fail(std::string(info.name) + " has no DSP address and cannot be written");
     }
     if (!OpenAndRead() || !session_.SetParameter(args.slot, args.value)) {
         return kFailed;
     }
     const std::string terms = ControlTerms(args.slot, args.value);
-    Print(QJsonObject{{"name", info.name},
-                      {"raw", QString::fromStdString("0x" + HexField(args.value, 8))},
-                      {"value", QString::fromStdString(terms)}},
+    Print(QJsonObject{{"parameters", QJsonArray{ParameterJson(args.slot, args.value)}}},
           std::string(info.name) + " = 0x" + HexField(args.value, 8) + " (" + terms + ")\n");
     return kDone;
 }
@@ -446,12 +497,13 @@ int Cli::Assign(const cli::AssignArguments& args) {
     if (!OpenAndRead()) {
         return kFailed;
     }
-    // As the window's list does: the choice is made, checked, then uploaded.
-    if (!session_.AssignControl(args.control, static_cast<int>(args.index))) {
+    // As the window's list does: the choice is made, checked, then uploaded; then read back, so
+    // the JSON says what the pedal holds.
+    if (!session_.AssignControl(args.control, static_cast<int>(args.index)) ||
+        (json_ && !session_.ReadPedalState())) {
         return kFailed;
     }
-    Print(QJsonObject{{"control", kControlNames[args.control]},
-                      {"assigned", QString::fromStdString(entry)}},
+    Print(QJsonObject{{"controls", ControlsJson(session_.state)}},
           std::string(kControlNames[args.control]) + ": " + entry + "\n");
     return kDone;
 }
@@ -460,10 +512,9 @@ int Cli::Footswitch(const cli::FootswitchArguments& args) {
     if (!Open() || !session_.SetFootswitch(args.shortPressBypass, args.longPressBypass)) {
         return kFailed;
     }
-    const std::string shortPress = args.shortPressBypass ? "bypass" : "preset";
-    const std::string longPress = args.longPressBypass ? "bypass" : "preset";
-    Print(QJsonObject{{"shortPress", QString::fromStdString(shortPress)},
-                      {"longPress", QString::fromStdString(longPress)}},
+    const std::string shortPress = PressWord(args.shortPressBypass);
+    const std::string longPress = PressWord(args.longPressBypass);
+    Print(FootswitchJson(FootswitchMode(args.shortPressBypass, args.longPressBypass)),
           "Footswitch: short press " + shortPress + ", long press " + longPress + "\n");
     return kDone;
 }
@@ -502,8 +553,7 @@ int Cli::TuningFilters(const cli::TuningArguments& args) {
 int Cli::SetTuning(const cli::TuningArguments& args) {
     // The window only warns; a script must not be told a tuning was set that the pedal lacks.
     if (!FXsettings::TuningImplemented(args.tuning)) {
-        std::cerr << FXsettings::kTuningNotImplemented << '\n';
-        return kFailed;
+        return Fail(FXsettings::kTuningNotImplemented);
     }
     if (!Open() || !session_.SetTuning(args.tuning)) {
         return kFailed;
@@ -551,12 +601,11 @@ int Cli::Preset(const cli::PresetArguments& args) {
         }
         if (!WriteOutput(file, PresetFileBytes(BuildPresetText(session_.fx.state.parameters)),
                          error)) {
-            std::cerr << "corvid-cli: Error saving file " << file << ": " << error << '\n';
-            return kFailed;
+            return Fail("Error saving file " + file + ": " + error);
         }
         // Standard output carries the preset itself.
         if (!IsStdio(file)) {
-            Print(QJsonObject{{"saved", QString::fromStdString(file)}},
+            Print(QJsonObject{{"file", QString::fromStdString(file)}},
                   "Preset saved: " + file + "\n");
         }
         return kDone;
@@ -566,8 +615,7 @@ int Cli::Preset(const cli::PresetArguments& args) {
     const std::optional<PresetValues> values =
         bytes ? ParsePreset(*bytes, error) : std::optional<PresetValues>();
     if (!values) {
-        std::cerr << "Error loading file: " << error << '\n';
-        return kFailed;
+        return Fail("Error loading file " + file + ": " + error);
     }
     // Read first, as Request does, so an assigned parameter keeps its value.
     if (!OpenAndRead()) {
@@ -577,7 +625,7 @@ int Cli::Preset(const cli::PresetArguments& args) {
     if (!session_.LoadPresetValues(*values, &written)) {
         return kFailed;
     }
-    Print(QJsonObject{{"loaded", QString::fromStdString(file)}, {"written", written}},
+    Print(QJsonObject{{"file", QString::fromStdString(file)}, {"written", written}},
           "Preset loaded: " + file + " (" + std::to_string(written) + " parameters written)\n");
     return kDone;
 }
@@ -586,7 +634,7 @@ int Cli::Flash(const cli::FlashArguments& args) {
     FirmwareUpgrade& firmware = session_.firmware;
     const std::string& name = args.name;
     // The pedal's firmware is replaced: asked before the bootloader is even spoken to.
-    if (!CliDialogs::Ask("Upgrade the pedal's firmware with " + name + "?", args.yes)) {
+    if (!dialogs_.Ask("Upgrade the pedal's firmware with " + name + "?", args.yes)) {
         return isatty(STDIN_FILENO) == 0 ? kUsage : kFailed;
     }
     firmware.FirmwareSelect(name);
@@ -604,7 +652,7 @@ int Cli::Flash(const cli::FlashArguments& args) {
     Print(QJsonObject{{"image", QString::fromStdString(name)},
                       {"bytes", static_cast<int>(firmware.firmwareSize)},
                       {"blocks", firmware.chunkCount},
-                      {"version", firmware.firmwareVersion},
+                      {"firmwareVersion", firmware.firmwareVersion},
                       {"verified", args.verify}},
           name + " written: " + std::to_string(firmware.firmwareSize) + " bytes in " +
               std::to_string(firmware.chunkCount) + " blocks, version " +
@@ -616,8 +664,6 @@ int Cli::Version(const cli::VersionArguments& args) {
     VersionCheck& check = session_.updates;
     QJsonObject json{{"version", QString::fromStdString(ReleaseVersion())}};
     std::string text = "Corvid Editor " + ReleaseVersion() + "\n";
-    // A check that could not check has failed: a script must not read it as "up to date".
-    bool checked = true;
     if (args.check) {
         QEventLoop wait;
         check.OnFinished([&wait] { wait.quit(); });
@@ -625,10 +671,14 @@ int Cli::Version(const cli::VersionArguments& args) {
         if (!check.finished) {
             wait.exec();
         }
-        checked = !check.outcome.starts_with("failed: ") && !check.outcome.starts_with("status ");
-        if (check.outcome.starts_with("failed: ")) {
-            std::cerr << "Version check failed: " << check.outcome.substr(8) << '\n';
-        } else if (!check.webVersion.empty()) {
+        // A check that could not check has failed: a script must not read it as "up to date".
+        if (check.outcome.starts_with("failed: ") || check.outcome.starts_with("status ")) {
+            Fail("Version check failed: " +
+                 (check.outcome.starts_with("failed: ") ? check.outcome.substr(8) : check.outcome));
+            Print(json, text);
+            return kFailed;
+        }
+        if (!check.webVersion.empty()) {
             json["newest"] = QString::fromStdString(check.webVersion);
             json["newer"] = check.outcome.starts_with("newer");
             text += check.outcome.starts_with("newer")
@@ -637,7 +687,7 @@ int Cli::Version(const cli::VersionArguments& args) {
         }
     }
     Print(json, text);
-    return checked ? kDone : kFailed;
+    return kDone;
 }
 
 int Cli::Eeprom(const cli::EepromArguments& args) {
@@ -652,7 +702,7 @@ int Cli::Eeprom(const cli::EepromArguments& args) {
         if (!session_.EraseEeprom(start, end)) {
             return kFailed;
         }
-        Print(QJsonObject{{"erased", QString::fromStdString(start + "-" + end)}},
+        Print(QJsonObject{{"start", eeprom.startAddress}, {"end", eeprom.endAddress}},
               "Erased EEPROM addresses " + start + " to " + end + "\n");
         return kDone;
     }
@@ -665,8 +715,7 @@ int Cli::Eeprom(const cli::EepromArguments& args) {
         const std::string bytes(eeprom.dump.begin(), eeprom.dump.end());
         std::string error;
         if (!WriteOutput(file, bytes, error)) {
-            std::cerr << "Cannot write " << file << ": " << error << '\n';
-            return kFailed;
+            return Fail("Error saving file " + file + ": " + error);
         }
         if (IsStdio(file)) {
             return kDone;
@@ -699,8 +748,7 @@ int Cli::Coefficients(const cli::CoefficientsArguments& args) {
     std::string reason;
     const auto lines = calculator.CoefficientLines(calculator.NoteFrequency(), reason);
     if (!lines) {
-        std::cerr << "Cannot compute the filter: " << reason << '\n';
-        return kFailed;
+        return Fail("Cannot compute the filter: " + reason);
     }
     std::string text;
     QJsonArray json;
@@ -727,7 +775,7 @@ int Cli::Backup(const cli::FileArguments& args) {
     if (!session_.BackUp(file)) {
         return kFailed;
     }
-    Print(QJsonObject{{"backup", QString::fromStdString(file)}}, "Backup written: " + file + "\n");
+    Print(QJsonObject{{"file", QString::fromStdString(file)}}, "Backup written: " + file + "\n");
     return kDone;
 }
 
@@ -739,36 +787,40 @@ int Cli::Restore(const cli::FileArguments& args) {
     const std::optional<PedalBackup> backup =
         bytes ? ParseBackup(*bytes, reason) : std::optional<PedalBackup>();
     if (!backup) {
-        std::cerr << "Error loading file: " << reason << '\n';
-        return kFailed;
+        return Fail("Error loading file " + name + ": " + reason);
     }
     if (session_.algorithms.resourceLines.empty()) {
         return kFailed;
     }
-    dialogs_.confirm = [&args](const std::string& question) {
-        return !question.ends_with("Restore anyway?") || CliDialogs::Ask(question, args.yes);
+    dialogs_.confirm = [this, &args](const std::string& question) {
+        return !question.ends_with("Restore anyway?") || dialogs_.Ask(question, args.yes);
     };
     session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
     if (!Open() || !session_.Restore(*backup, name)) {
         return kFailed;
     }
-    Print(QJsonObject{{"restored", QString::fromStdString(name)}},
+    Print(QJsonObject{{"file", QString::fromStdString(name)}},
           "Pedal restored from " + name + "\n");
     return kDone;
 }
 
 int Cli::Report(const cli::FileArguments& args) {
-    const std::string report = DiagnosticReport(session_, log_.lines);
+    // Under --json the report itself is JSON, wherever it goes.
+    QJsonObject json = DiagnosticReportJson(session_, log_.lines);
+    json["formatVersion"] = kJsonFormatVersion;
+    const std::string report =
+        json_ ? QJsonDocument(json).toJson().toStdString() : DiagnosticReport(session_, log_.lines);
     if (!args.file || IsStdio(*args.file)) {
         std::cout << report;
         return kDone;
     }
     std::string error;
     if (!WriteFileAtomically(*args.file, report, error)) {
-        std::cerr << "Error saving file: " << error << '\n';
-        return kFailed;
+        return Fail("Error saving file " + *args.file + ": " + error);
     }
-    std::cout << "Report written: " << *args.file << '\n';
+    if (!json_) {
+        std::cout << "Report written: " << *args.file << '\n';
+    }
     return kDone;
 }
 
@@ -790,14 +842,21 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("corvid-cli");
 
-    const cli::CommandLine line =
-        cli::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    const cli::CommandLine line = cli::ParseCommandLine(words);
     if (line.action == cli::CommandLine::Action::Print) {
         std::cout << line.text;
         return cli::kDone;
     }
+    const bool json = std::find(words.begin(), words.end(), "--json") != words.end();
     if (line.action == cli::CommandLine::Action::Usage) {
-        std::cerr << line.text;
+        if (json) {
+            // The first line without the program's name: the problem and where to look.
+            const std::string problem = line.text.substr(0, line.text.find('\n'));
+            ErrorLine(problem.substr(problem.find(": ") + 2), true);
+        } else {
+            std::cerr << line.text;
+        }
         return cli::kUsage;
     }
     // A port named on the command line that cannot be used is said plainly, before anything.
@@ -805,13 +864,14 @@ int main(int argc, char* argv[]) {
                          line.command == "tuning-filters";
     for (const std::string& path : offline ? std::vector<std::string>{} : line.options.ports) {
         if (::access(path.c_str(), F_OK) != 0) {
-            std::cerr << "corvid-cli: No such port: " << path << '\n';
+            ErrorLine("No such port: " + path, json);
             return cli::kFailed;
         }
         if (::access(path.c_str(), R_OK | W_OK) != 0) {
-            std::cerr << "corvid-cli: Permission denied on " << path
-                      << ": add yourself to the dialout group or install the udev rule (see "
-                         "README)\n";
+            ErrorLine("Permission denied on " + path +
+                          ": add yourself to the dialout group or install the udev rule (see "
+                          "README)",
+                      json);
             return cli::kFailed;
         }
     }

@@ -4,11 +4,15 @@
 #include "link/HexMessage.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <QSerialPortInfo>
 #include <QString>
 #include <QSysInfo>
 
 #include <filesystem>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace corvid {
 
@@ -24,30 +28,62 @@ std::string SettingsFile(const std::filesystem::path& path) {
     return ReadSettingsText(path, text, error) ? text : "(unreadable: " + error + ")";
 }
 
-} // namespace
+// What the report says, gathered once for its text and its JSON.
+struct SerialPortFacts {
+    std::string port;
+    std::string vendorId; // four hex digits, or "----" when the system does not say
+    std::string productId;
+    std::string description;
+    std::string serialNumber;
+};
+struct ReportFacts {
+    std::string written;
+    std::string qtVersion = qVersion();
+    std::string system;
+    std::vector<SerialPortFacts> ports;
+    std::vector<std::pair<std::string, std::string>> settingsFiles;
+};
 
-std::string DiagnosticReport(const Session& s, const std::string& consoleText) {
-    std::string r = "Corvid Editor diagnostic report\n";
-    r += "Written: " + QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString() + "\n\n";
-    r += "Editor version: " + s.updates.editorVersion + "\n";
-    r += std::string("Qt version: ") + qVersion() + "\n";
-    r += "System: " + QSysInfo::prettyProductName().toStdString() + " (" +
-         QSysInfo::kernelType().toStdString() + " " + QSysInfo::kernelVersion().toStdString() +
-         ", " + QSysInfo::currentCpuArchitecture().toStdString() + ")\n\n";
-
-    r += "Serial ports:\n";
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo& port : ports) {
+ReportFacts Gather(const Session& s) {
+    ReportFacts facts;
+    facts.written = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+    facts.system = QSysInfo::prettyProductName().toStdString() + " (" +
+                   QSysInfo::kernelType().toStdString() + " " +
+                   QSysInfo::kernelVersion().toStdString() + ", " +
+                   QSysInfo::currentCpuArchitecture().toStdString() + ")";
+    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
         const auto id = [](bool has, quint16 value) {
             return has ? HexField(value, 4) : std::string("----");
         };
-        r += "  " + port.systemLocation().toStdString() + "  " +
-             id(port.hasVendorIdentifier(), port.vendorIdentifier()) + ":" +
-             id(port.hasProductIdentifier(), port.productIdentifier()) + "  \"" +
-             port.description().toStdString() + "\"  serial \"" + port.serialNumber().toStdString() +
-             "\"\n";
+        facts.ports.push_back({port.systemLocation().toStdString(),
+                               id(port.hasVendorIdentifier(), port.vendorIdentifier()),
+                               id(port.hasProductIdentifier(), port.productIdentifier()),
+                               port.description().toStdString(),
+                               port.serialNumber().toStdString()});
     }
-    if (ports.isEmpty()) {
+    for (const std::filesystem::path& path :
+         {s.dataFolder.ShowUpdateSettingPath(), s.look.LookFile()}) {
+        facts.settingsFiles.emplace_back(path.string(), SettingsFile(path));
+    }
+    return facts;
+}
+
+} // namespace
+
+std::string DiagnosticReport(const Session& s, const std::string& consoleText) {
+    const ReportFacts facts = Gather(s);
+    std::string r = "Corvid Editor diagnostic report\n";
+    r += "Written: " + facts.written + "\n\n";
+    r += "Editor version: " + s.updates.editorVersion + "\n";
+    r += "Qt version: " + facts.qtVersion + "\n";
+    r += "System: " + facts.system + "\n\n";
+
+    r += "Serial ports:\n";
+    for (const SerialPortFacts& port : facts.ports) {
+        r += "  " + port.port + "  " + port.vendorId + ":" + port.productId + "  \"" +
+             port.description + "\"  serial \"" + port.serialNumber + "\"\n";
+    }
+    if (facts.ports.empty()) {
         r += "  (none)\n";
     }
     r += "\nConnection:\n";
@@ -63,16 +99,55 @@ std::string DiagnosticReport(const Session& s, const std::string& consoleText) {
     } else {
         r += "  firmware " + s.communication.firmwareVersionText + ", algorithm " +
              s.communication.algorithmVersionText + ", effect " + s.communication.effectNumberText +
-             "\n  " + BytesToHex(s.communication.replyBytes.data(), s.communication.replyBytes.size(), " ") +
+             "\n  " +
+             BytesToHex(s.communication.replyBytes.data(), s.communication.replyBytes.size(), " ") +
              "\n";
     }
     r += "\nSettings files:\n";
-    const DataFolder& folder = s.dataFolder;
-    r += "  " + folder.ShowUpdateSettingPath().string() + ": " +
-         SettingsFile(folder.ShowUpdateSettingPath()) + "\n";
-    r += "  " + s.look.LookFile().string() + ": " + SettingsFile(s.look.LookFile()) + "\n";
+    for (const auto& [path, text] : facts.settingsFiles) {
+        r += "  " + path + ": " + text + "\n";
+    }
     r += "\nDebug console:\n" + consoleText + "\n";
     return r;
+}
+
+QJsonObject DiagnosticReportJson(const Session& s, const std::string& consoleText) {
+    const ReportFacts facts = Gather(s);
+    const auto text = [](const std::string& value) { return QString::fromStdString(value); };
+    QJsonArray ports;
+    for (const SerialPortFacts& port : facts.ports) {
+        ports.append(QJsonObject{{"port", text(port.port)},
+                                 {"vendorId", text(port.vendorId)},
+                                 {"productId", text(port.productId)},
+                                 {"description", text(port.description)},
+                                 {"serialNumber", text(port.serialNumber)}});
+    }
+    QJsonObject connection{{"serialNumber", text(s.communication.deviceSerialNumber)},
+                           {"open", s.d2xx.deviceOpen},
+                           {"disconnected", s.d2xx.deviceGone},
+                           {"firmwareUpgradeMode", s.communication.firmwareUpgradeMode},
+                           {"algorithm", text(s.algorithms.selectedEffectName)}};
+    QJsonValue device = QJsonValue::Null;
+    if (const std::optional<DeviceInfo>& info = s.state.deviceInfo) {
+        device = QJsonObject{{"firmwareVersion", info->firmwareVersion},
+                             {"algorithmVersion", info->algorithmVersion},
+                             {"effectNumber", info->effectNumber},
+                             {"reply", text(BytesToHex(s.communication.replyBytes.data(),
+                                                       s.communication.replyBytes.size(), " "))}};
+    }
+    QJsonArray files;
+    for (const auto& [path, contents] : facts.settingsFiles) {
+        files.append(QJsonObject{{"path", text(path)}, {"text", text(contents)}});
+    }
+    return QJsonObject{{"written", text(facts.written)},
+                       {"editorVersion", text(s.updates.editorVersion)},
+                       {"qtVersion", text(facts.qtVersion)},
+                       {"system", text(facts.system)},
+                       {"serialPorts", ports},
+                       {"connection", connection},
+                       {"deviceInformation", device},
+                       {"settingsFiles", files},
+                       {"console", text(consoleText)}};
 }
 
 } // namespace corvid

@@ -5,6 +5,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -96,10 +99,41 @@ TEST(Cli, InfoShowsTheVersionsAndValuesAsTextAndJson) {
     EXPECT_NE(text.out.find("Remote Footswitch: Not Assigned\n"), std::string::npos);
     EXPECT_NE(text.out.find("  High Notes Cut      0x00000000  off\n"), std::string::npos);
 
+    // info's JSON holds every field of the backup, with the same name, type and value.
     const CliRun json = Cli({"--port", pedal.path, "--json", "info"});
     EXPECT_EQ(json.exitCode, 0) << json.err;
-    EXPECT_NE(json.out.find("\"firmwareVersion\": \"05\""), std::string::npos) << json.out;
-    EXPECT_NE(json.out.find("\"name\": \"Input Level\""), std::string::npos);
+    const CliRun backup = Cli({"--port", pedal.path, "backup", "-"});
+    EXPECT_EQ(backup.exitCode, 0) << backup.err;
+    const QJsonObject info = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+    const QJsonObject saved =
+        QJsonDocument::fromJson(QByteArray::fromStdString(backup.out)).object();
+    EXPECT_EQ(info["firmwareVersion"], QJsonValue(5));
+    EXPECT_EQ(info["formatVersion"], QJsonValue(1));
+    for (const QString& key : saved.keys()) {
+        if (key == "format" || key == "saved") {
+            continue;
+        }
+        ASSERT_TRUE(info.contains(key)) << key.toStdString();
+        if (!saved[key].isArray()) {
+            EXPECT_EQ(info[key], saved[key]) << key.toStdString();
+            continue;
+        }
+        const QJsonArray mine = info[key].toArray();
+        const QJsonArray theirs = saved[key].toArray();
+        ASSERT_EQ(mine.size(), theirs.size()) << key.toStdString();
+        for (qsizetype i = 0; i < theirs.size(); ++i) {
+            const QJsonObject item = theirs[i].toObject();
+            for (const QString& field : item.keys()) {
+                EXPECT_EQ(mine[i].toObject()[field], item[field])
+                    << key.toStdString() << "[" << i << "]." << field.toStdString();
+            }
+        }
+    }
+    // An error under --json is JSON too.
+    const CliRun refused = Cli({"--port", pedal.path, "--json", "set", "Input Level", "1024"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.err, "{\"error\":\"Input Level takes a level from 0 to 1023: 1024; see "
+                           "corvid-cli set --help\"}\n");
 }
 
 TEST(Cli, SetThenInfoAgree) {
@@ -127,18 +161,18 @@ TEST(Cli, AssignAndFootswitchThenInfoAgree) {
     EXPECT_NE(text.out.find("Control I: Wave Clip\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("(short press Change Preset, long press Bypass)"), std::string::npos);
     const CliRun json = Cli({"--port", pedal.path, "--json", "info"});
-    EXPECT_NE(json.out.find("\"assigned\": \"Wave Clip\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"parameter\": \"Wave Clip\""), std::string::npos) << json.out;
     // Assigned now: a direct write is refused, as the windows refuse it.
     const CliRun set = Cli({"--port", pedal.path, "set", "Wave Clip", "3"});
     EXPECT_EQ(set.exitCode, 1);
-    EXPECT_EQ(set.err, FXsettings::kLockedOut + "\n");
+    EXPECT_EQ(set.err, "corvid-cli: " + FXsettings::kLockedOut + "\n");
 }
 
 TEST(Cli, ASilentPedalFailsWithinItsLimit) {
     SilentPort port;
     const CliRun run = Cli({"--port", port.path, "info"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "No reply from the pedal\n");
+    EXPECT_EQ(run.err, "corvid-cli: No reply from the pedal\n");
     // 200 ms pause, 2 s for the first byte, and the start of a process.
     EXPECT_LT(run.ms, 5000);
     EXPECT_EQ(port.BytesReceived(), 2u);
@@ -227,7 +261,8 @@ TEST(Cli, AFileThatIsNotAPresetSendsNothing) {
     bad.close();
     const CliRun run = Cli({"--port", port.path, "preset", "load", bad.fileName()});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "Error loading file: line 1 has 3 characters, not 8: \"abc\"\n");
+    EXPECT_EQ(run.err, "corvid-cli: Error loading file " + bad.fileName().toStdString() +
+                           ": line 1 has 3 characters, not 8: \"abc\"\n");
     EXPECT_EQ(port.BytesReceived(), 0u);
 }
 
@@ -338,7 +373,8 @@ TEST(Cli, BackupFromOnePedalRestoresAnother) {
     bad.close();
     const CliRun refused = Cli({"--port", second.path, "restore", bad.fileName()});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(refused.err, "Error loading file: not a Corvid MK3 backup\n");
+    EXPECT_EQ(refused.err, "corvid-cli: Error loading file " + bad.fileName().toStdString() +
+                               ": not a Corvid MK3 backup\n");
     const CliRun report = Cli({"--emulator", "report"});
     EXPECT_EQ(report.out.rfind("Corvid Editor diagnostic report\n", 0), 0u);
 }
@@ -374,21 +410,27 @@ TEST(Cli, ArgumentsThatPassTheGrammarRunOrFailAtTheirLimits) {
         {{"--emulator", "assign", "iv", "none"}, 0, ""},
         {{"--emulator", "assign", "4", "High Notes Cut"},
          1,
-         "No tuning selected, Select a tuning before assigning this parameter\n"},
+         "corvid-cli: No tuning selected, Select a tuning before assigning this parameter\n"},
         {{"--emulator", "set-tuning", "1"}, 0, ""},
-        {{"--emulator", "set-tuning", "4"}, 1, FXsettings::kTuningNotImplemented + "\n"},
-        {{"--emulator", "set-tuning", "Drop D (DADGBE)"}, 1, FXsettings::kTuningNotImplemented},
+        {{"--emulator", "set-tuning", "4"},
+         1,
+         "corvid-cli: " + FXsettings::kTuningNotImplemented + "\n"},
+        {{"--emulator", "set-tuning", "Drop D (DADGBE)"},
+         1,
+         "corvid-cli: " + FXsettings::kTuningNotImplemented},
         {{"--emulator", "note-cut"}, 0, ""},
         {{"--emulator", "note-cut", "C#3", "d#3"}, 0, ""},
         {{"--emulator", "midi-channel", "omni"}, 0, ""},
         {{"--emulator", "midi-channel", "16"}, 0, ""},
-        {{"--emulator", "flash", "--yes"}, 1, "Connection to bootloader failed\n"},
+        {{"--emulator", "flash", "--yes"}, 1, "corvid-cli: Connection to bootloader failed\n"},
         {{"--emulator", "flash"},
          2,
          "corvid-cli: Upgrade the pedal's firmware with Firmware_5? Not on a terminal: add --yes"},
         {{"--emulator", "eeprom", "read", "--start", "65535", "--end", "65535"}, 0, ""},
         {{"tuning-filters", "4"}, 0, ""},
-        {{"coefficients", "A1", "--q", "0"}, 1, "Cannot compute the filter: Q must be greater"},
+        {{"coefficients", "A1", "--q", "0"},
+         1,
+         "corvid-cli: Cannot compute the filter: Q must be greater"},
     };
     for (const Case& c : cases) {
         const CliRun run = Cli(c.arguments);

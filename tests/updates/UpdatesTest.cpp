@@ -261,7 +261,7 @@ TEST(CliVersion, PrintsTheVersionAndChecksTheSite) {
     EXPECT_EQ(cli.exitCode(), 1); // it could not check
     EXPECT_EQ(cli.readAllStandardOutput().toStdString(), "Corvid Editor 1.4.0\n");
     EXPECT_EQ(cli.readAllStandardError().toStdString(),
-              "Version check failed: the reply is not a version: \"abc\"\n");
+              "corvid-cli: Version check failed: the reply is not a version: \"abc\"\n");
 }
 
 } // namespace
