@@ -68,14 +68,24 @@ public:
         if (beforeMessage) {
             beforeMessage();
         }
-        ErrorLine(text, json);
+        if (json) {
+            // Whether a message is an error is known only when the command ends.
+            held.push_back(text);
+        } else {
+            ErrorLine(text, false);
+        }
     }
     bool json = false;
+    // Under --json: the messages shown so far, said once the command ends.
+    std::vector<std::string> held;
     bool Confirm(const std::string& text) override { return !confirm || confirm(text); }
     // Asks on a terminal; elsewhere only --yes says yes.
     bool Ask(const std::string& question, bool yes) const {
         if (yes) {
             return true;
+        }
+        if (beforeMessage) {
+            beforeMessage();
         }
         if (isatty(STDIN_FILENO) == 0) {
             ErrorLine(question + " Not on a terminal: add --yes to go on.", json);
@@ -209,10 +219,17 @@ public:
         DrawBar("block", static_cast<std::size_t>(std::max(position, 0)),
                 static_cast<std::size_t>(std::max(maximum, 0)));
     }
+    void SetVerifyProgress(int position, int maximum) override {
+        PlainViews::SetVerifyProgress(position, maximum);
+        DrawBar("checked", static_cast<std::size_t>(std::max(position, 0)),
+                static_cast<std::size_t>(std::max(maximum, 0)));
+    }
     void ShowReadProgress(std::size_t received, std::size_t expected) override {
         PlainViews::ShowReadProgress(received, expected);
         DrawBar("value", received, expected);
     }
+    // A restore's steps.
+    void ShowSteps(std::size_t done, std::size_t total) { DrawBar("step", done, total); }
     // -q: no bars at all.
     bool quiet = false;
 
@@ -368,7 +385,19 @@ int Cli::Run(const std::string& command, const cli::Arguments& arguments) {
         {"report", [&] { return Report(std::get<cli::FileArguments>(arguments)); }},
         {"send", [&] { return Send(std::get<cli::SendArguments>(arguments)); }},
     };
-    return handlers.at(command)();
+    const int status = handlers.at(command)();
+    // Under --json a failed command's messages are its error; a done one's are remarks.
+    for (const std::string& text : std::exchange(dialogs_.held, {})) {
+        if (status == kDone) {
+            std::cerr << QJsonDocument(QJsonObject{{"message", QString::fromStdString(text)}})
+                             .toJson(QJsonDocument::Compact)
+                             .toStdString()
+                      << '\n';
+        } else {
+            ErrorLine(text, true);
+        }
+    }
+    return status;
 }
 
 int Cli::List() {
@@ -796,7 +825,12 @@ int Cli::Restore(const cli::FileArguments& args) {
         return !question.ends_with("Restore anyway?") || dialogs_.Ask(question, args.yes);
     };
     session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
-    if (!Open() || !session_.Restore(*backup, name)) {
+    session_.backups.progress = [this](std::size_t done, std::size_t total) {
+        views_.ShowSteps(done, total);
+    };
+    const bool restored = Open() && session_.Restore(*backup, name);
+    views_.EndProgress();
+    if (!restored) {
         return kFailed;
     }
     Print(QJsonObject{{"file", QString::fromStdString(name)}},

@@ -49,6 +49,10 @@ public:
         upgradePosition = position;
         upgradeMaximum = maximum;
     }
+    void SetVerifyProgress(int position, int maximum) override {
+        verifyPosition = position;
+        verifyMaximum = maximum;
+    }
     void SetUpgradeRunning(bool running) override { upgradeRunning = running; }
     void ShowUpgradeFinished() override { upgradeFinished = true; }
     void SetNewVersionText(const std::string& text) override { newVersionText = text; }
@@ -67,6 +71,8 @@ public:
     bool bootloaderReady = false;
     int upgradePosition = 0;
     int upgradeMaximum = 0;
+    int verifyPosition = 0;
+    int verifyMaximum = 0;
     bool upgradeRunning = false;
     bool upgradeFinished = false;
     std::string newVersionText = VersionCheck::kMenuText;

@@ -89,7 +89,9 @@ bool FirmwareUpgrade::Failed() {
 
 bool FirmwareUpgrade::VerifyChunks() {
     std::uint32_t address = bootloader::FlashBase;
+    const int maximum = static_cast<int>(chunkData.size());
     for (std::size_t i = 0; i < chunkData.size(); ++i) {
+        view_.SetVerifyProgress(static_cast<int>(i), maximum);
         const std::optional<std::vector<std::uint8_t>> read =
             bootloader_.ReadMemory(address, chunkData[i].size());
         if (!read) {
@@ -102,6 +104,7 @@ bool FirmwareUpgrade::VerifyChunks() {
         }
         address += static_cast<std::uint32_t>(chunkData[i].size());
     }
+    view_.SetVerifyProgress(maximum, maximum);
     log_.PrintToConsole("verified: " + std::to_string(chunkData.size()) + " blocks");
     return true;
 }

@@ -16,6 +16,8 @@ public:
     virtual ~FirmwareUpgradeView() = default;
     // The bar: `position` blocks of `maximum` written.
     virtual void SetUpgradeProgress(int position, int maximum) = 0;
+    // The same bar while the blocks are read back: `position` of `maximum` checked.
+    virtual void SetVerifyProgress(int position, int maximum) = 0;
     // "Upgrade Firmware" is off while a run is under way.
     virtual void SetUpgradeRunning(bool running) = 0;
     // The run completed: the window closes.

@@ -57,6 +57,16 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick() {
 }
 
 void TformFirmwareUpgrade::SetUpgradeProgress(int position, int maximum) {
+    ProgressBar1->setFormat("block %v of %m");
+    ProgressBar1->setAccessibleName("Blocks written");
+    ProgressBar1->setMaximum(maximum);
+    ProgressBar1->setValue(position);
+    ProgressBar1->setTextVisible(true);
+}
+
+void TformFirmwareUpgrade::SetVerifyProgress(int position, int maximum) {
+    ProgressBar1->setFormat("checked %v of %m");
+    ProgressBar1->setAccessibleName("Blocks checked");
     ProgressBar1->setMaximum(maximum);
     ProgressBar1->setValue(position);
     ProgressBar1->setTextVisible(true);

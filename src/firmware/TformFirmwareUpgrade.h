@@ -25,6 +25,7 @@ public:
 
     // FirmwareUpgradeView
     void SetUpgradeProgress(int position, int maximum) override;
+    void SetVerifyProgress(int position, int maximum) override;
     void SetUpgradeRunning(bool running) override;
     void ShowUpgradeFinished() override;
 

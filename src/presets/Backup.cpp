@@ -10,6 +10,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace corvid {
 
 PedalBackup BackupFromDeviceInfo(const DeviceInfo& info) {
@@ -205,10 +207,22 @@ bool PedalBackups::Restore(const std::filesystem::path& file) {
 
 bool PedalBackups::Restore(const PedalBackup& backup, const std::string& name) {
     differences.clear();
+    // Two reads, a write for each value with an address, store, assign, footswitch, tuning.
+    const std::size_t total =
+        6 + static_cast<std::size_t>(
+                std::count_if(parameterTable.begin(), parameterTable.end(),
+                              [](const ParameterInfo& info) { return info.addressField != 0; }));
+    std::size_t done = 0;
+    const auto step = [&] {
+        if (progress) {
+            progress(++done, total);
+        }
+    };
     const std::optional<PedalBackup> now = ReadPedal();
     if (!now) {
         return false;
     }
+    step();
     if (now->algorithmVersion != backup.algorithmVersion &&
         !dialogs_.Confirm(
             "The backup was made with algorithm version " +
@@ -222,6 +236,8 @@ bool PedalBackups::Restore(const PedalBackup& backup, const std::string& name) {
             fx_.state.parameters.Value(slot) = backup.values[slot];
         } else if (!fx_.SendParameterValue(slot, backup.values[slot])) {
             return false;
+        } else {
+            step();
         }
     }
     // Storing purges what has not left yet: let the writes go first.
@@ -229,11 +245,13 @@ bool PedalBackups::Restore(const PedalBackup& backup, const std::string& name) {
     if (!fx_.StoreParameters()) {
         return false;
     }
+    step();
     const std::string assign = AssignMessage(backup.controlFlags, backup.controlWords);
     log_.PrintToConsole("assign message: " + assign);
     if (!link_.SendCommand(command::Assignments, assign)) {
         return false;
     }
+    step();
     clock_.Sleep(FXsettings::kAssignPauseMs);
     const std::string footswitch =
         FootswitchMessage(static_cast<std::uint8_t>(backup.footswitchMode));
@@ -241,15 +259,18 @@ bool PedalBackups::Restore(const PedalBackup& backup, const std::string& name) {
     if (!link_.SendCommand(command::Footswitch, footswitch)) {
         return false;
     }
+    step();
     // The tuning message purges what has not left yet: let the footswitch message go first.
     clock_.Sleep(FXsettings::kAssignPauseMs);
     if (!tunings_.SetTuning(static_cast<std::uint8_t>(backup.tuning))) {
         return false;
     }
+    step();
     const std::optional<PedalBackup> after = ReadPedal();
     if (!after) {
         return false;
     }
+    step();
     const auto differ = [&](const std::string& what, std::uint32_t pedal, std::uint32_t saved,
                             int digits) {
         if (pedal != saved) {

@@ -64,6 +64,8 @@ public:
 
     // What differed after the last restore, one line each ("Dry: pedal 00000000, backup ...").
     std::vector<std::string> differences;
+    // Hears a restore's steps as they are done (the reads, each write and each message).
+    JobProgress progress = nullptr;
 
 private:
     std::optional<PedalBackup> ReadPedal();

@@ -290,6 +290,39 @@ TEST(Cli, FlashThroughTheBootloaderOnAPseudoTerminal) {
     EXPECT_NE(info.out.find("Firmware version: 06\n"), std::string::npos) << info.out << info.err;
 }
 
+// Bars are drawn on stderr when it is a terminal (not with -q), and each ends its line before
+// the next message.
+TEST(Cli, BarsAreDrawnOnATerminalAndEndTheirLine) {
+    const auto onTerminal = [](const QStringList& arguments) {
+        SilentPort terminal;
+        QProcess cli;
+        cli.setStandardErrorFile(terminal.path);
+        cli.start(CORVID_CLI, arguments);
+        EXPECT_TRUE(cli.waitForFinished(20000));
+        EXPECT_EQ(cli.exitCode(), 0) << arguments.join(' ').toStdString();
+        return terminal.Received();
+    };
+    QTemporaryDir folder;
+    const std::string flash =
+        onTerminal({"--emulator", "bootloader", "flash", SmallImage(folder), "--verify", "--yes"});
+    EXPECT_NE(flash.find("\rblock 2 of 2 ["), std::string::npos) << flash;
+    EXPECT_NE(flash.find("\rchecked 2 of 2 ["), std::string::npos) << flash;
+    EXPECT_NE(flash.find("]\ncorvid-cli: Firmware Upgrade Complete"), std::string::npos) << flash;
+
+    const QString backup = folder.filePath("backup.json");
+    ASSERT_EQ(Cli({"--emulator", "backup", backup}).exitCode, 0);
+    const std::string restore = onTerminal({"--emulator", "restore", backup});
+    EXPECT_NE(restore.find("\rstep 20 of 20 ["), std::string::npos) << restore;
+    EXPECT_TRUE(restore.ends_with("]\n")) << restore;
+
+    const std::string read = onTerminal(
+        {"--emulator", "eeprom", "read", "--end", "99", "-o", folder.filePath("dump.bin")});
+    EXPECT_NE(read.find("\rvalue 100 of 100 ["), std::string::npos) << read;
+    EXPECT_EQ(onTerminal({"--emulator", "-q", "restore", backup}), "");
+    // Piped: no bar.
+    EXPECT_EQ(Cli({"--emulator", "restore", backup}).err, "");
+}
+
 TEST(Cli, ARefusedBlockEndsTheRunWithoutGo) {
     Emulator pedal({"--bootloader", "--nack-write", "1"});
     QTemporaryDir folder;
