@@ -36,7 +36,7 @@ public:
         "applying this parameter.\r\nLike any other parameter, this parameter can either be stored "
         "permanently on pedal or assigned to a CTRL button.",
         "Set level of input signal to the octave down effect. It does not affect dry.\r\nAdjust if "
-        "you hear too much distortion on the sub. By deafult it is set to mid position.",
+        "you hear too much distortion on the sub. By default it is set to mid position.",
     };
 
     TformFXsettings();

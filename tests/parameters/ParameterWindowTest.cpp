@@ -74,7 +74,7 @@ TEST_F(ParameterWindowTest, WindowHasItsControlsAndEntries) {
     EXPECT_EQ(
         w.dialInputLevel->toolTip(),
         "Set level of input signal to the octave down effect. It does not affect dry.\r\n"
-        "Adjust if you hear too much distortion on the sub. By deafult it is set to mid position.");
+        "Adjust if you hear too much distortion on the sub. By default it is set to mid position.");
     EXPECT_TRUE(w.chkBypassShortPress->isChecked());
     EXPECT_TRUE(w.chkChangePresetLongPress->isChecked());
 }
