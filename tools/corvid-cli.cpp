@@ -662,11 +662,16 @@ int Cli::Preset(const cli::PresetArguments& args) {
 int Cli::Flash(const cli::FlashArguments& args) {
     FirmwareUpgrade& firmware = session_.firmware;
     const std::string& name = args.name;
+    firmware.FirmwareSelect(name);
+    // A file that cannot be flashed is said before the pedal is touched.
+    std::string reason;
+    if (!firmware.ReadImage(args.file.value_or(std::filesystem::path()), reason)) {
+        return Fail(reason);
+    }
     // The pedal's firmware is replaced: asked before the bootloader is even spoken to.
     if (!dialogs_.Ask("Upgrade the pedal's firmware with " + name + "?", args.yes)) {
         return isatty(STDIN_FILENO) == 0 ? kUsage : kFailed;
     }
-    firmware.FirmwareSelect(name);
     firmware.verifyAfterWrite = args.verify;
     session_.communication.firmwareUpgradeMode = true;
     Open();

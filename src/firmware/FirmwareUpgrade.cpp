@@ -23,26 +23,39 @@ void FirmwareUpgrade::FirmwareSelect(const std::string& itemText) {
     log_.PrintToConsole(firmwareResourceName);
 }
 
-bool FirmwareUpgrade::LoadFirmwareImage(const std::filesystem::path& file) {
+std::optional<QByteArray> FirmwareUpgrade::ReadImage(const std::filesystem::path& file,
+                                                     std::string& reason) const {
     QFile image(file.empty()
                     ? QString::fromStdString(FindResource(":/firmware", firmwareResourceName))
                     : QString::fromStdU16String(file.u16string()));
     if (image.fileName().isEmpty() || !image.open(QIODevice::ReadOnly)) {
-        dialogs_.ShowMessage(file.empty() ? "Resource " + firmwareResourceName + " not found"
-                                          : "Cannot read " + file.string() + ": " +
-                                                image.errorString().toStdString());
-        return false;
+        reason = file.empty()
+                     ? "Resource " + firmwareResourceName + " not found"
+                     : "Cannot read " + file.string() + ": " + image.errorString().toStdString();
+        return std::nullopt;
     }
-    const QByteArray bytes = image.readAll();
+    // One byte more than the flash holds is enough to know it does not fit.
+    QByteArray bytes = image.read(static_cast<qint64>(kMaxImageBytes) + 1);
     if (static_cast<std::size_t>(bytes.size()) > kMaxImageBytes) {
-        dialogs_.ShowMessage("Firmware image too large: " + std::to_string(bytes.size()) +
-                             " bytes, the flash holds " + std::to_string(kMaxImageBytes));
-        return false;
+        reason = "Firmware image too large: " + std::to_string(image.size()) +
+                 " bytes, the flash holds " + std::to_string(kMaxImageBytes);
+        return std::nullopt;
     }
     if (bytes.isEmpty()) {
-        dialogs_.ShowMessage("Firmware image is empty");
+        reason = "Firmware image is empty";
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool FirmwareUpgrade::LoadFirmwareImage(const std::filesystem::path& file) {
+    std::string reason;
+    const std::optional<QByteArray> read = ReadImage(file, reason);
+    if (!read) {
+        dialogs_.ShowMessage(reason);
         return false;
     }
+    const QByteArray& bytes = *read;
     firmwareImage.assign(bytes.begin(), bytes.end());
     firmwareSize = static_cast<std::uint32_t>(firmwareImage.size());
     log_.PrintToConsole("Firmware num of bytes: " + std::to_string(firmwareSize));

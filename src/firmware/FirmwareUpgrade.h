@@ -3,8 +3,11 @@
 #include "base/Services.h"
 #include "firmware/Bootloader.h"
 
+#include <QByteArray>
+
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +49,10 @@ public:
     // Reads the chosen image from the program's resources (names ignoring case), or from a file
     // when one is given. False, shown, when it is missing or larger than the flash can hold.
     bool LoadFirmwareImage(const std::filesystem::path& file = {});
+    // The image's bytes, checked (readable, not empty, fits the flash) without taking them;
+    // nullopt with the reason. Lets a front end refuse a bad file before the bootloader starts.
+    std::optional<QByteArray> ReadImage(const std::filesystem::path& file,
+                                        std::string& reason) const;
     void SplitFirmwareImage();
     // The whole run. True when every step was acknowledged and the pedal restarts.
     bool UpgradeFirmware(const std::filesystem::path& file = {});

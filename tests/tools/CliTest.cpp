@@ -13,6 +13,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -412,6 +413,35 @@ TEST(Cli, BackupFromOnePedalRestoresAnother) {
     EXPECT_EQ(report.out.rfind("Corvid Editor diagnostic report\n", 0), 0u);
 }
 
+// A port the user may not open is explained, not reported as a missing pedal. Root may open
+// anything, so under root the refusal is met as nobody.
+TEST(Cli, APortThatMayNotBeOpenedIsExplained) {
+    SilentPort port;
+    const QStringList arguments{"--port", port.path, "info"};
+    QProcess cli;
+    QTemporaryDir folder;
+    if (geteuid() == 0) {
+        ASSERT_EQ(::chmod(port.path.toLocal8Bit().constData(), 0600), 0);
+        // The build may lie under a folder nobody cannot enter: nobody runs a copy.
+        const QString program = folder.filePath("corvid-cli");
+        ASSERT_TRUE(QFile::copy(CORVID_CLI, program));
+        ASSERT_EQ(::chmod(folder.path().toLocal8Bit().constData(), 0755), 0);
+        cli.start("setpriv",
+                  QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", program} +
+                      arguments);
+    } else {
+        ASSERT_EQ(::chmod(port.path.toLocal8Bit().constData(), 0), 0);
+        cli.start(CORVID_CLI, arguments);
+    }
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    EXPECT_EQ(cli.exitCode(), 1);
+    EXPECT_NE(cli.readAllStandardError().toStdString().find(
+                  "corvid-cli: Permission denied on " + port.path.toStdString() +
+                  ": add yourself to the dialout group or install the udev rule (see README)\n"),
+              std::string::npos);
+    EXPECT_EQ(port.BytesReceived(), 0u);
+}
+
 TEST(Cli, AnInvalidHexMessageSendsNothing) {
     SilentPort port;
     for (const QString& message : {QString("01addrdata"), QString("010")}) {
@@ -456,6 +486,10 @@ TEST(Cli, ArgumentsThatPassTheGrammarRunOrFailAtTheirLimits) {
         {{"--emulator", "midi-channel", "omni"}, 0, ""},
         {{"--emulator", "midi-channel", "16"}, 0, ""},
         {{"--emulator", "flash", "--yes"}, 1, "corvid-cli: Connection to bootloader failed\n"},
+        // A missing image is said before the bootloader is spoken to.
+        {{"--emulator", "bootloader", "flash", "/nonexistent/x_5.bin", "--yes"},
+         1,
+         "corvid-cli: Cannot read /nonexistent/x_5.bin: No such file or directory\n"},
         {{"--emulator", "flash"},
          2,
          "corvid-cli: Upgrade the pedal's firmware with Firmware_5? Not on a terminal: add --yes"},
