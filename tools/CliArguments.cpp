@@ -89,8 +89,9 @@ const std::map<std::string, CommandHelp> kCommands = {
     {"eeprom",
      {"read or erase a range of the pedal's EEPROM",
       "read: reads addresses N to M (default 0 to 16383) and prints the console's labelled\n"
-      "lines, or writes the bytes to FILE. erase: erases N to M; it asks for --yes, since it\n"
-      "cannot be undone. N and M are whole numbers from 0 to 65535, N not after M."}},
+      "lines, or writes the bytes to FILE. erase: erases N to M; since it cannot be undone\n"
+      "it asks first on a terminal, and elsewhere needs --yes (exit 2 without). N and M are\n"
+      "whole numbers from 0 to 65535, N not after M."}},
     {"coefficients",
      {"a note filter's coefficient table (no pedal needed)",
       "Prints the peaking filter on NOTE (A1 to G#5) as the console's calculator does:\n"
@@ -478,7 +479,7 @@ void Describe(Grammar& g, Options& options) {
     }
     read->add_option("-o,--output", got.output, "write the bytes to FILE (- for standard output)")
         ->type_name("FILE");
-    erase->add_flag("-y,--yes", got.yes, "erase: it cannot be undone");
+    erase->add_flag("-y,--yes", got.yes, "do not ask");
     CLI::App* coefficients = command("coefficients");
     word(coefficients, "NOTE", got.first, "A1 to G#5", true);
     g.q = coefficients->add_option("--q", got.q, "the filter's Q (default 11)")->type_name("Q");
@@ -554,11 +555,7 @@ Parsed Typed(const std::string& command, const std::string& verb, const Grammar&
                                                        " is after end address " + got.end
                                                  : error);
         }
-        if (verb == "erase" && !got.yes) {
-            return Refuse(problem, "erasing cannot be undone: add --yes to erase addresses " +
-                                       got.start + " to " + got.end);
-        }
-        return EepromArguments{verb == "read", got.start, got.end, got.output};
+        return EepromArguments{verb == "read", got.start, got.end, got.output, got.yes};
     }
     if (command == "coefficients") {
         const auto notes = NotePickerNames();

@@ -88,6 +88,8 @@ struct EepromArguments {
     std::string start;
     std::string end;
     std::string file;
+    // erase's --yes: erased without asking.
+    bool yes = false;
 };
 struct CoefficientsArguments {
     std::size_t note = 0;

@@ -728,6 +728,16 @@ int Cli::Eeprom(const cli::EepromArguments& args) {
     const std::string& start = args.start;
     const std::string& end = args.end;
     const std::string& file = args.file;
+    // Erasing cannot be undone: asked on a terminal (the core's question), refused elsewhere
+    // without --yes before the port is opened.
+    if (!args.read && !args.yes && isatty(STDIN_FILENO) == 0) {
+        ErrorLine("erasing cannot be undone: add --yes to erase addresses " + start + " to " + end,
+                  json_);
+        return kUsage;
+    }
+    dialogs_.confirm = [this, &args](const std::string& question) {
+        return dialogs_.Ask(question, args.yes);
+    };
     if (!Open()) {
         return kFailed;
     }
