@@ -116,6 +116,7 @@ FtStatus EmulatedDriver::SetDataCharacteristics(FtHandle handle, std::uint8_t bi
         wordLength = bits;
         stopBits = stops;
         parity = parityMode;
+        pedal.state.hostParity = parityMode != 0;
     }
     return status;
 }
@@ -154,7 +155,28 @@ FtStatus EmulatedDriver::Write(FtHandle handle, const std::uint8_t* buffer, std:
     const FtStatus status = Opened(handle, Call::Write);
     bytesWritten = 0;
     if (status == ft::OK) {
-        pedal.Receive(buffer, toWrite, clock_.NowMs());
+        // The bytes of one write leave back to back; a byte written later leaves when the line
+        // is free. One that starts less than a bit after the previous ended has no gap.
+        const double baud = baudRate > 0 ? baudRate : 115200.0;
+        const double bitUs = 1e6 / baud;
+        const double byteUs = bitUs * (parity != 0 ? 11 : 10);
+        const auto nowUs = static_cast<double>(clock_.NowMs()) * 1000.0;
+        const bool paced = paceBaud_ > 0 && pedal.state.inBootloader;
+        std::vector<bool> gapless(toWrite);
+        for (std::uint32_t i = 0; i < toWrite; ++i) {
+            const double start = std::max(nowUs, lineFreeUs_);
+            gapless[i] = lineUsed_ && start < lineFreeUs_ + bitUs;
+            lineFreeUs_ = start + byteUs;
+            lineUsed_ = true;
+            if (paced) {
+                // Each byte reaches the pedal once the line has carried it.
+                pedal.Receive(buffer + i, 1, static_cast<std::int64_t>(lineFreeUs_ / 1000.0),
+                              {gapless[i]});
+            }
+        }
+        if (!paced) {
+            pedal.Receive(buffer, toWrite, clock_.NowMs(), gapless);
+        }
         writeSizes.push_back(toWrite);
         bytesWritten = toWrite;
         ScheduleArrival();

@@ -65,6 +65,13 @@ public:
     void FailCall(Call call, FtStatus status) { failures_[call] = status; }
     void ClearFailures() { failures_.clear(); }
 
+    // Carries the bootloader's bytes no faster than a line of `baud` bit/s would (10 bits a
+    // byte, 11 with parity), both ways, so a firmware upgrade takes its wire time. 0: no pacing.
+    void Pace(std::uint32_t baud) {
+        paceBaud_ = baud;
+        pedal.state.paceBaud = baud;
+    }
+
     std::vector<Device> devices;
     EmulatedPedal pedal;
     bool open = false;
@@ -85,6 +92,11 @@ private:
     Clock& clock_;
     std::unique_ptr<ClockTimer> arrival_;
     std::int64_t arrivalAt_ = -1;
+    std::uint32_t paceBaud_ = 0;
+    // When the host's line is idle again after its last byte (µs of the clock), and whether it
+    // has carried a byte yet.
+    double lineFreeUs_ = 0;
+    bool lineUsed_ = false;
     std::map<Call, FtStatus> failures_;
     std::vector<Device> unplugged_;
     bool lost_ = false;

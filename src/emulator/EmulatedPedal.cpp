@@ -48,12 +48,31 @@ void EmulatedPedal::InjectFault(Fault fault, std::size_t count, int delayMs) {
     faultDelayMs_ = delayMs;
 }
 
-void EmulatedPedal::Receive(const std::uint8_t* data, std::size_t size, std::int64_t nowMs) {
+std::optional<std::uint8_t> EmulatedPedal::Misframed(std::uint8_t byte) {
+    // Data bits go least significant first; the start bit before them is low.
+    for (int i = 1; i < 8; ++i) {
+        const bool before = ((byte >> (i - 1)) & 1) != 0;
+        const bool bit = ((byte >> i) & 1) != 0;
+        if (before && !bit) {
+            // Bit i is taken as the start bit; the bits after it, then idle (high) bits.
+            return static_cast<std::uint8_t>((byte >> (i + 1)) | (0xFF << (7 - i)));
+        }
+    }
+    return std::nullopt;
+}
+
+void EmulatedPedal::Receive(const std::uint8_t* data, std::size_t size, std::int64_t nowMs,
+                            const std::vector<bool>& gapless) {
     Frame(nowMs);
     received_.insert(received_.end(), data, data + size);
-    while (state.inBootloader && size > 0) {
-        BootloaderByte(*data++, nowMs);
-        --size;
+    for (std::size_t i = 0; state.inBootloader && size > 0; ++i, ++data, --size) {
+        if (state.strictFraming && !state.hostParity && i < gapless.size() && gapless[i]) {
+            if (const std::optional<std::uint8_t> seen = Misframed(*data)) {
+                BootloaderByte(*seen, nowMs);
+            }
+            continue;
+        }
+        BootloaderByte(*data, nowMs);
     }
     if (size == 0) {
         return;
@@ -272,7 +291,43 @@ void EmulatedPedal::BootReply(std::vector<std::uint8_t> bytes, std::int64_t atMs
     if (state.wrongReplyAt >= 0 && state.wrongReplyAt-- == 0) {
         bytes.front() = 0x42;
     }
-    output_.push_back({atMs + kReplyLatencyMs, std::move(bytes)});
+    const std::int64_t due = atMs + kReplyLatencyMs;
+    if (state.paceBaud == 0) {
+        output_.push_back({due, std::move(bytes)});
+        return;
+    }
+    // Byte by byte as the line carries them, gathered by the millisecond they arrive in.
+    const double byteMs = (state.hostParity ? 11.0 : 10.0) * 1000.0 / state.paceBaud;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto at = due + static_cast<std::int64_t>(static_cast<double>(i + 1) * byteMs);
+        if (output_.empty() || output_.back().atMs != at) {
+            output_.push_back({at, {}});
+        }
+        output_.back().bytes.push_back(bytes[i]);
+    }
+}
+
+void EmulatedPedal::GetReply(std::int64_t nowMs) {
+    using GetAnswer = State::GetAnswer;
+    std::vector<std::uint8_t> answer = {0x79, static_cast<std::uint8_t>(kBootloaderCommands.size()),
+                                        kBootloaderVersion};
+    answer.insert(answer.end(), kBootloaderCommands.begin(), kBootloaderCommands.end());
+    answer.push_back(0x79);
+    switch (state.getAnswer) {
+    case GetAnswer::Proper:
+        break;
+    case GetAnswer::Nack:
+        answer = {0x1F};
+        break;
+    case GetAnswer::Silent:
+        return;
+    case GetAnswer::Malformed:
+        // The count promises more than comes.
+        answer[1] = 0x20;
+        answer.resize(6);
+        break;
+    }
+    BootReply(std::move(answer), nowMs);
 }
 
 void EmulatedPedal::BootloaderByte(std::uint8_t byte, std::int64_t nowMs) {
@@ -282,6 +337,10 @@ void EmulatedPedal::BootloaderByte(std::uint8_t byte, std::int64_t nowMs) {
     const auto inFlash = [&](std::uint32_t address, std::size_t size) {
         return address >= flashBase && address - flashBase + size <= state.flash.size();
     };
+    // A silent bootloader hears nothing either: it stays where it was.
+    if (state.silentBootloader) {
+        return;
+    }
     bootBytes_.push_back(byte);
     switch (boot_) {
     case Boot::Unsynced:
@@ -299,11 +358,25 @@ void EmulatedPedal::BootloaderByte(std::uint8_t byte, std::int64_t nowMs) {
         return;
     case Boot::Complement: {
         bootBytes_.clear();
-        const bool known = bootCommand_ == 0x31 || bootCommand_ == 0x11 || bootCommand_ == 0x43 ||
-                           bootCommand_ == 0x21;
+        const bool known = std::find(kBootloaderCommands.begin(), kBootloaderCommands.end(),
+                                     bootCommand_) != kBootloaderCommands.end();
         if ((bootCommand_ ^ byte) != 0xFF || !known) {
             BootReply({nack}, nowMs);
             boot_ = Boot::Command;
+            return;
+        }
+        // Get, Get Version and Get ID answer at once and take no more bytes.
+        if (bootCommand_ <= 0x02) {
+            boot_ = Boot::Command;
+            if (bootCommand_ == 0x01) {
+                BootReply({ack, kBootloaderVersion, 0x00, 0x00, ack}, nowMs);
+            } else if (bootCommand_ == 0x02) {
+                BootReply({ack, 0x01, static_cast<std::uint8_t>(kProductId >> 8),
+                           static_cast<std::uint8_t>(kProductId & 0xFF), ack},
+                          nowMs);
+            } else {
+                GetReply(nowMs);
+            }
             return;
         }
         BootReply({ack}, nowMs);
@@ -366,6 +439,11 @@ void EmulatedPedal::BootloaderByte(std::uint8_t byte, std::int64_t nowMs) {
         if (bootBytes_.size() < 2) {
             return;
         }
+        if (bootBytes_[0] != 0xFF) {
+            // N+1 pages follow the count, then the checksum of them all.
+            boot_ = Boot::ErasePages;
+            return;
+        }
         if (bootBytes_[0] == 0xFF && bootBytes_[1] == 0x00 && !state.nackErase) {
             std::fill(state.flash.begin(), state.flash.end(), 0xFF);
             writesSinceErase_ = 0;
@@ -376,6 +454,32 @@ void EmulatedPedal::BootloaderByte(std::uint8_t byte, std::int64_t nowMs) {
         bootBytes_.clear();
         boot_ = Boot::Command;
         return;
+    case Boot::ErasePages: {
+        const std::size_t pages = bootBytes_.front() + 1u;
+        if (bootBytes_.size() < pages + 2) {
+            return;
+        }
+        std::uint8_t checksum = 0;
+        for (std::size_t i = 0; i + 1 < bootBytes_.size(); ++i) {
+            checksum ^= bootBytes_[i];
+        }
+        const bool fits =
+            std::all_of(bootBytes_.begin() + 1, bootBytes_.end() - 1, [&](std::uint8_t page) {
+                return (page + 1u) * kPageBytes <= state.flash.size();
+            });
+        if (checksum != byte || !fits || state.nackErase) {
+            BootReply({nack}, nowMs);
+        } else {
+            for (auto page = bootBytes_.begin() + 1; page != bootBytes_.end() - 1; ++page) {
+                const auto first = state.flash.begin() + static_cast<long>(*page * kPageBytes);
+                std::fill(first, first + static_cast<long>(kPageBytes), 0xFF);
+            }
+            BootReply({ack}, nowMs + state.eraseMs * static_cast<int>(pages) / 128);
+        }
+        bootBytes_.clear();
+        boot_ = Boot::Command;
+        return;
+    }
     case Boot::ReadCount: {
         if (bootBytes_.size() < 2) {
             return;

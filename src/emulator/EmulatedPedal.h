@@ -54,13 +54,39 @@ public:
         std::vector<std::uint8_t> flash = std::vector<std::uint8_t>(128 * 1024, 0xFF);
         int eraseMs = 50;
         // Faults: a NACK for the data of Write Memory number K since the last erase (the
-        // version record counts too), a NACK for the global erase, silence from now on, or one
+        // version record counts too), a NACK for the erase, deaf and silent from now on, or one
         // reply that is neither ACK nor NACK (the K-th reply from now).
         int nackAtWrite = -1;
         bool nackErase = false;
         bool silentBootloader = false;
         int wrongReplyAt = -1;
+        // How the bootloader answers Get (0x00): as AN3155 describes, or not.
+        enum class GetAnswer { Proper, Nack, Silent, Malformed };
+        GetAnswer getAnswer = GetAnswer::Proper;
+
+        // The bootloader's receiver frames 8 data bits, even parity, 1 stop bit. The host's
+        // line: 8E1 when true, else 8N1, whose bytes it receives only when they come apart.
+        bool hostParity = false;
+        // Off: every byte is received whatever the framing (for a host that cannot pace).
+        bool strictFraming = true;
+        // The bootloader's answers leave at this line speed (0: at once).
+        std::uint32_t paceBaud = 0;
     };
+
+    // The bootloader's identity (AN3155 Get, Get Version, Get ID): version 2.2, product 0x410
+    // (128 KiB of flash in 1 KiB pages, 20 KiB of RAM).
+    static constexpr std::uint8_t kBootloaderVersion = 0x22;
+    static constexpr std::uint16_t kProductId = 0x0410;
+    static constexpr std::size_t kPageBytes = 1024;
+    // The commands it answers, as Get lists them.
+    static constexpr std::array<std::uint8_t, 7> kBootloaderCommands = {0x00, 0x01, 0x02, 0x11,
+                                                                        0x21, 0x31, 0x43};
+
+    // What an 8E1 receiver makes of an 8N1 byte that came with no idle time after the previous
+    // one: it takes the byte's start bit for the stop bit it still expects, then starts at the
+    // first falling edge among the data bits and fills with the idle line. None when there is
+    // no such edge (the byte is lost).
+    static std::optional<std::uint8_t> Misframed(std::uint8_t byte);
 
     static constexpr int kReplyLatencyMs = 5;
     // A long answer leaves in pieces, as a serial line delivers it: this many bytes at a time,
@@ -72,8 +98,10 @@ public:
 
     EmulatedPedal();
 
-    // Bytes the host wrote, arriving at nowMs.
-    void Receive(const std::uint8_t* data, std::size_t size, std::int64_t nowMs);
+    // Bytes the host wrote, arriving at nowMs. `gapless[i]` says byte i followed the one before
+    // it with no idle time on the line (none given: every byte came apart).
+    void Receive(const std::uint8_t* data, std::size_t size, std::int64_t nowMs,
+                 const std::vector<bool>& gapless = {});
     // Bytes that have reached the host's side by nowMs.
     std::size_t Available(std::int64_t nowMs);
     std::size_t Take(std::uint8_t* out, std::size_t max, std::int64_t nowMs);
@@ -112,6 +140,8 @@ private:
     // One byte for the bootloader's state machine.
     void BootloaderByte(std::uint8_t byte, std::int64_t nowMs);
     void BootReply(std::vector<std::uint8_t> bytes, std::int64_t atMs);
+    // Get's answer: ACK, the count, the version, the commands, ACK (or the fault asked for).
+    void GetReply(std::int64_t nowMs);
     std::optional<std::size_t> MessageLength(std::int64_t nowMs) const;
     void Handle(const std::vector<std::uint8_t>& message, std::int64_t atMs);
     void Reply(std::vector<std::uint8_t> bytes, std::int64_t atMs);
@@ -133,7 +163,16 @@ private:
     std::array<std::int32_t, 15> slotAddress_{};
     bool expectImage_ = false;
     // The bootloader's side of the protocol: where in a command it is.
-    enum class Boot { Unsynced, Command, Complement, Address, WriteData, EraseCode, ReadCount };
+    enum class Boot {
+        Unsynced,
+        Command,
+        Complement,
+        Address,
+        WriteData,
+        EraseCode,
+        ErasePages,
+        ReadCount
+    };
     Boot boot_ = Boot::Unsynced;
     std::uint8_t bootCommand_ = 0;
     std::vector<std::uint8_t> bootBytes_;
