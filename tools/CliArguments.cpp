@@ -79,8 +79,10 @@ const std::map<std::string, CommandHelp> kCommands = {
       "bootloader), erases the flash, writes IMAGE (default: the built-in Firmware_5) in\n"
       "256-byte blocks, the version record (the version is the last digit of the image's\n"
       "name) and starts it. Every step must be acknowledged; the first that is not ends the\n"
-      "run (exit 1). --verify reads every block back before the start and compares. It asks\n"
-      "first on a terminal; elsewhere it needs --yes (exit 2 without)."}},
+      "run (exit 1). --verify reads every block back before the start and compares. When the\n"
+      "port takes 8E1 and the bootloader answers Get, each step's bytes go in one write (the\n"
+      "fast path); else 8N1 with a pause after every byte, as --paced asks. It asks first on\n"
+      "a terminal; elsewhere it needs --yes (exit 2 without)."}},
     {"version",
      {"this editor's version; --check asks the maker's site",
       "Prints the editor's version. --check asks the maker's web site for the newest one\n"
@@ -369,6 +371,7 @@ struct Collected {
     std::string second;
     std::vector<std::string> many;
     bool verify = false;
+    bool paced = false;
     bool yes = false;
     bool check = false;
     std::string start = "0";
@@ -466,6 +469,7 @@ void Describe(Grammar& g, Options& options) {
     CLI::App* flash = command("flash");
     word(flash, "IMAGE", got.first, "a firmware image (default: the built-in one)", false);
     flash->add_flag("--verify", got.verify, "read every block back and compare");
+    flash->add_flag("--paced", got.paced, "8N1 with a pause after every byte, never 8E1");
     flash->add_flag("-y,--yes", got.yes, "do not ask");
     command("version")->add_flag("--check", got.check, "ask the maker's site for the newest");
     CLI::App* eeprom = command("eeprom");
@@ -533,6 +537,7 @@ Parsed Typed(const std::string& command, const std::string& verb, const Grammar&
                                          : std::optional<std::filesystem::path>(got.first),
                              .name = {},
                              .verify = got.verify,
+                             .paced = got.paced,
                              .yes = got.yes};
         flash.name =
             flash.file ? flash.file->stem().string() : FirmwareUpgrade::firmwareImages.front();

@@ -77,6 +77,8 @@ struct FlashArguments {
     // The image's name: the file's stem, or the built-in image's.
     std::string name;
     bool verify = false;
+    // The compatible path (8N1, paced) even when the bootloader could go faster.
+    bool paced = false;
     // Given --yes: no question is asked.
     bool yes = false;
 };

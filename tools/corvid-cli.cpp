@@ -673,6 +673,7 @@ int Cli::Flash(const cli::FlashArguments& args) {
         return isatty(STDIN_FILENO) == 0 ? kUsage : kFailed;
     }
     firmware.verifyAfterWrite = args.verify;
+    session_.bootloader.pacedOnly = args.paced;
     session_.communication.firmwareUpgradeMode = true;
     Open();
     if (!views_.bootloaderReady) {
@@ -684,6 +685,7 @@ int Cli::Flash(const cli::FlashArguments& args) {
     }
     views_.EndProgress();
     Print(QJsonObject{{"image", QString::fromStdString(name)},
+                      {"path", QString::fromStdString(PathText(session_.bootloader.path))},
                       {"bytes", static_cast<int>(firmware.firmwareSize)},
                       {"blocks", firmware.chunkCount},
                       {"firmwareVersion", firmware.firmwareVersion},
@@ -930,6 +932,10 @@ int main(int argc, char* argv[]) {
     if (line.options.emulator) {
         auto emulated = std::make_unique<EmulatedDriver>(clock);
         emulated->pedal.state.inBootloader = line.options.inBootloader;
+        // At the line's speed, so an upgrade takes as long as on a pedal.
+        if (line.options.inBootloader) {
+            emulated->Pace(115200);
+        }
         driver = std::move(emulated);
     } else {
         driver = std::make_unique<SerialPortDriver>(clock, line.options.ports);

@@ -65,6 +65,10 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(emulator)) {
         auto emulated = std::make_unique<corvid::EmulatedDriver>(clock);
         emulated->pedal.state.inBootloader = inBootloader;
+        // At the line's speed, so an upgrade takes as long as on a pedal.
+        if (inBootloader) {
+            emulated->Pace(115200);
+        }
         driver = std::move(emulated);
     } else {
         std::vector<std::string> extraPorts;

@@ -3,6 +3,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <chrono>
+#include <thread>
 #include <utility>
 
 namespace corvid {
@@ -38,6 +40,16 @@ void RunFor(int ms, QEventLoop& loop) {
 void RealClock::Sleep(int ms) {
     QEventLoop loop;
     RunFor(ms, loop);
+}
+
+void RealClock::SleepUs(std::int64_t us) {
+    const std::int64_t until = NowUs() + us;
+    if (us >= 2000) {
+        Sleep(static_cast<int>(us / 1000) - 1);
+    }
+    if (const std::int64_t left = until - NowUs(); left > 0) {
+        std::this_thread::sleep_for(std::chrono::microseconds(left));
+    }
 }
 
 void RealClock::Wait(int limitMs) {

@@ -14,7 +14,10 @@ class RealClock : public Clock {
 public:
     RealClock() { elapsed_.start(); }
     std::int64_t NowMs() const override { return elapsed_.elapsed(); }
+    std::int64_t NowUs() const override { return elapsed_.nsecsElapsed() / 1000; }
     void Sleep(int ms) override;
+    // The event loop's pause for the milliseconds, then the system's for the rest.
+    void SleepUs(std::int64_t us) override;
     void Wait(int limitMs) override;
     void Wake() override;
     std::unique_ptr<ClockTimer> CreateTimer(int intervalMs,

@@ -45,9 +45,14 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual std::int64_t NowMs() const = 0;
+    // The same clock in microseconds (a clock that counts milliseconds only multiplies).
+    virtual std::int64_t NowUs() const { return NowMs() * 1000; }
     // One of the protocol's own pauses: ms milliseconds. Windows keep painting and timers keep
     // firing, but user input is held until the pause ends, so no second exchange can start.
     virtual void Sleep(int ms) = 0;
+    // A pause of `us` microseconds, for schedules finer than a millisecond (a clock that counts
+    // milliseconds only rounds it up).
+    virtual void SleepUs(std::int64_t us) { Sleep(static_cast<int>((us + 999) / 1000)); }
     // Waits, holding input as Sleep does, until Wake is called or limitMs have passed. A Wake
     // that came while nobody waited ends the next wait at once, so no signal is lost between a
     // look at the pedal and the wait that follows it.

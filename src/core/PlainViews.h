@@ -53,6 +53,7 @@ public:
         verifyPosition = position;
         verifyMaximum = maximum;
     }
+    void ShowPath(const std::string& path) override { upgradePath = path; }
     void SetUpgradeRunning(bool running) override { upgradeRunning = running; }
     void ShowUpgradeFinished() override { upgradeFinished = true; }
     void SetNewVersionText(const std::string& text) override { newVersionText = text; }
@@ -72,6 +73,7 @@ public:
     int upgradePosition = 0;
     int upgradeMaximum = 0;
     int verifyPosition = 0;
+    std::string upgradePath;
     int verifyMaximum = 0;
     bool upgradeRunning = false;
     bool upgradeFinished = false;

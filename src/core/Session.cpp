@@ -65,8 +65,8 @@ void Session::StartVersionCheck() {
 bool Session::Connect() {
     const Communication::Job job(communication);
     const bool opened = communication.ConnectDevice();
-    if (communication.firmwareUpgradeMode) {
-        bootloader.BootloaderSync();
+    if (communication.firmwareUpgradeMode && bootloader.BootloaderSync()) {
+        bootloader.ChoosePath();
     }
     if (opened) {
         connectedOnce = true;

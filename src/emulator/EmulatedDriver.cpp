@@ -160,7 +160,7 @@ FtStatus EmulatedDriver::Write(FtHandle handle, const std::uint8_t* buffer, std:
         const double baud = baudRate > 0 ? baudRate : 115200.0;
         const double bitUs = 1e6 / baud;
         const double byteUs = bitUs * (parity != 0 ? 11 : 10);
-        const auto nowUs = static_cast<double>(clock_.NowMs()) * 1000.0;
+        const auto nowUs = static_cast<double>(clock_.NowUs());
         const bool paced = paceBaud_ > 0 && pedal.state.inBootloader;
         std::vector<bool> gapless(toWrite);
         for (std::uint32_t i = 0; i < toWrite; ++i) {

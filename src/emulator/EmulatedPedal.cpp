@@ -291,7 +291,7 @@ void EmulatedPedal::BootReply(std::vector<std::uint8_t> bytes, std::int64_t atMs
     if (state.wrongReplyAt >= 0 && state.wrongReplyAt-- == 0) {
         bytes.front() = 0x42;
     }
-    const std::int64_t due = atMs + kReplyLatencyMs;
+    const std::int64_t due = atMs + kBootReplyLatencyMs;
     if (state.paceBaud == 0) {
         output_.push_back({due, std::move(bytes)});
         return;

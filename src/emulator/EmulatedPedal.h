@@ -89,6 +89,8 @@ public:
     static std::optional<std::uint8_t> Misframed(std::uint8_t byte);
 
     static constexpr int kReplyLatencyMs = 5;
+    // The bootloader in ROM answers within a millisecond (a block's programming included).
+    static constexpr int kBootReplyLatencyMs = 1;
     // A long answer leaves in pieces, as a serial line delivers it: this many bytes at a time,
     // each piece as long after the last as 115,200 bit/s takes to carry it.
     static constexpr std::size_t kPieceBytes = 256;

@@ -3,6 +3,7 @@
 #include "link/HexMessage.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace corvid {
 
@@ -46,14 +47,81 @@ std::string BootloaderReply::Describe() const {
     return HexField(byte, 2);
 }
 
+std::string PathText(BootloaderPath path) {
+    return path == BootloaderPath::Fast ? "fast (8E1)" : "compatible (8N1, paced)";
+}
+
 bool Bootloader::WriteBytesPaced(const std::vector<std::uint8_t>& bytes) {
-    for (std::uint8_t byte : bytes) {
-        if (!WriteByte(byte)) {
+    if (path == BootloaderPath::Fast) {
+        std::copy(bytes.begin(), bytes.end(), unit_.ftTransmitBuffer.begin());
+        return unit_.WriteFTDevice(bytes.size()) == bytes.size();
+    }
+    // Byte i leaves at i pauses from the first, so pauses that overrun do not add up.
+    const std::int64_t start = clock_.NowUs();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (!WriteByte(bytes[i])) {
             return false;
         }
-        clock_.Sleep(BytePauseMs);
+        const std::int64_t now = clock_.NowUs();
+        const std::int64_t due = start + static_cast<std::int64_t>(i + 1) * BytePauseMs * 1000;
+        clock_.SleepUs(std::max(due - now, MinByteGapUs));
     }
     return true;
+}
+
+void Bootloader::ReplyPause(int ms) {
+    if (path == BootloaderPath::Compatible) {
+        clock_.Sleep(ms);
+    }
+}
+
+bool Bootloader::SetParity(std::uint8_t parity) {
+    const bool quiet = std::exchange(unit_.quiet, true);
+    unit_.ftParity = parity;
+    const bool set = unit_.SetFTDataCharacteristics() == ft::OK;
+    unit_.quiet = quiet;
+    return set;
+}
+
+bool Bootloader::GetAnswered() {
+    log_.PrintToConsole("SEND GET COMMAND");
+    std::copy(Get.begin(), Get.end(), unit_.ftTransmitBuffer.begin());
+    if (unit_.WriteFTDevice(Get.size()) != Get.size()) {
+        return false;
+    }
+    // ACK, the count N, the version and N command codes, ACK: all of it, until a pause.
+    if (!link_.WaitForData(ProbeLimitMs, false)) {
+        log_.PrintToConsole("Get: no reply");
+        return false;
+    }
+    const std::vector<std::uint8_t> answer =
+        link_.ReadExchange({.idleMs = ReplyPauseMs, .limitMs = ProbeLimitMs});
+    log_.PrintToConsole("Get: " + BytesToHex(answer.data(), answer.size(), " "));
+    return answer.size() >= 4 && answer.front() == Ack && answer.size() == answer[1] + 4u &&
+           answer.back() == Ack;
+}
+
+BootloaderPath Bootloader::ChoosePath() {
+    path = BootloaderPath::Compatible;
+    if (pacedOnly) {
+        log_.PrintToConsole("bootloader path: " + PathText(path) + ", as asked");
+        return path;
+    }
+    if (!SetParity(EvenParity)) {
+        SetParity(NoParity);
+        log_.PrintToConsole("the port does not take 8E1");
+    } else if (GetAnswered()) {
+        path = BootloaderPath::Fast;
+    } else {
+        // Whatever the bootloader made of it, it is spoken to as before: 8N1, synchronised.
+        SetParity(NoParity);
+        unit_.PurgeFTReceive();
+        if (!Synchronise()) {
+            dialogs_.ShowMessage("Connection to bootloader failed");
+        }
+    }
+    log_.PrintToConsole("bootloader path: " + PathText(path));
+    return path;
 }
 
 bool Bootloader::NotSent(const std::string& step) {
@@ -85,6 +153,17 @@ bool Bootloader::Acknowledged(const std::string& step, int limitMs) {
 }
 
 bool Bootloader::BootloaderSync() {
+    path = BootloaderPath::Compatible;
+    if (!Synchronise()) {
+        dialogs_.ShowMessage("Connection to bootloader failed");
+        return false;
+    }
+    dialogs_.ShowMessage("Connection to bootloader succeeded, ready for firmware upgrade");
+    view_.ShowBootloaderReady();
+    return true;
+}
+
+bool Bootloader::Synchronise() {
     using Kind = BootloaderReply::Kind;
     const auto logged = [this](const BootloaderReply& reply) {
         log_.PlainLine("received Byte: " +
@@ -107,13 +186,7 @@ bool Bootloader::BootloaderSync() {
             log_.PrintToConsole("bootloader was already synchronised (NACK to 7F 7F)");
         }
     }
-    if (!listening) {
-        dialogs_.ShowMessage("Connection to bootloader failed");
-        return false;
-    }
-    dialogs_.ShowMessage("Connection to bootloader succeeded, ready for firmware upgrade");
-    view_.ShowBootloaderReady();
-    return true;
+    return listening;
 }
 
 bool Bootloader::SendAddress(std::uint32_t address) {
@@ -131,36 +204,40 @@ bool Bootloader::SendWriteCommand(const std::string& step) {
     if (!WriteBytesPaced({WriteMemory[0], WriteMemory[1]})) {
         return NotSent(step + " (write command)");
     }
-    clock_.Sleep(ReplyPauseMs);
+    ReplyPause(ReplyPauseMs);
     if (!Acknowledged(step + " (write command)")) {
         return false;
     }
     if (!SendAddress(currentFlashAddress)) {
         return NotSent(step + " (address)");
     }
-    clock_.Sleep(ReplyPauseMs);
+    ReplyPause(ReplyPauseMs);
     return Acknowledged(step + " (address)");
 }
 
 bool Bootloader::SendEraseCommand() {
     log_.PlainLine("Start Erase Command");
-    for (std::uint8_t byte : EraseMemory) {
-        clock_.Sleep(BytePauseMs);
-        if (!WriteByte(byte)) {
-            return NotSent("erase command");
+    // Here the pause comes before each byte.
+    const auto send = [this](const std::array<std::uint8_t, 2>& bytes) {
+        if (path == BootloaderPath::Fast) {
+            return WriteBytesPaced({bytes.begin(), bytes.end()});
         }
+        return std::all_of(bytes.begin(), bytes.end(), [this](std::uint8_t byte) {
+            clock_.Sleep(BytePauseMs);
+            return WriteByte(byte);
+        });
+    };
+    if (!send(EraseMemory)) {
+        return NotSent("erase command");
     }
-    clock_.Sleep(ReplyPauseMs);
+    ReplyPause(ReplyPauseMs);
     if (!Acknowledged("erase command")) {
         return false;
     }
-    for (std::uint8_t byte : GlobalErase) {
-        clock_.Sleep(BytePauseMs);
-        if (!WriteByte(byte)) {
-            return NotSent("global erase");
-        }
+    if (!send(GlobalErase)) {
+        return NotSent("global erase");
     }
-    clock_.Sleep(ReplyPauseMs);
+    ReplyPause(ReplyPauseMs);
     // The answer comes when the whole flash is erased.
     return Acknowledged("global erase", EraseLimitMs);
 }
@@ -182,21 +259,19 @@ bool Bootloader::WriteFirmwareChunks(const std::vector<std::vector<std::uint8_t>
         log_.PrintToConsole("SEND N BYTE + DATA + CHECKSUM");
         const auto count = static_cast<std::uint8_t>(block.size() - 1);
         log_.PrintToConsole("N_byte: " + HexField(count, 2));
-        if (!WriteByte(count)) {
-            return NotSent(step);
-        }
-        clock_.Sleep(BytePauseMs);
         log_.PrintToConsole("chunk size: " + std::to_string(count + 1));
-        // A pause after every data byte keeps the bytes apart on the wire.
-        if (!WriteBytesPaced(block)) {
-            return NotSent(step);
-        }
         const std::uint8_t checksum = DataChecksum(block, count);
         log_.PrintToConsole("data checksum: " + HexField(checksum, 2));
-        if (!WriteByte(checksum)) {
+        // The count, the data and the checksum: at 8N1 a pause after every byte keeps the bytes
+        // apart on the wire.
+        std::vector<std::uint8_t> bytes;
+        bytes.reserve(block.size() + 2);
+        bytes.push_back(count);
+        bytes.insert(bytes.end(), block.begin(), block.end());
+        bytes.push_back(checksum);
+        if (!WriteBytesPaced(bytes)) {
             return NotSent(step);
         }
-        clock_.Sleep(BytePauseMs);
         if (!Acknowledged(step)) {
             return false;
         }
@@ -223,7 +298,7 @@ bool Bootloader::WriteVersionRecord(int version) {
     if (!WriteBytesPaced(bytes)) {
         return NotSent(step);
     }
-    clock_.Sleep(ReplyPauseMs);
+    ReplyPause(ReplyPauseMs);
     return Acknowledged(step);
 }
 
@@ -234,14 +309,14 @@ bool Bootloader::SendGoCommand() {
     if (!WriteBytesPaced({Go[0], Go[1]})) {
         return NotSent("Go command");
     }
-    clock_.Sleep(GoReplyPauseMs);
+    ReplyPause(GoReplyPauseMs);
     if (!Acknowledged("Go command")) {
         return false;
     }
     if (!SendAddress(currentFlashAddress)) {
         return NotSent("Go address");
     }
-    clock_.Sleep(GoReplyPauseMs);
+    ReplyPause(GoReplyPauseMs);
     return Acknowledged("Go address");
 }
 

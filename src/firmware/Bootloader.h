@@ -22,13 +22,21 @@ inline constexpr std::array<std::uint8_t, 2> ReadMemory = {0x11, 0xEE};
 inline constexpr std::array<std::uint8_t, 2> EraseMemory = {0x43, 0xBC};
 inline constexpr std::array<std::uint8_t, 2> GlobalErase = {0xFF, 0x00};
 inline constexpr std::array<std::uint8_t, 2> Go = {0x21, 0xDE};
+inline constexpr std::array<std::uint8_t, 2> Get = {0x00, 0xFF};
+// D2XX's parity codes: the bootloader's own framing is 8 data bits, even parity, 1 stop bit.
+inline constexpr std::uint8_t NoParity = 0;
+inline constexpr std::uint8_t EvenParity = 2;
 inline constexpr std::uint32_t FlashBase = 0x08000000;
 inline constexpr std::uint32_t FlashSize = 128 * 1024;
 inline constexpr std::uint32_t VersionRecordAddress = 0x0801FC00;
 inline constexpr std::size_t BlockSize = 256;
 
-// Pacing: the link stays at 8N1, so every byte goes alone with a pause after (or before) it.
+// Pacing on the compatible path: at 8N1 every byte goes alone with a pause after (or before)
+// it, kept to a schedule from the first byte; a late pause is made up, but never below the gap.
 inline constexpr int BytePauseMs = 1;
+inline constexpr std::int64_t MinByteGapUs = 500;
+// How long Get's answer may take to start when probing the fast path.
+inline constexpr int ProbeLimitMs = 500;
 inline constexpr int ReplyPauseMs = 20;
 inline constexpr int GoReplyPauseMs = 100;
 // How long a reply may take; a global erase of the whole flash takes far longer.
@@ -37,6 +45,12 @@ inline constexpr int EraseLimitMs = 40000;
 // A synchronised bootloader is silent on 0x7F; after this long, one more 0x7F is sent.
 inline constexpr int SyncRetryMs = 1000;
 } // namespace bootloader
+
+// How the run talks to the bootloader: its own framing (8E1, every step's bytes in one write) or
+// 8N1 with a pause after every byte, which any bootloader receives.
+enum class BootloaderPath { Compatible, Fast };
+// "fast (8E1)" or "compatible (8N1, paced)".
+std::string PathText(BootloaderPath path);
 
 // The XOR of an address's four bytes.
 std::uint8_t AddressChecksum(std::uint32_t address);
@@ -84,6 +98,10 @@ public:
 
     // The last step of Connect in upgrade mode. True when the bootloader listens.
     bool BootloaderSync();
+    // After the synchronisation: the port is set to 8E1 and Get sent; an answer as AN3155 gives
+    // it (ACK, count, version, the commands, ACK) means the fast path. Anything else: 8N1 again,
+    // synchronised again, the compatible path. `pacedOnly` skips the probe.
+    BootloaderPath ChoosePath();
     // One reply, logged; NoReply when none came within limitMs.
     BootloaderReply ReadBootloaderReply(int limitMs = bootloader::ReplyLimitMs);
     bool SendEraseCommand();
@@ -103,12 +121,24 @@ public:
 
     std::uint32_t currentFlashAddress = bootloader::FlashBase;
     BootloaderRefusal refusal;
+    BootloaderPath path = BootloaderPath::Compatible;
+    // Always the compatible path (corvid-cli flash --paced).
+    bool pacedOnly = false;
 
 private:
     // Writes one byte alone; false when the driver did not take it.
     bool WriteByte(std::uint8_t byte);
-    // Each byte followed by the byte pause; false (and the rest unsent) when one was not taken.
+    // The bytes of one step: on the fast path in one write, else each followed by the byte
+    // pause. False (and the rest unsent) when one was not taken.
     bool WriteBytesPaced(const std::vector<std::uint8_t>& bytes);
+    // The pause before a reply is read; the fast path only waits for the reply itself.
+    void ReplyPause(int ms);
+    // 0x7F, and once more after a silence (an already synchronised bootloader NACKs the pair).
+    bool Synchronise();
+    // Get sent and its answer checked; the fast path's test.
+    bool GetAnswered();
+    // The port's parity, quietly: false when the port refuses it.
+    bool SetParity(std::uint8_t parity);
     // A step whose bytes the driver did not take: recorded as refused, nothing more is sent.
     bool NotSent(const std::string& step);
     // The reply after a step: true on ACK, else the refusal is recorded.

@@ -127,6 +127,7 @@ bool FirmwareUpgrade::Run(const std::filesystem::path& file) {
         return false;
     }
     SplitFirmwareImage();
+    view_.ShowPath(PathText(bootloader_.path));
     if (!bootloader_.SendEraseCommand()) {
         return Failed();
     }

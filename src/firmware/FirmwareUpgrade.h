@@ -21,6 +21,8 @@ public:
     virtual void SetUpgradeProgress(int position, int maximum) = 0;
     // The same bar while the blocks are read back: `position` of `maximum` checked.
     virtual void SetVerifyProgress(int position, int maximum) = 0;
+    // How the run talks to the bootloader: "fast (8E1)" or "compatible (8N1, paced)".
+    virtual void ShowPath(const std::string& path) = 0;
     // "Upgrade Firmware" is off while a run is under way.
     virtual void SetUpgradeRunning(bool running) = 0;
     // The run completed: the window closes.

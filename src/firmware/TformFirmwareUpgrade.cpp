@@ -3,6 +3,7 @@
 #include "widgets/Accessibility.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -12,7 +13,8 @@ TformFirmwareUpgrade::TformFirmwareUpgrade()
     : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("formFirmwareUpgrade");
     setWindowTitle("Firmware Upgrade");
-    setFixedSize(196, 141);
+    // The designed 141 pixels, and a line under the bar for the path the run takes.
+    setFixedSize(196, 163);
 
     cmbFirmwareChoose = new QComboBox(this);
     cmbFirmwareChoose->setObjectName("cmbFirmwareChoose");
@@ -38,6 +40,10 @@ TformFirmwareUpgrade::TformFirmwareUpgrade()
     ProgressBar1->setFormat("block %v of %m");
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setAccessibleName("Blocks written");
+
+    lblPath = new QLabel(this);
+    lblPath->setObjectName("lblPath");
+    lblPath->setGeometry(8, 136, 179, 20);
     CloseOnEscape(*this);
 }
 
@@ -70,6 +76,10 @@ void TformFirmwareUpgrade::SetVerifyProgress(int position, int maximum) {
     ProgressBar1->setMaximum(maximum);
     ProgressBar1->setValue(position);
     ProgressBar1->setTextVisible(true);
+}
+
+void TformFirmwareUpgrade::ShowPath(const std::string& path) {
+    lblPath->setText("Path: " + QString::fromStdString(path));
 }
 
 void TformFirmwareUpgrade::SetUpgradeRunning(bool running) {

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QComboBox;
+class QLabel;
 class QProgressBar;
 class QPushButton;
 
@@ -26,12 +27,15 @@ public:
     // FirmwareUpgradeView
     void SetUpgradeProgress(int position, int maximum) override;
     void SetVerifyProgress(int position, int maximum) override;
+    void ShowPath(const std::string& path) override;
     void SetUpgradeRunning(bool running) override;
     void ShowUpgradeFinished() override;
 
     QComboBox* cmbFirmwareChoose;
     QPushButton* btnUpgradeFirmware;
     QProgressBar* ProgressBar1;
+    // Which path the run takes, under the bar.
+    QLabel* lblPath;
 
 private:
     FirmwareUpgrade* upgrade_ = nullptr;

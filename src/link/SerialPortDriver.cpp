@@ -206,11 +206,27 @@ FtStatus SerialPortDriver::SetDataCharacteristics(FtHandle handle, std::uint8_t 
         return ft::INVALID_PARAMETER;
     }
     QSerialPort& serial = *port->serial;
+    const QSerialPort::DataBits dataBits = serial.dataBits();
+    const QSerialPort::StopBits stop = serial.stopBits();
+    const QSerialPort::Parity before = serial.parity();
     const bool applied =
         serial.setDataBits(wordLength == 8 ? QSerialPort::Data8 : QSerialPort::Data7) &&
         serial.setStopBits(stopBits == 0 ? QSerialPort::OneStop : QSerialPort::TwoStop) &&
         serial.setParity(parities[parity]) && serial.setFlowControl(QSerialPort::NoFlowControl);
-    return applied ? ft::OK : ft::IO_ERROR;
+    if (applied) {
+        return ft::OK;
+    }
+    // A port that is gone says so; one that only refuses the setting (a pseudo-terminal refuses
+    // parity) keeps what it had and stays usable.
+    if (serial.error() == QSerialPort::ResourceError) {
+        return ft::IO_ERROR;
+    }
+    serial.clearError();
+    serial.setDataBits(dataBits);
+    serial.setStopBits(stop);
+    serial.setParity(before);
+    serial.clearError();
+    return ft::INVALID_PARAMETER;
 }
 
 FtStatus SerialPortDriver::Purge(FtHandle handle, std::uint32_t mask) {

@@ -1,6 +1,10 @@
+#include "firmware/Bootloader.h"
 #include "support/CoreFixture.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 namespace corvid::testing {
 namespace {
@@ -30,6 +34,164 @@ TEST(FirmwareRun, AWrongReplyAnywhereIsAFailure) {
         EXPECT_FALSE(core.views.upgradeFinished) << step;
         EXPECT_FALSE(core.views.upgradeRunning) << step;
         EXPECT_TRUE(core.session.communication.firmwareUpgradeMode) << step;
+    }
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+// What the emulated bootloader answers to bytes given straight to it.
+Bytes Answer(EmulatedPedal& pedal, const Bytes& bytes, const std::vector<bool>& gapless,
+             std::int64_t& now) {
+    pedal.Receive(bytes.data(), bytes.size(), now, gapless);
+    now += 100;
+    Bytes answer(512);
+    answer.resize(pedal.Take(answer.data(), answer.size(), now));
+    return answer;
+}
+
+// An 8E1 receiver: an 8N1 byte right after another is misframed; a spaced 8N1 byte, any 8E1
+// byte, and any byte when framing is lenient are received.
+TEST(EmulatedBootloader, ReceivesAsAn8E1Receiver) {
+    EXPECT_EQ(EmulatedPedal::Misframed(0xFF), std::nullopt); // no falling edge: lost
+    EXPECT_EQ(EmulatedPedal::Misframed(0x00), std::nullopt);
+    EXPECT_EQ(EmulatedPedal::Misframed(0x01), 0xC0);
+    EXPECT_EQ(EmulatedPedal::Misframed(0xCE), 0xFE); // starts at bit 4
+
+    struct Case {
+        bool parity;
+        bool strict;
+        std::vector<bool> gapless;
+        bool answered;
+    };
+    const std::vector<Case> cases = {
+        {false, true, {false, false}, true}, // 8N1, paced
+        {false, true, {false, true}, false}, // 8N1, back to back: the complement is misframed
+        {true, true, {false, true}, true},   // 8E1, back to back
+        {false, false, {false, true}, true}, // lenient framing
+    };
+    const Bytes getVersion = {0x01, 0xFE};
+    for (const Case& c : cases) {
+        EmulatedPedal pedal;
+        pedal.state.inBootloader = true;
+        pedal.state.hostParity = c.parity;
+        pedal.state.strictFraming = c.strict;
+        std::int64_t now = 0;
+        ASSERT_EQ(Answer(pedal, {0x7F}, {}, now), Bytes{0x79});
+        EXPECT_EQ(Answer(pedal, getVersion, c.gapless, now) == Bytes({0x79, 0x22, 0, 0, 0x79}),
+                  c.answered)
+            << c.parity << c.strict << c.gapless[1];
+    }
+
+    // Through the driver: the bytes of one write leave back to back, later writes apart.
+    VirtualClock clock;
+    EmulatedDriver driver(clock);
+    driver.pedal.state.inBootloader = true;
+    FtHandle handle = 0;
+    ASSERT_EQ(driver.OpenEx(EmulatedDriver::kSerialNumber.c_str(), 1, handle), ft::OK);
+    std::uint32_t written = 0;
+    const auto exchange = [&](const Bytes& bytes, bool apart) {
+        for (std::size_t i = 0; i < bytes.size(); i += apart ? 1 : bytes.size()) {
+            driver.Write(handle, bytes.data() + i,
+                         apart ? 1 : static_cast<std::uint32_t>(bytes.size()), written);
+            clock.Sleep(1);
+        }
+        clock.Sleep(50);
+        Bytes answer(64);
+        std::uint32_t read = 0;
+        driver.Read(handle, answer.data(), 64, read);
+        answer.resize(read);
+        return answer;
+    };
+    ASSERT_EQ(exchange({0x7F}, true), Bytes{0x79});
+    EXPECT_EQ(exchange(getVersion, false), Bytes{}); // misframed: still waits for a complement
+    EXPECT_EQ(exchange({0x7F}, true), Bytes{0x1F});  // the wrong complement ends the command
+    EXPECT_EQ(exchange(getVersion, true), (Bytes{0x79, 0x22, 0, 0, 0x79}));
+    ASSERT_EQ(driver.SetDataCharacteristics(handle, 8, 0, 2), ft::OK);
+    EXPECT_EQ(exchange(getVersion, false), (Bytes{0x79, 0x22, 0, 0, 0x79}));
+}
+
+// Get, Get Version and Get ID as AN3155 gives them: product 0x410, version 2.2.
+TEST(EmulatedBootloader, AnswersGetGetVersionAndGetId) {
+    const std::vector<std::pair<Bytes, Bytes>> cases = {
+        {{0x00, 0xFF}, {0x79, 7, 0x22, 0x00, 0x01, 0x02, 0x11, 0x21, 0x31, 0x43, 0x79}},
+        {{0x01, 0xFE}, {0x79, 0x22, 0x00, 0x00, 0x79}},
+        {{0x02, 0xFD}, {0x79, 0x01, 0x04, 0x10, 0x79}},
+        {{0x44, 0xBB}, {0x1F}}, // extended erase: not this bootloader's
+    };
+    for (const auto& [command, answer] : cases) {
+        EmulatedPedal pedal;
+        pedal.state.inBootloader = true;
+        std::int64_t now = 0;
+        ASSERT_EQ(Answer(pedal, {0x7F}, {}, now), Bytes{0x79});
+        EXPECT_EQ(Answer(pedal, command, {}, now), answer) << int{command[0]};
+    }
+}
+
+// After the synchronisation the path is chosen: a bootloader that answers Get as AN3155 says
+// gets each step's bytes in one write at 8E1; one that NACKs Get, is silent or answers badly,
+// or a run asked to be paced, gets today's run: 8N1, a byte a write, every pause. Both send
+// the same bytes and complete.
+TEST(FirmwareRun, ThePathIsChosenByProbingGet) {
+    using GetAnswer = EmulatedPedal::State::GetAnswer;
+    struct Case {
+        GetAnswer answer;
+        bool paced;
+        BootloaderPath path;
+    };
+    const std::vector<Case> cases = {
+        {GetAnswer::Proper, false, BootloaderPath::Fast},
+        {GetAnswer::Nack, false, BootloaderPath::Compatible},
+        {GetAnswer::Silent, false, BootloaderPath::Compatible},
+        {GetAnswer::Malformed, false, BootloaderPath::Compatible},
+        {GetAnswer::Proper, true, BootloaderPath::Compatible},
+    };
+    QTemporaryDir folder;
+    const std::filesystem::path file =
+        std::filesystem::path(folder.path().toStdString()) / "tiny_5.bin";
+    std::ofstream(file, std::ios::binary) << std::string("\x01\x02\x03", 3);
+    const Bytes block = {0x31, 0xCE, 0x08, 0x00, 0x00, 0x00, 0x08, 0x02, 0x01, 0x02, 0x03, 0x02};
+    const Bytes record = {0x31, 0xCE, 0x08, 0x01, 0xFC, 0x00, 0xF5, 0x07, 0x00,
+                          0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x02};
+    Bytes all = {0x43, 0xBC, 0xFF, 0x00};
+    all.insert(all.end(), block.begin(), block.end());
+    all.insert(all.end(), record.begin(), record.end());
+    all.insert(all.end(), {0x21, 0xDE, 0x08, 0x00, 0x00, 0x00, 0x08});
+    // The compatible path's pauses, pause by pause, as before the fast path existed.
+    std::vector<int> paced = {1, 1, 20, 1, 1, 20};
+    const std::vector<int> command = {1, 1, 20, 1, 1, 1, 1, 1, 20};
+    paced.insert(paced.end(), command.begin(), command.end());
+    paced.insert(paced.end(), {1, 1, 1, 1, 1}); // count, three data bytes, checksum
+    paced.insert(paced.end(), command.begin(), command.end());
+    paced.insert(paced.end(), 10, 1); // the version record's ten bytes
+    paced.insert(paced.end(), {20, 2000, 1, 1, 100, 1, 1, 1, 1, 1, 100});
+
+    for (const Case& c : cases) {
+        const std::string name = std::to_string(static_cast<int>(c.answer)) + (c.paced ? "p" : "");
+        CoreSession core;
+        core.pedal().state.inBootloader = true;
+        core.pedal().state.getAnswer = c.answer;
+        ASSERT_TRUE(core.session.Start());
+        core.session.communication.firmwareUpgradeMode = true;
+        core.session.bootloader.pacedOnly = c.paced;
+        ASSERT_TRUE(core.session.Connect()) << name;
+        EXPECT_EQ(core.session.bootloader.path, c.path) << name;
+        EXPECT_EQ(core.driver.parity, c.path == BootloaderPath::Fast ? 2 : 0) << name;
+        core.session.firmware.FirmwareSelect("tiny_5");
+        core.pedal().ClearRecords();
+        core.driver.writeSizes.clear();
+        core.clock.pauses.clear();
+        ASSERT_TRUE(core.session.FlashFirmware(file).done) << name;
+        EXPECT_EQ(core.pedal().ReceivedBytes(), all) << name;
+        EXPECT_EQ(core.views.upgradePath, PathText(c.path)) << name;
+        if (c.path == BootloaderPath::Fast) {
+            EXPECT_EQ(core.clock.pauses, std::vector<int>{2000}) << name;
+            EXPECT_EQ(core.driver.writeSizes,
+                      (std::vector<std::uint32_t>{2, 2, 2, 5, 5, 2, 5, 10, 2, 5}))
+                << name;
+        } else {
+            EXPECT_EQ(core.clock.pauses, paced) << name;
+            EXPECT_EQ(core.driver.writeSizes, std::vector<std::uint32_t>(all.size(), 1)) << name;
+        }
     }
 }
 

@@ -145,36 +145,6 @@ TEST_F(FirmwareTest, TheWholeRunWritesTheImageAndStartsIt) {
     EXPECT_EQ(t.main().lblFirmwareVersion->text(), "Firmware Version: 05");
 }
 
-// One block of three bytes: the bytes and the pacing of the whole run, pause by pause.
-TEST_F(FirmwareTest, EveryByteGoesAloneWithItsPause) {
-    const fs::path file = ImageFile("tiny_5.bin", 3);
-    std::ofstream(file, std::ios::binary) << std::string("\x01\x02\x03", 3);
-    FirmwareUpgrade& firmware = t.core().firmware;
-    firmware.FirmwareSelect("tiny_5");
-    t.pedal().ClearRecords();
-    t.clock.pauses.clear();
-    ASSERT_TRUE(firmware.UpgradeFirmware(file));
-
-    const std::vector<int> erase = {1, 1, 20, 1, 1, 20};
-    const std::vector<int> command = {1, 1, 20, 1, 1, 1, 1, 1, 20};
-    std::vector<int> expected = erase;
-    expected.insert(expected.end(), command.begin(), command.end());
-    expected.insert(expected.end(), {1, 1, 1, 1, 1}); // count, three data bytes, checksum
-    expected.insert(expected.end(), command.begin(), command.end());
-    expected.insert(expected.end(), 10, 1); // the version record's ten bytes
-    expected.insert(expected.end(), {20, 2000, 1, 1, 100, 1, 1, 1, 1, 1, 100});
-    EXPECT_EQ(t.clock.pauses, expected);
-
-    const Bytes block = {0x31, 0xCE, 0x08, 0x00, 0x00, 0x00, 0x08, 0x02, 0x01, 0x02, 0x03, 0x02};
-    const Bytes record = {0x31, 0xCE, 0x08, 0x01, 0xFC, 0x00, 0xF5, 0x07, 0x00,
-                          0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x02};
-    Bytes all = {0x43, 0xBC, 0xFF, 0x00};
-    all.insert(all.end(), block.begin(), block.end());
-    all.insert(all.end(), record.begin(), record.end());
-    all.insert(all.end(), {0x21, 0xDE, 0x08, 0x00, 0x00, 0x00, 0x08});
-    EXPECT_EQ(t.pedal().ReceivedBytes(), all);
-}
-
 TEST_F(FirmwareTest, ImagesAreCutIntoBlocksAndTooLargeOnesRefused) {
     struct Case {
         std::size_t size;

@@ -125,7 +125,8 @@ TEST(Unplug, DuringAFirmwareBlock) {
     TformFirmwareUpgrade& window = *t.editor->formFirmwareUpgrade;
     t.main().menuStartFirmwareUpgrade->trigger();
     window.cmbFirmwareChoose->setCurrentIndex(0);
-    auto timer = t.clock.CreateTimer(3000, [&] { t.driver.Unplug(); });
+    // Blocks are being written 300 ms into the run.
+    auto timer = t.clock.CreateTimer(300, [&] { t.driver.Unplug(); });
     timer->Start();
     window.btnUpgradeFirmware->click();
     ASSERT_EQ(t.dialogs.messages.size(), 2u);
