@@ -1,7 +1,9 @@
 // Serves the emulated pedal on a pseudo-terminal, so the editor's serial-port driver can talk to
 // it exactly as to a real pedal:  corvid-editor --port $(the path this prints)
-// Bytes move no faster than a serial line of --pace BAUD (8N1, 10 bits a byte) would carry
-// them, in both directions, so timings measured against it mean something.
+// Bytes move no faster than a serial line of --pace BAUD (8N1, 10 bits a byte; 11 when the host
+// asks for parity) would carry them, in both directions, so timings measured against it mean
+// something. In its bootloader it receives as the pedal's 8E1 receiver does: an 8N1 byte that
+// came right after another is misframed (--lenient-framing receives everything).
 #include "emulator/EmulatedPedal.h"
 
 #include <fcntl.h>
@@ -17,6 +19,7 @@
 #include <cstring>
 #include <deque>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,11 +30,14 @@ void RequestStop(int /*signal*/) {
 }
 
 constexpr const char* kUsage =
-    "Usage: corvid-pedal-emulator [--pace BAUD] [--bootloader]\n"
+    "Usage: corvid-pedal-emulator [--pace BAUD] [--bootloader] [--nack-write K]\n"
+    "                             [--lenient-framing] [--dump-flash FILE]\n"
     "Serves the emulated Corvid MK3 on a pseudo-terminal and prints its path.\n"
     "  --pace BAUD    carry bytes no faster than BAUD bit/s, 8N1 (default 115200; 0: unpaced)\n"
     "  --bootloader   start in the serial bootloader (for a firmware upgrade)\n"
     "  --nack-write K the bootloader refuses the data of Write Memory number K (from 0)\n"
+    "  --lenient-framing  the bootloader receives 8N1 bytes however close they come\n"
+    "  --dump-flash FILE  write the 128 KiB flash to FILE when ended\n"
     "  --help       this text\n";
 
 std::int64_t NowUs() {
@@ -42,19 +48,31 @@ std::int64_t NowUs() {
 // One direction of the line: bytes leave it no sooner than the line has carried them.
 class PacedLine {
 public:
-    explicit PacedLine(long baud) : byteUs_(baud > 0 ? 10'000'000.0 / baud : 0.0) {}
+    explicit PacedLine(long baud) : baud_(baud) {}
 
-    void Push(const std::uint8_t* bytes, std::size_t size, std::int64_t nowUs) {
+    // A read of `size` bytes at nowUs. The host's write times are not seen, only reads: bytes
+    // beyond what a host pausing between them could have sent since the last read (one per two
+    // byte times) came back to back.
+    void Push(const std::uint8_t* bytes, std::size_t size, std::int64_t nowUs, bool parity) {
+        const double byteUs = (parity ? 11e6 : 10e6) / LineBaud();
+        const double sinceUs = static_cast<double>(nowUs - lastPushUs_);
+        const auto spaced = static_cast<std::size_t>(1 + sinceUs / (2 * byteUs));
+        lastPushUs_ = nowUs;
         for (std::size_t i = 0; i < size; ++i) {
-            freeAtUs_ = std::max(freeAtUs_, static_cast<double>(nowUs)) + byteUs_;
-            queue_.push_back({bytes[i], freeAtUs_});
+            const double carryUs =
+                baud_ > 0 ? (parity ? 11e6 : 10e6) / static_cast<double>(baud_) : 0;
+            freeAtUs_ = std::max(freeAtUs_, static_cast<double>(nowUs)) + carryUs;
+            queue_.push_back({bytes[i], freeAtUs_, i >= spaced});
         }
     }
-    // The bytes that have crossed the line by nowUs.
-    std::size_t Pop(std::uint8_t* out, std::size_t max, std::int64_t nowUs) {
+    // The bytes that have crossed the line by nowUs, and whether each came back to back.
+    std::size_t Pop(std::uint8_t* out, std::vector<bool>& gapless, std::size_t max,
+                    std::int64_t nowUs) {
         std::size_t n = 0;
+        gapless.clear();
         while (n < max && !queue_.empty() && queue_.front().atUs <= static_cast<double>(nowUs)) {
             out[n++] = queue_.front().byte;
+            gapless.push_back(queue_.front().gapless);
             queue_.pop_front();
         }
         return n;
@@ -62,14 +80,24 @@ public:
     bool Busy() const { return !queue_.empty(); }
 
 private:
+    // The spacing is judged at the editor's line speed; the pace sets the carrying.
+    static constexpr double LineBaud() { return 115200; }
     struct Byte {
         std::uint8_t byte;
         double atUs;
+        bool gapless;
     };
-    double byteUs_;
+    long baud_;
     double freeAtUs_ = 0;
+    std::int64_t lastPushUs_ = 0;
     std::deque<Byte> queue_;
 };
+
+// The line settings the host gave the terminal (a pseudo-terminal shares them with its master).
+bool HostParity(int master) {
+    termios settings{};
+    return tcgetattr(master, &settings) == 0 && (settings.c_cflag & PARENB) != 0;
+}
 
 bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size) {
     while (size > 0) {
@@ -89,10 +117,20 @@ int main(int argc, char* argv[]) {
     long baud = 115200;
     bool bootloader = false;
     long nackAtWrite = -1;
+    bool lenient = false;
+    const char* dumpFlash = nullptr;
     for (int i = 1; i < argc; ++i) {
         char* end = nullptr;
         if (std::strcmp(argv[i], "--bootloader") == 0) {
             bootloader = true;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--lenient-framing") == 0) {
+            lenient = true;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--dump-flash") == 0 && i + 1 < argc) {
+            dumpFlash = argv[++i];
             continue;
         }
         if (std::strcmp(argv[i], "--nack-write") == 0 && i + 1 < argc &&
@@ -139,9 +177,11 @@ int main(int argc, char* argv[]) {
     corvid::EmulatedPedal pedal;
     pedal.state.inBootloader = bootloader;
     pedal.state.nackAtWrite = static_cast<int>(nackAtWrite);
+    pedal.state.strictFraming = !lenient;
     PacedLine toPedal(baud);
     PacedLine toHost(baud);
     std::uint8_t buffer[4096];
+    std::vector<bool> gapless;
     while (stopRequested == 0) {
         // Short polls while bytes are on the line, so they leave on time.
         const int timeoutMs = toPedal.Busy() || toHost.Busy() ? 0 : 1;
@@ -149,17 +189,19 @@ int main(int argc, char* argv[]) {
         if (poll(&fd, 1, timeoutMs) > 0 && (fd.revents & POLLIN) != 0) {
             const ssize_t n = read(master, buffer, sizeof buffer);
             if (n > 0) {
-                toPedal.Push(buffer, static_cast<std::size_t>(n), NowUs());
+                pedal.state.hostParity = HostParity(master);
+                toPedal.Push(buffer, static_cast<std::size_t>(n), NowUs(), pedal.state.hostParity);
             }
         }
         const std::int64_t nowUs = NowUs();
-        if (const std::size_t arrived = toPedal.Pop(buffer, sizeof buffer, nowUs); arrived > 0) {
-            pedal.Receive(buffer, arrived, nowUs / 1000);
+        if (const std::size_t arrived = toPedal.Pop(buffer, gapless, sizeof buffer, nowUs);
+            arrived > 0) {
+            pedal.Receive(buffer, arrived, nowUs / 1000, gapless);
         }
         if (const std::size_t ready = pedal.Take(buffer, sizeof buffer, nowUs / 1000); ready > 0) {
-            toHost.Push(buffer, ready, nowUs);
+            toHost.Push(buffer, ready, nowUs, pedal.state.hostParity);
         }
-        if (const std::size_t sent = toHost.Pop(buffer, sizeof buffer, nowUs);
+        if (const std::size_t sent = toHost.Pop(buffer, gapless, sizeof buffer, nowUs);
             sent > 0 && !WriteAll(master, buffer, sent)) {
             std::perror("corvid-pedal-emulator: write");
             return 1;
@@ -170,5 +212,15 @@ int main(int argc, char* argv[]) {
     }
     close(slave);
     close(master);
+    if (dumpFlash != nullptr) {
+        std::FILE* out = std::fopen(dumpFlash, "wb");
+        const bool written =
+            out != nullptr && std::fwrite(pedal.state.flash.data(), 1, pedal.state.flash.size(),
+                                          out) == pedal.state.flash.size();
+        if (out == nullptr || std::fclose(out) != 0 || !written) {
+            std::perror("corvid-pedal-emulator: --dump-flash");
+            return 1;
+        }
+    }
     return 0;
 }
