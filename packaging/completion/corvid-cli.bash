@@ -45,7 +45,7 @@ _corvid_cli() {
 
     local options=""
     case $command in
-    flash) options="--verify --yes -y" ;;
+    flash) options="--verify --paced --yes -y" ;;
     version) options="--check" ;;
     restore) options="--yes -y" ;;
     eeprom) [ "$verb" = read ] && options="--start --end -o --output" ||

@@ -50,6 +50,7 @@ complete -c corvid-cli -n "__fish_seen_subcommand_from eeprom" -l end -x -d 'The
 complete -c corvid-cli -n "__fish_seen_subcommand_from eeprom" -s o -l output -r -F -d 'Write the bytes to a file'
 complete -c corvid-cli -n "__fish_seen_subcommand_from eeprom flash restore" -s y -l yes -d 'Do not ask'
 complete -c corvid-cli -n "__fish_seen_subcommand_from flash" -l verify -d 'Read every block back'
+complete -c corvid-cli -n "__fish_seen_subcommand_from flash" -l paced -d '8N1 with a pause after every byte'
 complete -c corvid-cli -n "__fish_seen_subcommand_from flash backup restore report" -F
 complete -c corvid-cli -n "__fish_seen_subcommand_from version" -l check -d 'Ask the site for the newest version'
 complete -c corvid-cli -n "__fish_seen_subcommand_from coefficients" -l q -x -d "The filter's Q"
