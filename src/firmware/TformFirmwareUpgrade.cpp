@@ -44,6 +44,8 @@ TformFirmwareUpgrade::TformFirmwareUpgrade()
     lblPath = new QLabel(this);
     lblPath->setObjectName("lblPath");
     lblPath->setGeometry(8, 136, 179, 20);
+    lblPath->setAccessibleName("Bootloader path");
+    lblPath->setToolTip("How the upgrade talks to the bootloader");
     CloseOnEscape(*this);
 }
 
@@ -79,7 +81,7 @@ void TformFirmwareUpgrade::SetVerifyProgress(int position, int maximum) {
 }
 
 void TformFirmwareUpgrade::ShowPath(const std::string& path) {
-    lblPath->setText("Path: " + QString::fromStdString(path));
+    lblPath->setText(QString::fromStdString(path));
 }
 
 void TformFirmwareUpgrade::SetUpgradeRunning(bool running) {

@@ -1,4 +1,5 @@
 #include "app/Editor.h"
+#include "firmware/Bootloader.h"
 #include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
 #include "preferences/Look.h"
@@ -173,6 +174,8 @@ TEST(Captions, EveryCaptionFitsAndNoControlsOverlapInEveryLook) {
     list->setCurrentRow(0);
     emit list->itemClicked(list->item(0));
     ASSERT_FALSE(t.main().btnGetFXInfo->isHidden());
+    // The longer of the two paths the upgrade window names.
+    t.editor->formFirmwareUpgrade->ShowPath(PathText(BootloaderPath::Compatible));
     // Shown, so the windows built with layouts are laid out.
     for (QWidget* window : Windows(*t.editor)) {
         window->show();
