@@ -24,6 +24,8 @@ TEST(FirmwareRun, AWrongReplyAnywhereIsAFailure) {
         core.session.communication.firmwareUpgradeMode = true;
         ASSERT_TRUE(core.session.Connect());
         ASSERT_TRUE(core.views.bootloaderReady);
+        // The fast path checks every reply as the compatible one does.
+        ASSERT_EQ(core.session.bootloader.path, BootloaderPath::Fast);
         core.session.firmware.FirmwareSelect(FirmwareUpgrade::firmwareImages.front());
         core.pedal().state.wrongReplyAt = reply;
         core.dialogs.messages.clear();

@@ -210,6 +210,8 @@ TEST_F(FirmwareTest, ARefusedStepStopsTheRunAndASecondRunCompletes) {
     t.main().menuStartFirmwareUpgrade->trigger();
     Choose();
     for (const Case& c : cases) {
+        // Every refusal is met on the fast path (8E1, a step's bytes in one write).
+        EXPECT_EQ(t.core().bootloader.path, BootloaderPath::Fast) << c.message;
         EmulatedPedal::State& pedal = t.pedal().state;
         c.fault(pedal);
         t.pedal().ClearRecords();
