@@ -75,6 +75,8 @@ bool Session::Connect() {
 }
 
 bool Session::Disconnect() {
+    // Another pedal may be connected next: its edits start afresh.
+    fx.history.Clear();
     return communication.DisconnectDevice();
 }
 
@@ -105,7 +107,22 @@ JobResult Session::ReadPedalState() {
 }
 
 JobResult Session::UploadAlgorithm() {
-    return RunJob([this] { return upload.UploadSelected(); });
+    return RunJob([this] {
+        const bool uploaded = upload.UploadSelected();
+        // A new algorithm: the values edited were the old one's.
+        if (uploaded) {
+            fx.history.Clear();
+        }
+        return uploaded;
+    });
+}
+
+JobResult Session::Undo() {
+    return RunJob([this] { return fx.Undo(); });
+}
+
+JobResult Session::Redo() {
+    return RunJob([this] { return fx.Redo(); });
 }
 
 JobResult Session::Store() {

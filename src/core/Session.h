@@ -140,6 +140,9 @@ public:
     JobResult FlashFirmware(const std::filesystem::path& file = {});
     // One raw message of hex text.
     JobResult SendMessage(const std::string& hex);
+    // The last edit taken back, or done again (fx.history names them).
+    JobResult Undo();
+    JobResult Redo();
 
     SessionEnvironment env;
     RememberingDialogs dialogs;

@@ -49,10 +49,81 @@ void FXsettings::LoadAlgorithmAddresses(AlgorithmLibrary& algorithms) {
     }
 }
 
+void FXsettings::Recorded(const std::string& name, const std::string& key,
+                          const EditableState& before) {
+    if (!readingFromPedal) {
+        history.Record(name, key, before, EditableState::Of(state), clock_.NowMs());
+    }
+}
+
+bool FXsettings::ApplyEdit(const EditableState& target) {
+    const bool send = link_.DeviceOpen();
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        const std::uint32_t value = target.values[slot];
+        if (state.parameters.Value(slot) == value) {
+            continue;
+        }
+        const assignable_parameter* assignable = state.parameters.Assignable(slot);
+        const bool assigned = assignable != nullptr && assignable->is_assigned;
+        // Exactly the value the step held, as a preset load sends it.
+        if (!send || parameterTable[slot].addressField == 0 || assigned) {
+            state.parameters.Value(slot) = value;
+        } else if (!SendParameterValue(slot, value)) {
+            ShowState();
+            return false;
+        }
+    }
+    state.values = Origin::Editor;
+    if (state.assignment != target.assignment || state.controlAssigned != target.controlAssigned) {
+        state.assignment = target.assignment;
+        state.controlAssigned = target.controlAssigned;
+        state.assignments = Origin::Editor;
+    }
+    if (state.shortPressBypass != target.shortPressBypass ||
+        state.longPressBypass != target.longPressBypass) {
+        state.shortPressBypass = target.shortPressBypass;
+        state.longPressBypass = target.longPressBypass;
+        state.footswitch = Origin::Editor;
+    }
+    if (state.selectedTuning != target.selectedTuning) {
+        state.selectedTuning = target.selectedTuning;
+        state.tuning = Origin::Editor;
+    }
+    ShowState();
+    return true;
+}
+
+bool FXsettings::Undo() {
+    std::optional<EditHistory::Step> step = history.Undo();
+    if (!step) {
+        return false;
+    }
+    log_.PrintToConsole("undo: " + step->name);
+    if (!ApplyEdit(step->before)) {
+        history.PutBackUndo(std::move(*step));
+        return false;
+    }
+    return true;
+}
+
+bool FXsettings::Redo() {
+    std::optional<EditHistory::Step> step = history.Redo();
+    if (!step) {
+        return false;
+    }
+    log_.PrintToConsole("redo: " + step->name);
+    if (!ApplyEdit(step->after)) {
+        history.PutBackRedo(std::move(*step));
+        return false;
+    }
+    return true;
+}
+
 std::optional<int> FXsettings::DialTurned(std::size_t slot, int angle) {
     if (RefuseAssignedEdit(slot)) {
         return std::nullopt;
     }
+    const EditableState before = EditableState::Of(state);
     const int snapped = SnapDialAngle(angle);
     std::uint32_t value = DialAngleToValue(snapped);
     // A dial moved to show the value already held sends that value as it is: the dial's
@@ -62,6 +133,8 @@ std::optional<int> FXsettings::DialTurned(std::size_t slot, int angle) {
         value = state.parameters.Value(slot);
     }
     SendParameterValue(slot, value);
+    // A drag or a burst of keys on one dial is one step.
+    Recorded(parameterTable[slot].name, "dial " + std::to_string(slot), before);
     return snapped;
 }
 
@@ -70,18 +143,23 @@ void FXsettings::PitchChosen(int index) {
         static_cast<std::size_t>(index) >= pitchRatioTable.size()) {
         return;
     }
+    const EditableState before = EditableState::Of(state);
     SendParameterValue(slot::HarmonicPitch, pitchRatioTable[static_cast<std::size_t>(index)]);
+    // Stepping through the list with the keys is one step too.
+    Recorded(parameterTable[slot::HarmonicPitch].name, "pitch", before);
 }
 
 std::optional<bool> FXsettings::NoteCutTicked(std::size_t slot, bool ticked) {
     if (RefuseAssignedEdit(slot)) {
         return std::nullopt;
     }
+    const EditableState before = EditableState::Of(state);
     if (state.selectedTuning == noTuning) {
         dialogs_.ShowMessage(kUploadTuningFirst);
         ticked = false;
     }
     WriteNoteCut(slot, ticked);
+    Recorded(parameterTable[slot].name, {}, before);
     return ticked;
 }
 
@@ -89,14 +167,19 @@ bool FXsettings::SetParameter(std::size_t slot, std::uint32_t value) {
     if (RefuseAssignedEdit(slot)) {
         return false;
     }
+    const EditableState before = EditableState::Of(state);
+    bool written = false;
     if (parameterTable.at(slot).encoding == Encoding::NoteCutFlag) {
         if (value != 0 && state.selectedTuning == noTuning) {
             dialogs_.ShowMessage(kUploadTuningFirst);
             return false;
         }
-        return WriteNoteCut(slot, value != 0);
+        written = WriteNoteCut(slot, value != 0);
+    } else {
+        written = SendParameterValue(slot, value);
     }
-    return SendParameterValue(slot, value);
+    Recorded(parameterTable[slot].name, {}, before);
+    return written;
 }
 
 bool FXsettings::WriteNoteCut(std::size_t slot, bool ticked) {
@@ -120,6 +203,7 @@ bool FXsettings::SendParameterValue(std::size_t slot, std::uint32_t value) {
 }
 
 std::optional<int> FXsettings::LoadValues(const std::array<std::uint32_t, parameterCount>& values) {
+    const EditableState before = EditableState::Of(state);
     const bool send = link_.DeviceOpen();
     std::string lockedOut;
     int written = 0;
@@ -139,6 +223,8 @@ std::optional<int> FXsettings::LoadValues(const std::array<std::uint32_t, parame
         }
     }
     state.values = Origin::Editor;
+    // The whole load is one step, whatever it wrote.
+    Recorded("Preset Load", {}, before);
     ShowParameterValues();
     if (!lockedOut.empty()) {
         dialogs_.ShowMessage(kLockedOutOfPreset + lockedOut);
@@ -147,14 +233,17 @@ std::optional<int> FXsettings::LoadValues(const std::array<std::uint32_t, parame
 }
 
 void FXsettings::TuningChosen(int index) {
+    const EditableState before = EditableState::Of(state);
     state.selectedTuning = static_cast<std::uint8_t>(index);
     state.tuning = Origin::Editor;
+    Recorded("Tuning", {}, before);
     if (!TuningImplemented(index)) {
         dialogs_.ShowMessage(kTuningNotImplemented);
     }
 }
 
 bool FXsettings::ChooseAssignment(std::size_t control, int index) {
+    const EditableState before = EditableState::Of(state);
     state.assignment.at(control) = index;
     state.controlAssigned.at(control) = index != 0;
     state.assignments = Origin::Editor;
@@ -162,6 +251,7 @@ bool FXsettings::ChooseAssignment(std::size_t control, int index) {
         control < controlGroups.size() && controlGroups[control] == ControlGroup::NoteCutControls;
     if (!noteCutList || readingFromPedal || state.selectedTuning != noTuning ||
         !EntrySlot(control, index)) {
+        Recorded("Assignment", {}, before);
         return false;
     }
     dialogs_.ShowMessage(kSelectTuningFirst);
@@ -171,9 +261,11 @@ bool FXsettings::ChooseAssignment(std::size_t control, int index) {
 }
 
 void FXsettings::FootswitchChosen(bool shortPressBypass, bool longPressBypass) {
+    const EditableState before = EditableState::Of(state);
     state.shortPressBypass = shortPressBypass;
     state.longPressBypass = longPressBypass;
     state.footswitch = Origin::Editor;
+    Recorded("Footswitch", {}, before);
 }
 
 bool FXsettings::ReadPedalState() {
@@ -188,6 +280,8 @@ bool FXsettings::ReadPedalState() {
         DecodeTuning(info);
         DecodeParameterValues(info);
         commands_.ShowParametersRead();
+        // What the pedal holds now is where editing starts again.
+        history.Clear();
     }
     readingFromPedal = false;
     return read;

@@ -5,6 +5,7 @@
 #include "link/Communication.h"
 #include "link/ParameterModel.h"
 #include "link/PedalState.h"
+#include "parameters/EditHistory.h"
 
 #include <array>
 #include <cstdint>
@@ -121,6 +122,13 @@ public:
     // tuning.
     void ShowState();
 
+    // The last edit taken back, or the last one taken back done again: one write for every value
+    // that differs (none for a parameter assigned on the pedal, nor without an open pedal), the
+    // choices restored and everything shown. False when there was none or a write failed (the
+    // step stays where it was).
+    bool Undo();
+    bool Redo();
+
     // Each true when its message went out.
     bool StoreParameters();
     std::string BuildAssignMessage();
@@ -129,6 +137,7 @@ public:
     bool SendFootswitchMode();
 
     PedalState& state;
+    EditHistory history;
     bool readingFromPedal = false;
     bool allParametersEnabled = false;
 
@@ -139,6 +148,10 @@ private:
     Clock& clock_;
     ParameterView& view_;
     ParameterCommandsView& commands_;
+
+    // The edit made since `before`, as one step (none while reading from the pedal).
+    void Recorded(const std::string& name, const std::string& key, const EditableState& before);
+    bool ApplyEdit(const EditableState& target);
 };
 
 } // namespace corvid
