@@ -66,6 +66,9 @@ Editor::Editor(EditorEnvironment environment) {
     };
     new PresetDrop(*formMain, loadDropped);
     new PresetDrop(*formFXsettings, loadDropped);
+    // Undo and redo answer their keys in the parameter window as in the main one.
+    formFXsettings->addAction(formMain->menuUndo);
+    formFXsettings->addAction(formMain->menuRedo);
 
     TformTuningFilters& filters = *formTuningFilters;
     QObject::connect(formMain->menuTuningFilters, &QAction::triggered, &filters,

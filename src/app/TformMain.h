@@ -112,6 +112,11 @@ public:
     QAction* menuRestorePedal;
     QAction* menuLoadIR;
     QAction* menuQuit;
+    // Edit: the last edit of the pedal's state taken back or done again (Ctrl+Z, Ctrl+Shift+Z
+    // or Ctrl+Y); the parameter window answers the same keys.
+    QMenu* menuEdit;
+    QAction* menuUndo;
+    QAction* menuRedo;
     QMenu* menuConnection;
     QAction* menuScan;
     QAction* menuConnect;

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -158,6 +159,43 @@ TEST_F(ParameterWindowTest, DialTurnsByKeyboardWheelAndDrag) {
     w.dialClipWave->setAngle(-135);
     QTest::mousePress(w.dialClipWave, Qt::LeftButton, Qt::NoModifier, QPoint(34, 36));
     EXPECT_EQ(w.dialClipWave->angle(), -135);
+}
+
+// A key burst on a dial is one step: Ctrl+Z in the parameter window takes it back with one
+// write and the dial shows the old value; the main window's Edit menu names the steps; Ctrl+Y
+// does it again.
+TEST_F(ParameterWindowTest, UndoAndRedoAnswerTheirKeysInBothWindows) {
+    const int start = w.dialClipWave->angle();
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.dialClipWave->setFocus();
+    QTest::keyClick(w.dialClipWave, Qt::Key_Up);
+    QTest::keyClick(w.dialClipWave, Qt::Key_Up);
+    QTest::keyClick(w.dialClipWave, Qt::Key_Up);
+    const std::uint32_t moved = fx.state.parameters.Value(slot::WaveClip);
+    ASSERT_NE(w.dialClipWave->angle(), start);
+    const std::size_t written = Writes().size();
+
+    emit t.main().menuEdit->aboutToShow();
+    EXPECT_EQ(t.main().menuUndo->text(), "&Undo Wave Clip");
+    EXPECT_FALSE(t.main().menuRedo->isEnabled());
+    emit t.main().menuEdit->aboutToHide();
+
+    QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(w.dialClipWave->angle(), start);
+    EXPECT_EQ(Writes().size(), written + 1);
+    emit t.main().menuEdit->aboutToShow();
+    EXPECT_EQ(t.main().menuUndo->text(), "&Undo");
+    EXPECT_EQ(t.main().menuRedo->text(), "&Redo Wave Clip");
+    emit t.main().menuEdit->aboutToHide();
+
+    // The value comes back exactly; the dial shows that value's angle.
+    QTest::keyClick(&w, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(fx.state.parameters.Value(slot::WaveClip), moved);
+    EXPECT_EQ(Writes().size(), written + 2);
+    t.main().menuUndo->trigger();
+    EXPECT_EQ(w.dialClipWave->angle(), start);
 }
 
 TEST_F(ParameterWindowTest, PitchWritesItsTableWord) {
