@@ -1,5 +1,7 @@
 #include "core/Session.h"
 
+#include <QDateTime>
+
 namespace corvid {
 
 Session::Session(SessionEnvironment environment, SessionViews views)
@@ -12,6 +14,7 @@ Session::Session(SessionEnvironment environment, SessionViews views)
       noteCut(communication, env.log, env.clock), midi(communication, env.log),
       presets(dataFolder, fx, env.log, dialogs),
       backups(communication, fx, tunings, env.log, dialogs, env.clock),
+      history(dataFolder.DeviceFolder() / PedalHistory::kFolderName, env.log, dialogs),
       look(dataFolder, dialogs, views.look),
       bootloader(communication, d2xx, env.log, dialogs, env.clock, views.bootloader),
       firmware(bootloader, communication, env.log, dialogs, env.clock, views.bootloader,
@@ -31,6 +34,7 @@ Session::Session(SessionEnvironment environment, SessionViews views)
     Clock& clock = env.clock;
     env.driver.SetEventNotification([&clock] { clock.Wake(); });
     d2xx.onDeviceGone = [this] { communication.DeviceLost(); };
+    backups.beforeOverwrite = [this] { RecordHistory("Restore"); };
     Log& log = env.log;
     env.driver.SetNoteSink([&log](const std::string& text) { log.PrintToConsole(text); });
     if (env.watchDevices) {
@@ -64,6 +68,7 @@ void Session::StartVersionCheck() {
 
 bool Session::Connect() {
     const Communication::Job job(communication);
+    state.readThisConnection = false;
     const bool opened = communication.ConnectDevice();
     if (communication.firmwareUpgradeMode && bootloader.BootloaderSync()) {
         bootloader.ChoosePath();
@@ -77,6 +82,7 @@ bool Session::Connect() {
 bool Session::Disconnect() {
     // Another pedal may be connected next: its edits start afresh.
     fx.history.Clear();
+    state.readThisConnection = false;
     return communication.DisconnectDevice();
 }
 
@@ -125,32 +131,59 @@ JobResult Session::Redo() {
     return RunJob([this] { return fx.Redo(); });
 }
 
+void Session::RecordHistory(const std::string& operation) {
+    std::optional<PedalBackup> lastRead;
+    if (state.readThisConnection && state.deviceInfo) {
+        lastRead = BackupFromDeviceInfo(*state.deviceInfo);
+        lastRead->serialNumber = communication.deviceSerialNumber;
+    }
+    history.Record(lastRead, operation,
+                   QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString());
+}
+
 JobResult Session::Store() {
-    return RunJob([this] { return fx.StoreParameters(); });
+    return RunJob([this] {
+        RecordHistory("Save Parameters");
+        return fx.StoreParameters();
+    });
 }
 
 JobResult Session::Assign() {
-    return RunJob([this] { return fx.UploadAssignments(); });
+    return RunJob([this] {
+        RecordHistory("Assign");
+        return fx.UploadAssignments();
+    });
 }
 
 JobResult Session::AssignControl(std::size_t control, int index) {
-    return RunJob([&] { return !fx.ChooseAssignment(control, index) && fx.UploadAssignments(); });
+    return RunJob([&] {
+        if (fx.ChooseAssignment(control, index)) {
+            return false;
+        }
+        RecordHistory("Assign");
+        return fx.UploadAssignments();
+    });
 }
 
 JobResult Session::SetFootswitch(bool shortPressBypass, bool longPressBypass) {
     return RunJob([&] {
         fx.FootswitchChosen(shortPressBypass, longPressBypass);
+        RecordHistory("Set Footswitch Mode");
         return fx.SendFootswitchMode();
     });
 }
 
 JobResult Session::SetTuning() {
-    return RunJob([this] { return tunings.SetTuning(state.selectedTuning); });
+    return RunJob([this] {
+        RecordHistory("Set Tuning");
+        return tunings.SetTuning(state.selectedTuning);
+    });
 }
 
 JobResult Session::SetTuning(int tuning) {
     return RunJob([&] {
         fx.TuningChosen(tuning);
+        RecordHistory("Set Tuning");
         return tunings.SetTuning(state.selectedTuning);
     });
 }
@@ -222,7 +255,10 @@ JobResult Session::WriteRaw(const std::string& addressText, const std::string& d
 }
 
 JobResult Session::FlashFirmware(const std::filesystem::path& file) {
-    return RunJob([&] { return firmware.UpgradeFirmware(file); });
+    return RunJob([&] {
+        RecordHistory("Firmware Upgrade");
+        return firmware.UpgradeFirmware(file);
+    });
 }
 
 JobResult Session::SendMessage(const std::string& hex) {

@@ -15,6 +15,7 @@
 #include "preferences/Look.h"
 #include "preferences/MidiChannel.h"
 #include "presets/Backup.h"
+#include "presets/History.h"
 #include "presets/Presets.h"
 #include "tunings/NoteCut.h"
 #include "tunings/Tunings.h"
@@ -159,6 +160,8 @@ public:
     MidiChannel midi;
     Presets presets;
     PedalBackups backups;
+    // The pedal's state as last read, kept before each operation that overwrites it.
+    PedalHistory history;
     Look look;
     Bootloader bootloader;
     FirmwareUpgrade firmware;
@@ -169,6 +172,8 @@ public:
     bool connectedOnce = false;
 
 private:
+    // Keeps the pedal's state as last read in this connection before `operation` changes it.
+    void RecordHistory(const std::string& operation);
     // Runs `work` as a job: refused at once while another job holds the link; otherwise its
     // result, with the last message shown as the reason when it did not complete.
     JobResult RunJob(const std::function<bool()>& work);

@@ -50,8 +50,9 @@ struct PedalState {
     // The MIDI channel last sent (0 every channel, 1-16 that one); the pedal never reports it.
     std::optional<std::uint8_t> midiChannel;
 
-    // The last whole device-information reply.
+    // The last whole device-information reply, and whether it came in this connection.
     std::optional<DeviceInfo> deviceInfo;
+    bool readThisConnection = false;
 };
 
 } // namespace corvid

@@ -275,6 +275,7 @@ bool FXsettings::ReadPedalState() {
     if (read) {
         const DeviceInfo info = DecodeDeviceInfo(link_.replyBytes);
         state.deviceInfo = info;
+        state.readThisConnection = true;
         DecodeFootswitchMode(info);
         DecodeAssignments(info);
         DecodeTuning(info);

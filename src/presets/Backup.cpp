@@ -27,6 +27,30 @@ PedalBackup BackupFromDeviceInfo(const DeviceInfo& info) {
     return b;
 }
 
+std::vector<std::string> BackupDifferences(const PedalBackup& a, const PedalBackup& b,
+                                           const std::string& aName, const std::string& bName) {
+    std::vector<std::string> lines;
+    const auto differ = [&](const std::string& what, std::uint32_t first, std::uint32_t second,
+                            int digits) {
+        if (first != second) {
+            lines.push_back(what + ": " + aName + " " + HexField(first, digits) + ", " + bName +
+                            " " + HexField(second, digits));
+        }
+    };
+    differ("Footswitch mode", static_cast<std::uint32_t>(a.footswitchMode),
+           static_cast<std::uint32_t>(b.footswitchMode), 2);
+    differ("Tuning", static_cast<std::uint32_t>(a.tuning), static_cast<std::uint32_t>(b.tuning), 2);
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        differ("Control " + std::to_string(k + 1),
+               (a.controlFlags[k] ? 0x10000u : 0u) | a.controlWords[k],
+               (b.controlFlags[k] ? 0x10000u : 0u) | b.controlWords[k], 5);
+    }
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        differ(parameterTable[slot].name, a.values[slot], b.values[slot], 8);
+    }
+    return lines;
+}
+
 std::string BackupJson(const PedalBackup& b) {
     QJsonArray controls;
     for (std::size_t k = 0; k < controlCount; ++k) {
@@ -230,6 +254,9 @@ bool PedalBackups::Restore(const PedalBackup& backup, const std::string& name) {
             HexField(static_cast<std::uint32_t>(now->algorithmVersion), 4) + ". Restore anyway?")) {
         return false;
     }
+    if (beforeOverwrite) {
+        beforeOverwrite();
+    }
     // The live values, then the five stored ones, the assignments, the footswitch and the tuning.
     for (std::size_t slot = 0; slot < parameterCount; ++slot) {
         if (parameterTable[slot].addressField == 0) {
@@ -271,25 +298,7 @@ bool PedalBackups::Restore(const PedalBackup& backup, const std::string& name) {
         return false;
     }
     step();
-    const auto differ = [&](const std::string& what, std::uint32_t pedal, std::uint32_t saved,
-                            int digits) {
-        if (pedal != saved) {
-            differences.push_back(what + ": pedal " + HexField(pedal, digits) + ", backup " +
-                                  HexField(saved, digits));
-        }
-    };
-    differ("Footswitch mode", static_cast<std::uint32_t>(after->footswitchMode),
-           static_cast<std::uint32_t>(backup.footswitchMode), 2);
-    differ("Tuning", static_cast<std::uint32_t>(after->tuning),
-           static_cast<std::uint32_t>(backup.tuning), 2);
-    for (std::size_t k = 0; k < controlCount; ++k) {
-        differ("Control " + std::to_string(k + 1),
-               (after->controlFlags[k] ? 0x10000u : 0u) | after->controlWords[k],
-               (backup.controlFlags[k] ? 0x10000u : 0u) | backup.controlWords[k], 5);
-    }
-    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
-        differ(parameterTable[slot].name, after->values[slot], backup.values[slot], 8);
-    }
+    differences = BackupDifferences(*after, backup, "pedal", "backup");
     for (const std::string& line : differences) {
         log_.PrintToConsole("after restore: " + line);
     }

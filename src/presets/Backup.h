@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,10 @@ struct PedalBackup {
 
 // The backup of what a device-information reply held.
 PedalBackup BackupFromDeviceInfo(const DeviceInfo& info);
+// What differs between two backups, one line each ("Dry: pedal 00000000, backup 00400000"),
+// the parts named `aName` and `bName`.
+std::vector<std::string> BackupDifferences(const PedalBackup& a, const PedalBackup& b,
+                                           const std::string& aName, const std::string& bName);
 // The JSON text of a backup (documented in the README).
 std::string BackupJson(const PedalBackup& backup);
 // Reads a backup file's text. Only a whole, valid backup of this format version is accepted;
@@ -66,6 +71,8 @@ public:
     std::vector<std::string> differences;
     // Hears a restore's steps as they are done (the reads, each write and each message).
     JobProgress progress = nullptr;
+    // Runs once a restore has read the pedal and is about to change it.
+    std::function<void()> beforeOverwrite = nullptr;
 
 private:
     std::optional<PedalBackup> ReadPedal();
