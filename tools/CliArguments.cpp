@@ -115,6 +115,13 @@ const std::map<std::string, CommandHelp> kCommands = {
       "the log) to FILE, or prints it."}},
     {"send",
      {"send one raw hex message", "Sends one raw hex message (two digits a byte) as it stands."}},
+    {"history",
+     {"the pedal's states kept before each change",
+      "Before Save Parameters, Assign, Set Footswitch Mode, Set Tuning, a restore or a firmware\n"
+      "upgrade, the editor keeps the pedal's state as last read in that connection (the newest\n"
+      "100, in the History folder beside the presets). list (the default) numbers them with\n"
+      "their time, operation and what changed since the one before; show N prints entry N's\n"
+      "backup; restore N puts it back into the pedal as restore does."}},
 };
 
 const std::array<const char*, controlCount> kControlNames = {
@@ -496,6 +503,19 @@ void Describe(Grammar& g, Options& options) {
     restore->add_flag("-y,--yes", got.yes, "restore another algorithm version's backup too");
     word(command("report"), "FILE", got.first, "default: standard output", false);
     word(command("send"), "HEX", got.first, "two hex digits a byte", true);
+    CLI::App* history = command("history");
+    history->add_subcommand("list", "number the entries")->group("Commands");
+    for (const std::string verb : {"show", "restore"}) {
+        CLI::App* sub =
+            history
+                ->add_subcommand(verb, verb == "show" ? "print entry N's backup"
+                                                      : "put entry N back into the pedal")
+                ->group("Commands");
+        word(sub, "N", got.first, "the entry's number in the list", true);
+        if (verb == "restore") {
+            sub->add_flag("-y,--yes", got.yes, "restore another algorithm version's state too");
+        }
+    }
 }
 
 // The chosen command's words, typed: nullopt with the problem.
@@ -584,6 +604,22 @@ Parsed Typed(const std::string& command, const std::string& verb, const Grammar&
     }
     if (command == "send") {
         return Send(one, problem);
+    }
+    if (command == "history") {
+        using Verb = HistoryArguments::Verb;
+        HistoryArguments history{.verb = verb == "show"      ? Verb::Show
+                                         : verb == "restore" ? Verb::Restore
+                                                             : Verb::List,
+                                 .entry = 0,
+                                 .yes = got.yes};
+        if (history.verb != Verb::List) {
+            const std::optional<long> n = WholeNumber(got.first);
+            if (!n || *n < 1) {
+                return Refuse(problem, "an entry is a number from 1: " + got.first);
+            }
+            history.entry = static_cast<std::size_t>(*n);
+        }
+        return history;
     }
     return NoArguments{};
 }

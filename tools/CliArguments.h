@@ -106,12 +106,20 @@ struct FileArguments {
 struct SendArguments {
     std::string hex;
 };
+struct HistoryArguments {
+    enum class Verb { List, Show, Restore };
+    Verb verb = Verb::List;
+    // The entry as listed, from 1.
+    std::size_t entry = 0;
+    // restore's --yes.
+    bool yes = false;
+};
 
 using Arguments =
     std::variant<NoArguments, UploadArguments, SetArguments, AssignArguments, FootswitchArguments,
                  TuningArguments, NoteCutArguments, MidiChannelArguments, PresetArguments,
                  FlashArguments, VersionArguments, EepromArguments, CoefficientsArguments,
-                 FileArguments, SendArguments>;
+                 FileArguments, SendArguments, HistoryArguments>;
 
 // What the words after the program's name ask for.
 struct CommandLine {

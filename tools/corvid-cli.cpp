@@ -174,6 +174,13 @@ std::string ControlTerms(std::size_t slot, std::uint32_t value) {
     return {};
 }
 
+// The commands that need no pedal.
+bool Offline(const std::string& command, const cli::Arguments& arguments) {
+    const auto* history = std::get_if<cli::HistoryArguments>(&arguments);
+    return command == "version" || command == "coefficients" || command == "tuning-filters" ||
+           (history != nullptr && history->verb != cli::HistoryArguments::Verb::Restore);
+}
+
 // One parameter as every --json output names it.
 QJsonObject ParameterJson(std::size_t slot, std::uint32_t value) {
     return QJsonObject{{"slot", static_cast<int>(slot)},
@@ -315,6 +322,7 @@ private:
     int Restore(const cli::FileArguments& args);
     int Report(const cli::FileArguments& args);
     int Send(const cli::SendArguments& args);
+    int History(const cli::HistoryArguments& args);
 
     bool json_;
     CliDialogs dialogs_;
@@ -356,7 +364,7 @@ bool Cli::OpenAndRead() {
 }
 
 int Cli::Run(const std::string& command, const cli::Arguments& arguments) {
-    if (command != "version" && command != "coefficients" && command != "tuning-filters") {
+    if (!Offline(command, arguments)) {
         session_.Start();
     }
     const std::map<std::string, std::function<int()>> handlers = {
@@ -384,6 +392,7 @@ int Cli::Run(const std::string& command, const cli::Arguments& arguments) {
         {"restore", [&] { return Restore(std::get<cli::FileArguments>(arguments)); }},
         {"report", [&] { return Report(std::get<cli::FileArguments>(arguments)); }},
         {"send", [&] { return Send(std::get<cli::SendArguments>(arguments)); }},
+        {"history", [&] { return History(std::get<cli::HistoryArguments>(arguments)); }},
     };
     const int status = handlers.at(command)();
     // Under --json a failed command's messages are its error; a done one's are remarks.
@@ -538,7 +547,8 @@ int Cli::Assign(const cli::AssignArguments& args) {
 }
 
 int Cli::Footswitch(const cli::FootswitchArguments& args) {
-    if (!Open() || !session_.SetFootswitch(args.shortPressBypass, args.longPressBypass)) {
+    // Read first, so the pedal's history keeps what it held.
+    if (!OpenAndRead() || !session_.SetFootswitch(args.shortPressBypass, args.longPressBypass)) {
         return kFailed;
     }
     const std::string shortPress = PressWord(args.shortPressBypass);
@@ -584,7 +594,8 @@ int Cli::SetTuning(const cli::TuningArguments& args) {
     if (!FXsettings::TuningImplemented(args.tuning)) {
         return Fail(FXsettings::kTuningNotImplemented);
     }
-    if (!Open() || !session_.SetTuning(args.tuning)) {
+    // Read first, so the pedal's history keeps what it held.
+    if (!OpenAndRead() || !session_.SetTuning(args.tuning)) {
         return kFailed;
     }
     const std::string name = FXsettings::tuningNames[static_cast<std::size_t>(args.tuning)];
@@ -875,6 +886,53 @@ int Cli::Report(const cli::FileArguments& args) {
     return kDone;
 }
 
+int Cli::History(const cli::HistoryArguments& args) {
+    using Verb = cli::HistoryArguments::Verb;
+    const PedalHistory& history = session_.history;
+    const std::vector<HistoryEntry> entries = history.Entries();
+    if (args.verb != Verb::List) {
+        if (args.entry > entries.size()) {
+            return Usage("history", "no entry " + std::to_string(args.entry) + " (there are " +
+                                        std::to_string(entries.size()) + ")");
+        }
+        const HistoryEntry& entry = entries[args.entry - 1];
+        if (args.verb == Verb::Restore) {
+            return Restore(cli::FileArguments{entry.file.string(), args.yes});
+        }
+        std::string error;
+        const std::optional<std::string> text = ReadInput(entry.file.string(), 1 << 20, error);
+        if (!text) {
+            return Fail("Error loading file " + entry.file.string() + ": " + error);
+        }
+        std::cout << *text;
+        return kDone;
+    }
+    std::string text;
+    QJsonArray list;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::vector<std::string> changes = history.Changes(i);
+        QJsonArray changed;
+        for (const std::string& line : changes) {
+            changed.append(QString::fromStdString(line));
+        }
+        list.append(QJsonObject{{"entry", static_cast<int>(i + 1)},
+                                {"time", QString::fromStdString(entries[i].time)},
+                                {"operation", QString::fromStdString(entries[i].operation)},
+                                {"file", QString::fromStdString(entries[i].file.string())},
+                                {"changes", changed}});
+        text += std::to_string(i + 1) + "  " + entries[i].time + "  " + entries[i].operation +
+                (i == 0 ? std::string()
+                        : "  (" + std::to_string(changes.size()) +
+                              (changes.size() == 1 ? " change)" : " changes)")) +
+                "\n";
+    }
+    if (entries.empty()) {
+        text = "No history yet: " + history.Folder().string() + " is empty\n";
+    }
+    Print(QJsonObject{{"entries", list}}, text);
+    return kDone;
+}
+
 int Cli::Send(const cli::SendArguments& args) {
     const std::string& text = args.hex;
     if (!Open() || !session_.SendMessage(text)) {
@@ -911,8 +969,7 @@ int main(int argc, char* argv[]) {
         return cli::kUsage;
     }
     // A port named on the command line that cannot be used is said plainly, before anything.
-    const bool offline = line.command == "version" || line.command == "coefficients" ||
-                         line.command == "tuning-filters";
+    const bool offline = Offline(line.command, line.arguments);
     for (const std::string& path : offline ? std::vector<std::string>{} : line.options.ports) {
         if (::access(path.c_str(), F_OK) != 0) {
             ErrorLine("No such port: " + path, json);

@@ -6,7 +6,7 @@ _corvid_cli() {
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
     local commands="list info upload set store assign footswitch tuning-upload set-tuning
         note-cut tuning-filters midi-channel preset flash version eeprom coefficients backup
-        restore report send"
+        restore report send history"
     local globals="--port --emulator --json --verbose -v --quiet -q --help -h --version -V"
     local parameters="dry sub-mix -1-oct -2-oct wave low-pass high-pass 1st-harmonic split range
         input-level 1st-harmonic-pitch wave-clip dominant-note-cut high-notes-cut"
@@ -47,7 +47,7 @@ _corvid_cli() {
     case $command in
     flash) options="--verify --paced --yes -y" ;;
     version) options="--check" ;;
-    restore) options="--yes -y" ;;
+    restore | history) options="--yes -y" ;;
     eeprom) [ "$verb" = read ] && options="--start --end -o --output" ||
         options="--start --end --yes -y" ;;
     coefficients) options="--q --gain" ;;
@@ -79,6 +79,7 @@ _corvid_cli() {
     midi-channel) [ $position -eq 0 ] && words="omni $(seq -s ' ' 1 16)" ;;
     preset) [ $position -eq 0 ] && words="save load" || COMPREPLY=($(compgen -f -- "$cur")) ;;
     eeprom) [ $position -eq 0 ] && words="read erase" ;;
+    history) [ $position -eq 0 ] && words="list show restore" ;;
     flash | backup | restore | report) [ $position -eq 0 ] && COMPREPLY=($(compgen -f -- "$cur")) ;;
     esac
     if [ -n "$words" ]; then

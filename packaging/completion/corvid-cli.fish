@@ -1,7 +1,8 @@
 # fish completion for corvid-cli: commands, their options and the names they take.
 
 set -l commands list info upload set store assign footswitch tuning-upload set-tuning note-cut \
-    tuning-filters midi-channel preset flash version eeprom coefficients backup restore report send
+    tuning-filters midi-channel preset flash version eeprom coefficients backup restore report send \
+    history
 set -l parameters dry sub-mix -1-oct -2-oct wave low-pass high-pass 1st-harmonic split range \
     input-level 1st-harmonic-pitch wave-clip dominant-note-cut high-notes-cut
 set -l tunings none standard drop-d dadgad ebabdbgbbbeb
@@ -36,6 +37,8 @@ complete -c corvid-cli -n "not __fish_seen_subcommand_from $commands" -a backup 
 complete -c corvid-cli -n "not __fish_seen_subcommand_from $commands" -a restore -d 'Put a backup back into the pedal'
 complete -c corvid-cli -n "not __fish_seen_subcommand_from $commands" -a report -d 'A diagnostic report'
 complete -c corvid-cli -n "not __fish_seen_subcommand_from $commands" -a send -d 'Send one raw hex message'
+complete -c corvid-cli -n "not __fish_seen_subcommand_from $commands" -a history -d "The pedal's states kept before each change"
+complete -c corvid-cli -n "__fish_seen_subcommand_from history" -a 'list show restore'
 
 complete -c corvid-cli -n "__fish_seen_subcommand_from set" -a "$parameters on off"
 complete -c corvid-cli -n "__fish_seen_subcommand_from assign" -a "1 2 3 4 i ii iii iv remote none bypass preset $parameters"

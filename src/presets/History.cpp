@@ -112,15 +112,16 @@ std::optional<PedalBackup> PedalHistory::Read(const HistoryEntry& entry, std::st
 
 std::vector<std::string> PedalHistory::Changes(std::size_t index) const {
     const std::vector<HistoryEntry> entries = Entries();
-    std::string reason;
-    const std::optional<PedalBackup> now =
-        index < entries.size() ? Read(entries[index], reason) : std::nullopt;
-    if (!now) {
+    if (index == 0 || index >= entries.size()) {
         return {};
     }
-    const std::optional<PedalBackup> before =
-        index > 0 ? Read(entries[index - 1], reason) : std::nullopt;
-    return BackupDifferences(before.value_or(PedalBackup{}), *now, "before", "now");
+    std::string reason;
+    const std::optional<PedalBackup> before = Read(entries[index - 1], reason);
+    const std::optional<PedalBackup> now = Read(entries[index], reason);
+    if (!before || !now) {
+        return {};
+    }
+    return BackupDifferences(*before, *now, "before", "now");
 }
 
 } // namespace corvid

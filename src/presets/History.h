@@ -44,7 +44,7 @@ public:
     std::vector<HistoryEntry> Entries() const;
     // An entry's backup; nullopt with the reason.
     static std::optional<PedalBackup> Read(const HistoryEntry& entry, std::string& reason);
-    // What changed from the entry before `index` to it, one line each (all of it for the first).
+    // What changed from the entry before `index` to it, one line each (nothing for the first).
     std::vector<std::string> Changes(std::size_t index) const;
 
 private:

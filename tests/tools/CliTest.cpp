@@ -169,6 +169,27 @@ TEST(Cli, AssignAndFootswitchThenInfoAgree) {
     EXPECT_EQ(set.err, "corvid-cli: " + FXsettings::kLockedOut + "\n");
 }
 
+// What a command overwrites is kept first: the history lists it with what changed since, shows
+// it, and restores it.
+TEST(Cli, TheHistoryKeepsWhatTheCommandsOverwrite) {
+    Emulator pedal;
+    ASSERT_EQ(Cli({"--port", pedal.path, "store"}).exitCode, 0);
+    ASSERT_EQ(Cli({"--port", pedal.path, "footswitch", "preset", "bypass"}).exitCode, 0);
+    ASSERT_EQ(Cli({"--port", pedal.path, "footswitch", "bypass", "bypass"}).exitCode, 0);
+    const CliRun list = Cli({"history"});
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_NE(list.out.find("  Save Parameters\n"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("  Set Footswitch Mode  (0 changes)\n"), std::string::npos);
+    EXPECT_NE(list.out.find("  Set Footswitch Mode  (1 change)\n"), std::string::npos);
+    const CliRun shown = Cli({"history", "show", "3"});
+    // Short press preset, long press bypass.
+    EXPECT_NE(shown.out.find("\"footswitchMode\": 3"), std::string::npos) << shown.out;
+    const CliRun restored = Cli({"--port", pedal.path, "history", "restore", "1", "--yes"});
+    EXPECT_EQ(restored.exitCode, 0) << restored.err;
+    EXPECT_NE(Cli({"--port", pedal.path, "info"}).out.find("Footswitch mode: 0"),
+              std::string::npos);
+}
+
 TEST(Cli, ASilentPedalFailsWithinItsLimit) {
     SilentPort port;
     const CliRun run = Cli({"--port", port.path, "info"});
