@@ -6,6 +6,7 @@
 #include "devtools/TformFilterResponse.h"
 #include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
+#include "presets/TformHistory.h"
 #include "tunings/TformNoteTrackingFilter.h"
 #include "tunings/TformTuningFilters.h"
 #include "updates/TformNewVersionMsg.h"
@@ -70,6 +71,16 @@ Editor::Editor(EditorEnvironment environment) {
     formFXsettings->addAction(formMain->menuUndo);
     formFXsettings->addAction(formMain->menuRedo);
 
+    formHistory = std::make_unique<TformHistory>();
+    formHistory->FormCreate(
+        session->history, [&core] { return core.state.readThisConnection; },
+        [&core](const std::filesystem::path& file) { core.Restore(file); });
+    TformHistory& history = *formHistory;
+    QObject::connect(formMain->menuHistory, &QAction::triggered, &history, [&history, this] {
+        history.Refresh();
+        ShowBeside(history, *formMain);
+    });
+
     TformTuningFilters& filters = *formTuningFilters;
     QObject::connect(formMain->menuTuningFilters, &QAction::triggered, &filters,
                      [&filters, this] { ShowBeside(filters, *formMain); });
@@ -82,6 +93,7 @@ Editor::Editor(EditorEnvironment environment) {
                                            formFXInfo.get(),
                                            formNewVersionMsg.get(),
                                            formTuningFilters.get(),
+                                           formHistory.get(),
                                            formPrint->formFilterResponse};
     for (QWidget* window : windows) {
         OperableByKeyboard(*window);

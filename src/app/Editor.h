@@ -19,6 +19,7 @@ class TformFXsettings;
 class TformNoteTrackingFilter;
 class TformNewVersionMsg;
 class TformTuningFilters;
+class TformHistory;
 
 // What the outside world gives the editor: tests pass an emulated pedal, scripted dialogs, a
 // virtual clock, a temporary Documents folder, a recording opener and a local web site.
@@ -59,6 +60,8 @@ public:
     std::unique_ptr<TformNewVersionMsg> formNewVersionMsg;
     // Opened from the Settings menu; built after the seven.
     std::unique_ptr<TformTuningFilters> formTuningFilters;
+    // Opened from the File menu.
+    std::unique_ptr<TformHistory> formHistory;
     std::unique_ptr<Session> session;
 };
 

@@ -110,6 +110,7 @@ public:
     QMenu* menuRecentPresets;
     QAction* menuBackUpPedal;
     QAction* menuRestorePedal;
+    QAction* menuHistory;
     QAction* menuLoadIR;
     QAction* menuQuit;
     // Edit: the last edit of the pedal's state taken back or done again (Ctrl+Z, Ctrl+Shift+Z

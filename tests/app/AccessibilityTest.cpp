@@ -4,6 +4,7 @@
 #include "devtools/TformFilterResponse.h"
 #include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
+#include "presets/TformHistory.h"
 #include "support/Fixtures.h"
 #include "tunings/TformNoteTrackingFilter.h"
 #include "tunings/TformTuningFilters.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -44,6 +46,7 @@ std::vector<QWidget*> Windows(Editor& e) {
             e.formFXInfo.get(),
             e.formNewVersionMsg.get(),
             e.formTuningFilters.get(),
+            e.formHistory.get(),
             e.formPrint->formFilterResponse};
 }
 
@@ -57,7 +60,9 @@ bool Interactive(const QWidget* widget) {
             qobject_cast<const QPlainTextEdit*>(widget) != nullptr ||
             qobject_cast<const QTextEdit*>(widget) != nullptr ||
             qobject_cast<const RotaryDial*>(widget) != nullptr) &&
-           qobject_cast<const QScrollBar*>(widget) == nullptr;
+           qobject_cast<const QScrollBar*>(widget) == nullptr &&
+           // A list's column titles belong to the list, which Tab reaches.
+           qobject_cast<const QHeaderView*>(widget) == nullptr;
 }
 
 // Every control a user can operate is reached by Tab and says what it is; every window has a
@@ -190,6 +195,7 @@ TEST(Accessibility, EscapeClosesTheToolWindows) {
     TestEditor t;
     for (QWidget* window : {static_cast<QWidget*>(t.editor->formNoteTrackingFilter.get()),
                             static_cast<QWidget*>(t.editor->formTuningFilters.get()),
+                            static_cast<QWidget*>(t.editor->formHistory.get()),
                             static_cast<QWidget*>(t.editor->formFirmwareUpgrade.get()),
                             static_cast<QWidget*>(t.editor->formFXInfo.get()),
                             static_cast<QWidget*>(t.editor->formNewVersionMsg.get()),

@@ -3,6 +3,7 @@
 #include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
 #include "preferences/Look.h"
+#include "presets/TformHistory.h"
 #include "support/Fixtures.h"
 #include "tunings/TformNoteTrackingFilter.h"
 #include "tunings/TformTuningFilters.h"
@@ -105,6 +106,7 @@ std::vector<QWidget*> Windows(Editor& editor) {
             editor.formNewVersionMsg.get(),
             editor.formFirmwareUpgrade.get(),
             editor.formTuningFilters.get(),
+            editor.formHistory.get(),
             editor.formFXInfo.get()};
 }
 

@@ -1,5 +1,6 @@
 #include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
+#include "presets/TformHistory.h"
 #include "support/Fixtures.h"
 #include "tunings/TformNoteTrackingFilter.h"
 #include "updates/TformNewVersionMsg.h"
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <QGuiApplication>
 #include <QWindow>
@@ -296,6 +298,37 @@ TEST(MainWindow, QuitClosesTheMainWindow) {
     ASSERT_TRUE(t.main().isVisible());
     t.main().menuQuit->trigger();
     EXPECT_FALSE(t.main().isVisible());
+}
+
+// File > History... lists what was kept before each change, newest first, says why nothing
+// would be kept after a new connection, and restores the chosen state.
+TEST(HistoryWindow, ListsTheKeptStatesAndRestoresOne) {
+    TestEditor t;
+    t.Connect();
+    ASSERT_TRUE(t.core().ReadPedalState());
+    ASSERT_TRUE(t.core().Store());
+    ASSERT_TRUE(t.core().SetFootswitch(false, false));
+    t.main().menuHistory->trigger();
+    TformHistory& window = *t.editor->formHistory;
+    EXPECT_TRUE(window.isVisible());
+    ASSERT_EQ(window.lstHistory->topLevelItemCount(), 2);
+    EXPECT_EQ(window.lstHistory->topLevelItem(0)->text(1), "Set Footswitch Mode");
+    EXPECT_EQ(window.lstHistory->topLevelItem(0)->text(2), "nothing");
+    EXPECT_EQ(window.lstHistory->topLevelItem(1)->text(1), "Save Parameters");
+    EXPECT_TRUE(window.lblWhy->text().startsWith("Kept in "));
+    EXPECT_FALSE(window.btnRestore->isEnabled());
+
+    // The state before the footswitch change goes back.
+    window.lstHistory->setCurrentItem(window.lstHistory->topLevelItem(0));
+    ASSERT_TRUE(window.btnRestore->isEnabled());
+    window.btnRestore->click();
+    EXPECT_EQ(t.pedal().state.footswitchMode, 0);
+    EXPECT_EQ(window.lstHistory->topLevelItemCount(), 3); // the restore kept one too
+
+    t.main().menuDisconnect->trigger();
+    t.Connect();
+    t.main().menuHistory->trigger();
+    EXPECT_EQ(window.lblWhy->text().toStdString(), PedalHistory::kNothingRead + ".");
 }
 
 } // namespace
