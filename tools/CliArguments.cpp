@@ -122,6 +122,12 @@ const std::map<std::string, CommandHelp> kCommands = {
       "100, in the History folder beside the presets). list (the default) numbers them with\n"
       "their time, operation and what changed since the one before; show N prints entry N's\n"
       "backup; restore N puts it back into the pedal as restore does."}},
+    {"diff",
+     {"the parameters that differ between two states",
+      "Compares the fifteen values of A and B, each pedal (read now) or a file: a preset, a\n"
+      "backup or a history entry. Prints each parameter that differs, raw and in the control's\n"
+      "terms. Exit status, as diff's: 0 the same, 1 they differ, 2 trouble (a side that cannot\n"
+      "be read, or a usage error)."}},
 };
 
 const std::array<const char*, controlCount> kControlNames = {
@@ -503,6 +509,9 @@ void Describe(Grammar& g, Options& options) {
     restore->add_flag("-y,--yes", got.yes, "restore another algorithm version's backup too");
     word(command("report"), "FILE", got.first, "default: standard output", false);
     word(command("send"), "HEX", got.first, "two hex digits a byte", true);
+    CLI::App* diff = command("diff");
+    word(diff, "A", got.first, "pedal, or a preset, backup or history file", true);
+    word(diff, "B", got.second, "pedal, or a preset, backup or history file", true);
     CLI::App* history = command("history");
     history->add_subcommand("list", "number the entries")->group("Commands");
     for (const std::string verb : {"show", "restore"}) {
@@ -604,6 +613,9 @@ Parsed Typed(const std::string& command, const std::string& verb, const Grammar&
     }
     if (command == "send") {
         return Send(one, problem);
+    }
+    if (command == "diff") {
+        return DiffArguments{got.first, got.second};
     }
     if (command == "history") {
         using Verb = HistoryArguments::Verb;

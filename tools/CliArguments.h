@@ -106,6 +106,11 @@ struct FileArguments {
 struct SendArguments {
     std::string hex;
 };
+struct DiffArguments {
+    // Each "pedal" or a file: a preset, a backup or a history entry ("-" standard input).
+    std::string a;
+    std::string b;
+};
 struct HistoryArguments {
     enum class Verb { List, Show, Restore };
     Verb verb = Verb::List;
@@ -119,7 +124,7 @@ using Arguments =
     std::variant<NoArguments, UploadArguments, SetArguments, AssignArguments, FootswitchArguments,
                  TuningArguments, NoteCutArguments, MidiChannelArguments, PresetArguments,
                  FlashArguments, VersionArguments, EepromArguments, CoefficientsArguments,
-                 FileArguments, SendArguments, HistoryArguments>;
+                 FileArguments, SendArguments, HistoryArguments, DiffArguments>;
 
 // What the words after the program's name ask for.
 struct CommandLine {

@@ -177,8 +177,10 @@ std::string ControlTerms(std::size_t slot, std::uint32_t value) {
 // The commands that need no pedal.
 bool Offline(const std::string& command, const cli::Arguments& arguments) {
     const auto* history = std::get_if<cli::HistoryArguments>(&arguments);
+    const auto* diff = std::get_if<cli::DiffArguments>(&arguments);
     return command == "version" || command == "coefficients" || command == "tuning-filters" ||
-           (history != nullptr && history->verb != cli::HistoryArguments::Verb::Restore);
+           (history != nullptr && history->verb != cli::HistoryArguments::Verb::Restore) ||
+           (diff != nullptr && diff->a != "pedal" && diff->b != "pedal");
 }
 
 // One parameter as every --json output names it.
@@ -323,6 +325,9 @@ private:
     int Report(const cli::FileArguments& args);
     int Send(const cli::SendArguments& args);
     int History(const cli::HistoryArguments& args);
+    int Diff(const cli::DiffArguments& args);
+    // A side of a diff: the pedal's values (read now) or a file's; nullopt, said, when unread.
+    std::optional<PresetValues> DiffSide(const std::string& side);
 
     bool json_;
     CliDialogs dialogs_;
@@ -393,6 +398,7 @@ int Cli::Run(const std::string& command, const cli::Arguments& arguments) {
         {"report", [&] { return Report(std::get<cli::FileArguments>(arguments)); }},
         {"send", [&] { return Send(std::get<cli::SendArguments>(arguments)); }},
         {"history", [&] { return History(std::get<cli::HistoryArguments>(arguments)); }},
+        {"diff", [&] { return Diff(std::get<cli::DiffArguments>(arguments)); }},
     };
     const int status = handlers.at(command)();
     // Under --json a failed command's messages are its error; a done one's are remarks.
@@ -931,6 +937,71 @@ int Cli::History(const cli::HistoryArguments& args) {
     }
     Print(QJsonObject{{"entries", list}}, text);
     return kDone;
+}
+
+std::optional<PresetValues> Cli::DiffSide(const std::string& side) {
+    if (side == "pedal") {
+        if (!OpenAndRead()) {
+            return std::nullopt;
+        }
+        PresetValues values{};
+        for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+            values[slot] = session_.state.parameters.Value(slot);
+        }
+        return values;
+    }
+    std::string error;
+    const std::optional<std::string> bytes = ReadInput(side, 1 << 20, error);
+    if (!bytes) {
+        Fail("Error loading file " + side + ": " + error);
+        return std::nullopt;
+    }
+    // A backup (or a history entry, which is one), else a preset.
+    std::string backupError;
+    if (const std::optional<PedalBackup> backup = ParseBackup(*bytes, backupError)) {
+        return backup->values;
+    }
+    std::optional<PresetValues> preset = ParsePreset(*bytes, error);
+    if (!preset) {
+        Fail("Error loading file " + side + ": neither a backup (" + backupError +
+             ") nor a preset (" + error + ")");
+    }
+    return preset;
+}
+
+int Cli::Diff(const cli::DiffArguments& args) {
+    // As diff: 2 when a side cannot be read.
+    const std::optional<PresetValues> a = DiffSide(args.a);
+    const std::optional<PresetValues> b = a ? DiffSide(args.b) : std::nullopt;
+    if (!a || !b) {
+        return kUsage;
+    }
+    const auto value = [](std::size_t slot, std::uint32_t raw) {
+        return QJsonObject{{"value", QString::fromStdString(HexField(raw, 8))},
+                           {"terms", QString::fromStdString(ControlTerms(slot, raw))}};
+    };
+    std::string text;
+    QJsonArray parameters;
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        if ((*a)[slot] == (*b)[slot]) {
+            continue;
+        }
+        const std::uint32_t first = (*a)[slot];
+        const std::uint32_t second = (*b)[slot];
+        text += std::string(parameterTable[slot].name) + ": 0x" + HexField(first, 8) + " (" +
+                ControlTerms(slot, first) + ") | 0x" + HexField(second, 8) + " (" +
+                ControlTerms(slot, second) + ")\n";
+        parameters.append(QJsonObject{{"slot", static_cast<int>(slot)},
+                                      {"name", parameterTable[slot].name},
+                                      {"a", value(slot, first)},
+                                      {"b", value(slot, second)}});
+    }
+    Print(QJsonObject{{"a", QString::fromStdString(args.a)},
+                      {"b", QString::fromStdString(args.b)},
+                      {"equal", parameters.isEmpty()},
+                      {"parameters", parameters}},
+          text);
+    return parameters.isEmpty() ? kDone : kFailed;
 }
 
 int Cli::Send(const cli::SendArguments& args) {

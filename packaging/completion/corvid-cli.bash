@@ -6,7 +6,7 @@ _corvid_cli() {
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
     local commands="list info upload set store assign footswitch tuning-upload set-tuning
         note-cut tuning-filters midi-channel preset flash version eeprom coefficients backup
-        restore report send history"
+        restore report send history diff"
     local globals="--port --emulator --json --verbose -v --quiet -q --help -h --version -V"
     local parameters="dry sub-mix -1-oct -2-oct wave low-pass high-pass 1st-harmonic split range
         input-level 1st-harmonic-pitch wave-clip dominant-note-cut high-notes-cut"
@@ -80,6 +80,9 @@ _corvid_cli() {
     preset) [ $position -eq 0 ] && words="save load" || COMPREPLY=($(compgen -f -- "$cur")) ;;
     eeprom) [ $position -eq 0 ] && words="read erase" ;;
     history) [ $position -eq 0 ] && words="list show restore" ;;
+    diff)
+        [ $position -lt 2 ] && COMPREPLY=($(compgen -W "pedal" -- "$cur") $(compgen -f -- "$cur"))
+        ;;
     flash | backup | restore | report) [ $position -eq 0 ] && COMPREPLY=($(compgen -f -- "$cur")) ;;
     esac
     if [ -n "$words" ]; then

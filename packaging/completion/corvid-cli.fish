@@ -2,7 +2,7 @@
 
 set -l commands list info upload set store assign footswitch tuning-upload set-tuning note-cut \
     tuning-filters midi-channel preset flash version eeprom coefficients backup restore report send \
-    history
+    history diff
 set -l parameters dry sub-mix -1-oct -2-oct wave low-pass high-pass 1st-harmonic split range \
     input-level 1st-harmonic-pitch wave-clip dominant-note-cut high-notes-cut
 set -l tunings none standard drop-d dadgad ebabdbgbbbeb
@@ -39,6 +39,8 @@ complete -c corvid-cli -n "not __fish_seen_subcommand_from $commands" -a report 
 complete -c corvid-cli -n "not __fish_seen_subcommand_from $commands" -a send -d 'Send one raw hex message'
 complete -c corvid-cli -n "not __fish_seen_subcommand_from $commands" -a history -d "The pedal's states kept before each change"
 complete -c corvid-cli -n "__fish_seen_subcommand_from history" -a 'list show restore'
+complete -c corvid-cli -n "not __fish_seen_subcommand_from $commands" -a diff -d 'The parameters that differ between two states'
+complete -c corvid-cli -n "__fish_seen_subcommand_from diff" -a pedal -F
 
 complete -c corvid-cli -n "__fish_seen_subcommand_from set" -a "$parameters on off"
 complete -c corvid-cli -n "__fish_seen_subcommand_from assign" -a "1 2 3 4 i ii iii iv remote none bypass preset $parameters"

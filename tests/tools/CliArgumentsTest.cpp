@@ -133,6 +133,8 @@ TEST(CliArguments, OptionsAndCommandsAreReadOrRefusedInOneLine) {
          see("no tuning with open strings named 0", "tuning-filters")},
         {{"send", "0200"}, Action::Run, ""},
         {{"history"}, Action::Run, ""},
+        {{"diff", "pedal", "a.txt"}, Action::Run, ""},
+        {{"diff", "pedal"}, Action::Usage, see("B is required", "diff")},
         {{"history", "restore", "1", "--yes"}, Action::Run, ""},
         {{"history", "show", "0"},
          Action::Usage,

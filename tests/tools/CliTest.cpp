@@ -190,6 +190,21 @@ TEST(Cli, TheHistoryKeepsWhatTheCommandsOverwrite) {
               std::string::npos);
 }
 
+// diff as diff does: 0 the same, 1 they differ (each parameter in the control's terms), 2 a
+// side that cannot be read.
+TEST(Cli, DiffComparesThePedalWithAFile) {
+    Emulator pedal;
+    QTemporaryDir folder;
+    const QString preset = folder.filePath("now.txt");
+    ASSERT_EQ(Cli({"--port", pedal.path, "preset", "save", preset}).exitCode, 0);
+    EXPECT_EQ(Cli({"--port", pedal.path, "diff", "pedal", preset}).exitCode, 0);
+    ASSERT_EQ(Cli({"--port", pedal.path, "set", "Input Level", "512"}).exitCode, 0);
+    const CliRun differ = Cli({"--port", pedal.path, "diff", preset, "pedal"});
+    EXPECT_EQ(differ.exitCode, 1);
+    EXPECT_EQ(differ.out, "Input Level: 0x00000000 (level 0/1023) | 0x00400000 (level 512/1023)\n");
+    EXPECT_EQ(Cli({"diff", preset, folder.filePath("missing.txt")}).exitCode, 2);
+}
+
 TEST(Cli, ASilentPedalFailsWithinItsLimit) {
     SilentPort port;
     const CliRun run = Cli({"--port", port.path, "info"});
