@@ -149,31 +149,6 @@ bool WriteOutput(const std::string& file, const std::string& bytes, std::string&
     return WriteFileAtomically(file, bytes, error);
 }
 
-// A value in the control's terms, as the window would show it.
-std::string ControlTerms(std::size_t slot, std::uint32_t value) {
-    const ParameterInfo& info = parameterTable[slot];
-    switch (info.encoding) {
-    case Encoding::Level:
-        return "level " + std::to_string(value >> 13) + "/1023";
-    case Encoding::StepCount:
-        return "step " + std::to_string(value) + "/" + std::to_string(info.scale);
-    case Encoding::PitchTable:
-        for (std::size_t i = 0; i < pitchRatioTable.size(); ++i) {
-            if (pitchRatioTable[i] == value) {
-                const int semitones = static_cast<int>(i) - 12;
-                return (semitones > 0 ? "+" : "") + std::to_string(semitones);
-            }
-        }
-        return "no pitch";
-    case Encoding::WaveSwitch:
-        return value == waveOnValue ? "on" : value == waveOffValue ? "off" : "unknown";
-    case Encoding::SplitSwitch:
-    case Encoding::NoteCutFlag:
-        return value == 1 ? "on" : value == 0 ? "off" : "unknown";
-    }
-    return {};
-}
-
 // The commands that need no pedal.
 bool Offline(const std::string& command, const cli::Arguments& arguments) {
     const auto* history = std::get_if<cli::HistoryArguments>(&arguments);
@@ -188,7 +163,7 @@ QJsonObject ParameterJson(std::size_t slot, std::uint32_t value) {
     return QJsonObject{{"slot", static_cast<int>(slot)},
                        {"name", parameterTable[slot].name},
                        {"value", QString::fromStdString(HexField(value, 8))},
-                       {"terms", QString::fromStdString(ControlTerms(slot, value))}};
+                       {"terms", QString::fromStdString(ValueInControlTerms(slot, value))}};
 }
 
 // The controls as the pedal reported them: the backup's fields, and the list's entry.
@@ -469,7 +444,7 @@ int Cli::Info() {
         const std::uint32_t value = state.parameters.Value(slot);
         char line[96];
         std::snprintf(line, sizeof line, "  %-20s0x%s  %s\n", parameterTable[slot].name,
-                      HexField(value, 8).c_str(), ControlTerms(slot, value).c_str());
+                      HexField(value, 8).c_str(), ValueInControlTerms(slot, value).c_str());
         text += line;
         parameters.append(ParameterJson(slot, value));
     }
@@ -522,7 +497,7 @@ int Cli::Set(const cli::SetArguments& args) {
     if (!OpenAndRead() || !session_.SetParameter(args.slot, args.value)) {
         return kFailed;
     }
-    const std::string terms = ControlTerms(args.slot, args.value);
+    const std::string terms = ValueInControlTerms(args.slot, args.value);
     Print(QJsonObject{{"parameters", QJsonArray{ParameterJson(args.slot, args.value)}}},
           std::string(info.name) + " = 0x" + HexField(args.value, 8) + " (" + terms + ")\n");
     return kDone;
@@ -956,17 +931,11 @@ std::optional<PresetValues> Cli::DiffSide(const std::string& side) {
         Fail("Error loading file " + side + ": " + error);
         return std::nullopt;
     }
-    // A backup (or a history entry, which is one), else a preset.
-    std::string backupError;
-    if (const std::optional<PedalBackup> backup = ParseBackup(*bytes, backupError)) {
-        return backup->values;
+    std::optional<PresetValues> values = ValuesOfStateFile(*bytes, error);
+    if (!values) {
+        Fail("Error loading file " + side + ": " + error);
     }
-    std::optional<PresetValues> preset = ParsePreset(*bytes, error);
-    if (!preset) {
-        Fail("Error loading file " + side + ": neither a backup (" + backupError +
-             ") nor a preset (" + error + ")");
-    }
-    return preset;
+    return values;
 }
 
 int Cli::Diff(const cli::DiffArguments& args) {
@@ -978,7 +947,7 @@ int Cli::Diff(const cli::DiffArguments& args) {
     }
     const auto value = [](std::size_t slot, std::uint32_t raw) {
         return QJsonObject{{"value", QString::fromStdString(HexField(raw, 8))},
-                           {"terms", QString::fromStdString(ControlTerms(slot, raw))}};
+                           {"terms", QString::fromStdString(ValueInControlTerms(slot, raw))}};
     };
     std::string text;
     QJsonArray parameters;
@@ -989,8 +958,8 @@ int Cli::Diff(const cli::DiffArguments& args) {
         const std::uint32_t first = (*a)[slot];
         const std::uint32_t second = (*b)[slot];
         text += std::string(parameterTable[slot].name) + ": 0x" + HexField(first, 8) + " (" +
-                ControlTerms(slot, first) + ") | 0x" + HexField(second, 8) + " (" +
-                ControlTerms(slot, second) + ")\n";
+                ValueInControlTerms(slot, first) + ") | 0x" + HexField(second, 8) + " (" +
+                ValueInControlTerms(slot, second) + ")\n";
         parameters.append(QJsonObject{{"slot", static_cast<int>(slot)},
                                       {"name", parameterTable[slot].name},
                                       {"a", value(slot, first)},

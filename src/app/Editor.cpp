@@ -6,6 +6,8 @@
 #include "devtools/TformFilterResponse.h"
 #include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
+#include "presets/History.h"
+#include "presets/TformCompare.h"
 #include "presets/TformHistory.h"
 #include "tunings/TformNoteTrackingFilter.h"
 #include "tunings/TformTuningFilters.h"
@@ -14,6 +16,7 @@
 #include "widgets/Accessibility.h"
 
 #include <QAction>
+#include <QFile>
 #include <QPushButton>
 
 #include <vector>
@@ -81,6 +84,46 @@ Editor::Editor(EditorEnvironment environment) {
         ShowBeside(history, *formMain);
     });
 
+    formCompare = std::make_unique<TformCompare>();
+    Dialogs& dialogs = environment.dialogs;
+    formCompare->FormCreate(
+        {.editor =
+             [&core] {
+                 PresetValues values{};
+                 for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+                     values[slot] = core.state.parameters.Value(slot);
+                 }
+                 return values;
+             },
+         .pedal = [&core]() -> std::optional<PresetValues> {
+             PresetValues values{};
+             // Without a pedal the column stays empty, without a message.
+             if (!core.d2xx.deviceOpen || !core.PeekPedalValues(values)) {
+                 return std::nullopt;
+             }
+             return values;
+         },
+         .chooseFile =
+             [&dialogs, &core] {
+                 return dialogs.OpenFileName({"Compare", "Presets and backups (*.txt *.json)", "",
+                                              core.presets.PresetFolder()});
+             },
+         .readFile = [](const std::filesystem::path& file,
+                        std::string& reason) -> std::optional<PresetValues> {
+             QFile in(QString::fromStdU16String(file.u16string()));
+             if (!in.open(QIODevice::ReadOnly)) {
+                 reason = in.errorString().toStdString();
+                 return std::nullopt;
+             }
+             return ValuesOfStateFile(in.read(1 << 20).toStdString(), reason);
+         },
+         .load = [&core](const PresetValues& values) { core.LoadPresetValues(values); }});
+    TformCompare& compare = *formCompare;
+    QObject::connect(formMain->menuCompare, &QAction::triggered, &compare, [&compare, this] {
+        compare.Open();
+        ShowBeside(compare, *formMain);
+    });
+
     TformTuningFilters& filters = *formTuningFilters;
     QObject::connect(formMain->menuTuningFilters, &QAction::triggered, &filters,
                      [&filters, this] { ShowBeside(filters, *formMain); });
@@ -94,6 +137,7 @@ Editor::Editor(EditorEnvironment environment) {
                                            formNewVersionMsg.get(),
                                            formTuningFilters.get(),
                                            formHistory.get(),
+                                           formCompare.get(),
                                            formPrint->formFilterResponse};
     for (QWidget* window : windows) {
         OperableByKeyboard(*window);

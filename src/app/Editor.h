@@ -20,6 +20,7 @@ class TformNoteTrackingFilter;
 class TformNewVersionMsg;
 class TformTuningFilters;
 class TformHistory;
+class TformCompare;
 
 // What the outside world gives the editor: tests pass an emulated pedal, scripted dialogs, a
 // virtual clock, a temporary Documents folder, a recording opener and a local web site.
@@ -62,6 +63,7 @@ public:
     std::unique_ptr<TformTuningFilters> formTuningFilters;
     // Opened from the File menu.
     std::unique_ptr<TformHistory> formHistory;
+    std::unique_ptr<TformCompare> formCompare;
     std::unique_ptr<Session> session;
 };
 

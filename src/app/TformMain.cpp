@@ -86,6 +86,7 @@ void TformMain::BuildMenus() {
     menuBackUpPedal = AddItem(menuFile, "menuBackUpPedal", "&Back Up Pedal\u2026");
     menuRestorePedal = AddItem(menuFile, "menuRestorePedal", "R&estore Pedal\u2026");
     menuHistory = AddItem(menuFile, "menuHistory", "&History\u2026");
+    menuCompare = AddItem(menuFile, "menuCompare", "Co&mpare\u2026");
     menuLoadIR = AddItem(menuFile, "menuLoadIR", "Load &IR");
     menuLoadIR->setVisible(false);
     menuLoadIR->setEnabled(false);

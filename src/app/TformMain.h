@@ -111,6 +111,7 @@ public:
     QAction* menuBackUpPedal;
     QAction* menuRestorePedal;
     QAction* menuHistory;
+    QAction* menuCompare;
     QAction* menuLoadIR;
     QAction* menuQuit;
     // Edit: the last edit of the pedal's state taken back or done again (Ctrl+Z, Ctrl+Shift+Z

@@ -123,6 +123,16 @@ JobResult Session::UploadAlgorithm() {
     });
 }
 
+JobResult Session::PeekPedalValues(PresetValues& values) {
+    return RunJob([&] {
+        if (!communication.RequestDeviceInfo()) {
+            return false;
+        }
+        values = DecodeDeviceInfo(communication.replyBytes).values;
+        return true;
+    });
+}
+
 JobResult Session::Undo() {
     return RunJob([this] { return fx.Undo(); });
 }

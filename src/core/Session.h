@@ -141,6 +141,8 @@ public:
     JobResult FlashFirmware(const std::filesystem::path& file = {});
     // One raw message of hex text.
     JobResult SendMessage(const std::string& hex);
+    // The pedal's fifteen values, read without taking them: the editor's stay as they are.
+    JobResult PeekPedalValues(PresetValues& values);
     // The last edit taken back, or done again (fx.history names them).
     JobResult Undo();
     JobResult Redo();

@@ -176,4 +176,28 @@ std::string AssignmentEntryText(std::size_t control, int index) {
                : std::string();
 }
 
+std::string ValueInControlTerms(std::size_t slot, std::uint32_t value) {
+    const ParameterInfo& info = parameterTable[slot];
+    switch (info.encoding) {
+    case Encoding::Level:
+        return "level " + std::to_string(value >> 13) + "/1023";
+    case Encoding::StepCount:
+        return "step " + std::to_string(value) + "/" + std::to_string(info.scale);
+    case Encoding::PitchTable:
+        for (std::size_t i = 0; i < pitchRatioTable.size(); ++i) {
+            if (pitchRatioTable[i] == value) {
+                const int semitones = static_cast<int>(i) - 12;
+                return (semitones > 0 ? "+" : "") + std::to_string(semitones);
+            }
+        }
+        return "no pitch";
+    case Encoding::WaveSwitch:
+        return value == waveOnValue ? "on" : value == waveOffValue ? "off" : "unknown";
+    case Encoding::SplitSwitch:
+    case Encoding::NoteCutFlag:
+        return value == 1 ? "on" : value == 0 ? "off" : "unknown";
+    }
+    return {};
+}
+
 } // namespace corvid

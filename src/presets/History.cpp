@@ -32,6 +32,19 @@ std::string Slug(const std::string& operation) {
 
 } // namespace
 
+std::optional<PresetValues> ValuesOfStateFile(const std::string& bytes, std::string& reason) {
+    std::string backupReason;
+    if (const std::optional<PedalBackup> backup = ParseBackup(bytes, backupReason)) {
+        return backup->values;
+    }
+    std::string presetReason;
+    std::optional<PresetValues> preset = ParsePreset(bytes, presetReason);
+    if (!preset) {
+        reason = "neither a backup (" + backupReason + ") nor a preset (" + presetReason + ")";
+    }
+    return preset;
+}
+
 bool PedalHistory::Record(const std::optional<PedalBackup>& lastRead, const std::string& operation,
                           const std::string& nowUtc) {
     if (!lastRead) {

@@ -2,6 +2,7 @@
 
 #include "base/Services.h"
 #include "presets/Backup.h"
+#include "presets/Presets.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -10,6 +11,10 @@
 #include <vector>
 
 namespace corvid {
+
+// The fifteen values a file holds: a backup (a history entry is one) or a preset; nullopt with
+// the reason for both.
+std::optional<PresetValues> ValuesOfStateFile(const std::string& bytes, std::string& reason);
 
 // One recorded state of the pedal: when, before which operation, and the file holding it.
 struct HistoryEntry {

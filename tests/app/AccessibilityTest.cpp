@@ -4,6 +4,7 @@
 #include "devtools/TformFilterResponse.h"
 #include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
+#include "presets/TformCompare.h"
 #include "presets/TformHistory.h"
 #include "support/Fixtures.h"
 #include "tunings/TformNoteTrackingFilter.h"
@@ -47,6 +48,7 @@ std::vector<QWidget*> Windows(Editor& e) {
             e.formNewVersionMsg.get(),
             e.formTuningFilters.get(),
             e.formHistory.get(),
+            e.formCompare.get(),
             e.formPrint->formFilterResponse};
 }
 
@@ -196,6 +198,7 @@ TEST(Accessibility, EscapeClosesTheToolWindows) {
     for (QWidget* window : {static_cast<QWidget*>(t.editor->formNoteTrackingFilter.get()),
                             static_cast<QWidget*>(t.editor->formTuningFilters.get()),
                             static_cast<QWidget*>(t.editor->formHistory.get()),
+                            static_cast<QWidget*>(t.editor->formCompare.get()),
                             static_cast<QWidget*>(t.editor->formFirmwareUpgrade.get()),
                             static_cast<QWidget*>(t.editor->formFXInfo.get()),
                             static_cast<QWidget*>(t.editor->formNewVersionMsg.get()),

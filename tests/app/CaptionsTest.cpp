@@ -3,6 +3,7 @@
 #include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
 #include "preferences/Look.h"
+#include "presets/TformCompare.h"
 #include "presets/TformHistory.h"
 #include "support/Fixtures.h"
 #include "tunings/TformNoteTrackingFilter.h"
@@ -107,6 +108,7 @@ std::vector<QWidget*> Windows(Editor& editor) {
             editor.formFirmwareUpgrade.get(),
             editor.formTuningFilters.get(),
             editor.formHistory.get(),
+            editor.formCompare.get(),
             editor.formFXInfo.get()};
 }
 

@@ -1,5 +1,6 @@
 #include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
+#include "presets/TformCompare.h"
 #include "presets/TformHistory.h"
 #include "support/Fixtures.h"
 #include "tunings/TformNoteTrackingFilter.h"
@@ -14,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -329,6 +331,46 @@ TEST(HistoryWindow, ListsTheKeptStatesAndRestoresOne) {
     t.Connect();
     t.main().menuHistory->trigger();
     EXPECT_EQ(window.lblWhy->text().toStdString(), PedalHistory::kNothingRead + ".");
+}
+
+// File > Compare...: the editor's values, the pedal's and a preset's side by side in the
+// controls' terms, the rows that differ marked; a column loads into the editor.
+TEST(CompareWindow, ShowsThreeSourcesAndLoadsOne) {
+    TestEditor t;
+    t.Connect();
+    ASSERT_TRUE(t.core().ReadPedalState());
+    // The pedal's Input Level moves behind the editor's back (its own controls, say).
+    t.pedal().state.values[slot::InputLevel] = 512u << 13;
+    QTemporaryDir folder;
+    const std::filesystem::path preset = folder.filePath("dry.txt").toStdString();
+    // Dry at 256, everything else 0.
+    std::string text = "\xEF\xBB\xBF"
+                       "00200000";
+    for (std::size_t slot = 1; slot < parameterCount; ++slot) {
+        text += "\r00000000";
+    }
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(preset, text, error)) << error;
+
+    t.main().menuCompare->trigger();
+    TformCompare& window = *t.editor->formCompare;
+    EXPECT_TRUE(window.isVisible());
+    QTreeWidgetItem* input = window.tblCompare->topLevelItem(slot::InputLevel);
+    EXPECT_EQ(input->text(0), "\u2260 Input Level");
+    EXPECT_EQ(input->text(1), "level 0/1023");
+    EXPECT_EQ(input->text(2), "level 512/1023");
+    EXPECT_EQ(input->text(3), "\u2014");
+    EXPECT_EQ(window.tblCompare->topLevelItem(slot::Dry)->text(0), "Dry");
+
+    t.dialogs.fileNames.push_back(preset);
+    window.btnChooseFile->click();
+    EXPECT_EQ(window.lblFile->text(), "dry.txt");
+    EXPECT_EQ(window.tblCompare->topLevelItem(slot::Dry)->text(0), "\u2260 Dry");
+    EXPECT_EQ(window.tblCompare->topLevelItem(slot::Dry)->text(3), "level 256/1023");
+
+    window.btnLoadPedal->click();
+    EXPECT_EQ(t.core().state.parameters.Value(slot::InputLevel), 512u << 13);
+    EXPECT_EQ(window.tblCompare->topLevelItem(slot::InputLevel)->text(1), "level 512/1023");
 }
 
 } // namespace
