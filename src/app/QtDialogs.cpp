@@ -6,16 +6,22 @@
 
 namespace corvid {
 
+namespace {
+
+// The editor's name on its boxes, not the program's file name the platform would show.
+const QString kCaption = QStringLiteral("Corvid Editor");
+
+} // namespace
+
 void QtDialogs::ShowMessage(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(),
-                    QString::fromStdString(text), QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::NoIcon, kCaption, QString::fromStdString(text), QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.exec();
 }
 
 bool QtDialogs::Confirm(const std::string& text) {
-    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
-                    QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
-                    QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Question, kCaption, QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
     // Only an explicit Yes acts: Escape or closing the question counts as No, so a dismissed
     // question never erases or overwrites anything.
     box.setEscapeButton(box.button(QMessageBox::No));

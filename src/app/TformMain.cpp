@@ -475,12 +475,19 @@ void TformMain::BuildLookMenu() {
     menuLook->setToolTipsVisible(true);
     for (int n = 0; n < Look::menuLookCount; ++n) {
         QAction* item = menuLook->addAction(QString::number(n));
+        item->setCheckable(true);
         const QString name = Look::lookNames[static_cast<std::size_t>(n)];
         item->setStatusTip(name);
         item->setToolTip(name);
         connect(item, &QAction::triggered, this, [this, n] { session_->look.ChooseLook(n); });
         lookMenuItems.push_back(item);
     }
+    // The look in use carries the check mark as the menu opens.
+    connect(menuLook, &QMenu::aboutToShow, this, [this] {
+        for (std::size_t n = 0; n < lookMenuItems.size(); ++n) {
+            lookMenuItems[n]->setChecked(static_cast<int>(n) == session_->look.appliedLook);
+        }
+    });
 }
 
 void TformMain::SetStyleSheet(const std::string& sheet) {

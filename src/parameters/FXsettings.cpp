@@ -381,13 +381,14 @@ void FXsettings::ShowParameterValues() {
                 view_.SetSwitch(slot, value == 1);
             }
             break;
-        case Encoding::PitchTable:
-            for (std::size_t i = 0; i < pitchRatioTable.size(); ++i) {
-                if (pitchRatioTable[i] == value) {
-                    view_.SelectPitch(static_cast<int>(i));
-                }
-            }
+        case Encoding::PitchTable: {
+            // A value that is none of the list's entries shows as such, not as a blank.
+            const auto entry = std::find(pitchRatioTable.begin(), pitchRatioTable.end(), value);
+            view_.SelectPitch(entry == pitchRatioTable.end()
+                                  ? -1
+                                  : static_cast<int>(entry - pitchRatioTable.begin()));
             break;
+        }
         case Encoding::NoteCutFlag:
             view_.SetNoteCutBox(slot, value == 1);
             break;

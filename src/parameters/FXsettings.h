@@ -27,6 +27,7 @@ public:
     virtual void SelectTuning(int index) = 0;
     virtual void SetDialAngle(std::size_t slot, int angle) = 0;
     virtual void SetSwitch(std::size_t slot, bool on) = 0;
+    // -1: the value held is none of the list's entries.
     virtual void SelectPitch(int index) = 0;
     virtual void SetNoteCutBox(std::size_t slot, bool ticked) = 0;
 };

@@ -24,14 +24,17 @@ TEST(QtDialogs, ADismissedQuestionCountsAsNo) {
     };
     QtDialogs dialogs;
     for (const auto& [answer, act] : answers) {
-        QTimer::singleShot(0, [act = act] {
+        QString caption;
+        QTimer::singleShot(0, [act = act, &caption] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                caption = box->windowTitle();
                 act(*box);
             }
         });
         const bool yes = dialogs.Confirm("Erase EEPROM addresses 0 to 10?");
         const bool expected = std::string(answer) == "Yes" || std::string(answer) == "Return";
         EXPECT_EQ(yes, expected) << answer;
+        EXPECT_EQ(caption, "Corvid Editor") << answer;
     }
 }
 

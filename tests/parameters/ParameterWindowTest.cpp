@@ -329,6 +329,17 @@ TEST_F(ParameterWindowTest, AnUnknownTuningShowsNone) {
     EXPECT_TRUE(t.dialogs.messages.empty());
 }
 
+// A pitch value that is none of the list's entries says so; one that is shows its entry.
+TEST_F(ParameterWindowTest, APitchOutsideTheListSaysSo) {
+    t.pedal().state.values[slot::HarmonicPitch] = 0x00123456;
+    Request();
+    EXPECT_EQ(w.cmbVariableWavePitch->currentIndex(), -1);
+    EXPECT_EQ(w.cmbVariableWavePitch->placeholderText(), "(not in the list)");
+    t.pedal().state.values[slot::HarmonicPitch] = pitchRatioTable[12];
+    Request();
+    EXPECT_EQ(w.cmbVariableWavePitch->currentText(), "0");
+}
+
 TEST(ParameterRequest, BeforeTheWindowWasShownEveryAddressMatchesNoAssignment) {
     TestEditor t;
     t.Connect();

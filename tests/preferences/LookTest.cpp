@@ -39,12 +39,20 @@ TEST(Look, FirstStartShowsLookZeroAndWritesNothing) {
     EXPECT_EQ(t.core().look.appliedLook, 0);
     EXPECT_EQ(qApp->styleSheet().toStdString(), *Look::StyleSheet(0));
     EXPECT_FALSE(fs::exists(LookFile(t)));
+    // The look in use carries the check mark when the menu opens.
+    emit t.main().menuLook->aboutToShow();
     QStringList captions;
     for (QAction* item : t.main().lookMenuItems) {
         captions << item->text();
-        EXPECT_FALSE(item->isCheckable());
+        EXPECT_EQ(item->isChecked(), item == t.main().lookMenuItems[0])
+            << item->text().toStdString();
     }
     EXPECT_EQ(captions, (QStringList{"0", "1", "2", "3", "4", "5", "6"}));
+    t.main().lookMenuItems[5]->trigger();
+    emit t.main().menuLook->aboutToShow();
+    EXPECT_TRUE(t.main().lookMenuItems[5]->isChecked());
+    EXPECT_FALSE(t.main().lookMenuItems[0]->isChecked());
+    t.main().lookMenuItems[0]->trigger();
     EXPECT_EQ(t.main().lookMenuItems[2]->statusTip(), "High contrast: black, white and yellow");
 }
 
