@@ -14,6 +14,7 @@
 #include "updates/TformNewVersionMsg.h"
 #include "updates/tformFXInfo.h"
 #include "widgets/Accessibility.h"
+#include "widgets/Placement.h"
 
 #include <QAction>
 #include <QFile>
@@ -146,8 +147,7 @@ Editor::Editor(EditorEnvironment environment) {
 
 void Editor::ShowBeside(QWidget& window, const QWidget& from) {
     if (!window.isVisible()) {
-        const QRect frame = from.frameGeometry();
-        window.move(frame.x() + frame.width(), frame.y());
+        PlaceBeside(window, from);
     }
     window.show();
     window.raise();

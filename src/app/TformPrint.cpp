@@ -2,6 +2,7 @@
 
 #include "core/Session.h"
 #include "devtools/TformFilterResponse.h"
+#include "widgets/Placement.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -168,10 +169,7 @@ void TformPrint::btnGetNoteFrequencyClick() {
             .arg(QString::fromStdString(CoefficientCalculator::Shortest(calculator.filterGainDb))),
         *calculator.lastFilter, cmbNotePicker->currentText(), calculator.noteFrequency);
     if (first) {
-        // Beside the console, on its left.
-        const QRect frame = frameGeometry();
-        formFilterResponse->move(
-            std::max(0, frame.x() - formFilterResponse->frameGeometry().width()), frame.y());
+        PlaceBeside(*formFilterResponse, *this);
     }
 }
 

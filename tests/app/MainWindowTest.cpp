@@ -4,6 +4,7 @@
 #include "presets/TformHistory.h"
 #include "support/Fixtures.h"
 #include "tunings/TformNoteTrackingFilter.h"
+#include "tunings/TformTuningFilters.h"
 #include "updates/TformNewVersionMsg.h"
 #include "updates/tformFXInfo.h"
 
@@ -14,6 +15,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -371,6 +373,45 @@ TEST(CompareWindow, ShowsThreeSourcesAndLoadsOne) {
     window.btnLoadPedal->click();
     EXPECT_EQ(t.core().state.parameters.Value(slot::InputLevel), 512u << 13);
     EXPECT_EQ(window.tblCompare->topLevelItem(slot::InputLevel)->text(1), "level 512/1023");
+}
+
+// A tool window opens beside the window it belongs to, fully on the screen (its frame
+// included), not over that window, and never exactly over another.
+TEST(ToolWindows, OpenBesideTheirWindowOnTheScreen) {
+    TestEditor t;
+    Editor& e = *t.editor;
+    e.Show();
+    QListWidget* list = t.main().lstEffects;
+    list->setCurrentRow(0);
+    emit list->itemClicked(list->item(0));
+    const QRect screen = e.formMain->screen()->availableGeometry();
+    const std::vector<std::pair<QAction*, QWidget*>> tools = {
+        {t.main().menuNoteCut, e.formNoteTrackingFilter.get()},
+        {t.main().menuTuningFilters, e.formTuningFilters.get()},
+        {t.main().menuHistory, e.formHistory.get()},
+        {t.main().menuCompare, e.formCompare.get()},
+    };
+    for (const auto& [item, window] : tools) {
+        item->trigger();
+        const std::string name = window->objectName().toStdString();
+        ASSERT_TRUE(window->isVisible()) << name;
+        const QRect placed = window->frameGeometry();
+        EXPECT_TRUE(screen.contains(placed)) << name;
+        // Beside the main window whenever the screen has room for it on some side.
+        const QRect main = e.formMain->frameGeometry();
+        const bool room =
+            placed.width() <=
+                std::max(screen.right() - main.right(), main.left() - screen.left()) ||
+            placed.height() <= std::max(screen.bottom() - main.bottom(), main.top() - screen.top());
+        EXPECT_TRUE(!room || !placed.intersects(main))
+            << name << " screen " << screen.width() << "x" << screen.height();
+        for (QWidget* other : QApplication::topLevelWidgets()) {
+            if (other != window && other->isVisible()) {
+                EXPECT_NE(other->frameGeometry().topLeft(), window->frameGeometry().topLeft())
+                    << name << " over " << other->objectName().toStdString();
+            }
+        }
+    }
 }
 
 } // namespace
