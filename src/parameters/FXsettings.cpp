@@ -93,30 +93,29 @@ bool FXsettings::ApplyEdit(const EditableState& target) {
     return true;
 }
 
-bool FXsettings::Undo() {
-    std::optional<EditHistory::Step> step = history.Undo();
+bool FXsettings::TakeStep(bool back) {
+    std::optional<EditHistory::Step> step = back ? history.Undo() : history.Redo();
     if (!step) {
         return false;
     }
-    log_.PrintToConsole("undo: " + step->name);
-    if (!ApplyEdit(step->before)) {
-        history.PutBackUndo(std::move(*step));
-        return false;
+    log_.PrintToConsole((back ? "undo: " : "redo: ") + step->name);
+    if (ApplyEdit(back ? step->before : step->after)) {
+        return true;
     }
-    return true;
+    if (back) {
+        history.PutBackUndo(std::move(*step));
+    } else {
+        history.PutBackRedo(std::move(*step));
+    }
+    return false;
+}
+
+bool FXsettings::Undo() {
+    return TakeStep(true);
 }
 
 bool FXsettings::Redo() {
-    std::optional<EditHistory::Step> step = history.Redo();
-    if (!step) {
-        return false;
-    }
-    log_.PrintToConsole("redo: " + step->name);
-    if (!ApplyEdit(step->after)) {
-        history.PutBackRedo(std::move(*step));
-        return false;
-    }
-    return true;
+    return TakeStep(false);
 }
 
 std::optional<int> FXsettings::DialTurned(std::size_t slot, int angle) {

@@ -153,6 +153,8 @@ private:
     // The edit made since `before`, as one step (none while reading from the pedal).
     void Recorded(const std::string& name, const std::string& key, const EditableState& before);
     bool ApplyEdit(const EditableState& target);
+    // Undo (back) or redo of the step at hand.
+    bool TakeStep(bool back);
 };
 
 } // namespace corvid
