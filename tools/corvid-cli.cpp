@@ -919,11 +919,7 @@ std::optional<PresetValues> Cli::DiffSide(const std::string& side) {
         if (!OpenAndRead()) {
             return std::nullopt;
         }
-        PresetValues values{};
-        for (std::size_t slot = 0; slot < parameterCount; ++slot) {
-            values[slot] = session_.state.parameters.Value(slot);
-        }
-        return values;
+        return session_.state.parameters.Values();
     }
     std::string error;
     const std::optional<std::string> bytes = ReadInput(side, 1 << 20, error);

@@ -17,7 +17,6 @@
 #include "widgets/Placement.h"
 
 #include <QAction>
-#include <QFile>
 #include <QPushButton>
 
 #include <vector>
@@ -88,14 +87,7 @@ Editor::Editor(EditorEnvironment environment) {
     formCompare = std::make_unique<TformCompare>();
     Dialogs& dialogs = environment.dialogs;
     formCompare->FormCreate(
-        {.editor =
-             [&core] {
-                 PresetValues values{};
-                 for (std::size_t slot = 0; slot < parameterCount; ++slot) {
-                     values[slot] = core.state.parameters.Value(slot);
-                 }
-                 return values;
-             },
+        {.editor = [&core] { return core.state.parameters.Values(); },
          .pedal = [&core]() -> std::optional<PresetValues> {
              PresetValues values{};
              // Without a pedal the column stays empty, without a message.
@@ -109,15 +101,7 @@ Editor::Editor(EditorEnvironment environment) {
                  return dialogs.OpenFileName({"Compare", "Presets and backups (*.txt *.json)", "",
                                               core.presets.PresetFolder()});
              },
-         .readFile = [](const std::filesystem::path& file,
-                        std::string& reason) -> std::optional<PresetValues> {
-             QFile in(QString::fromStdU16String(file.u16string()));
-             if (!in.open(QIODevice::ReadOnly)) {
-                 reason = in.errorString().toStdString();
-                 return std::nullopt;
-             }
-             return ValuesOfStateFile(in.read(1 << 20).toStdString(), reason);
-         },
+         .readFile = ReadStateFile,
          .load = [&core](const PresetValues& values) { core.LoadPresetValues(values); }});
     TformCompare& compare = *formCompare;
     QObject::connect(formMain->menuCompare, &QAction::triggered, &compare, [&compare, this] {

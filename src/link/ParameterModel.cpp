@@ -24,6 +24,14 @@ std::uint32_t ParameterSet::Value(std::size_t slot) const {
     return const_cast<ParameterSet&>(*this).Value(slot);
 }
 
+std::array<std::uint32_t, parameterCount> ParameterSet::Values() const {
+    std::array<std::uint32_t, parameterCount> values{};
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        values[slot] = Value(slot);
+    }
+    return values;
+}
+
 std::uint16_t ParameterSet::Address(std::size_t slot) const {
     return slot < standardParameterCount ? standard.at(slot).address
                                          : assignable.at(slot - standardParameterCount).address;

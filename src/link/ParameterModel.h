@@ -156,6 +156,8 @@ public:
 
     std::uint32_t& Value(std::size_t slot);
     std::uint32_t Value(std::size_t slot) const;
+    // All fifteen values by slot.
+    std::array<std::uint32_t, parameterCount> Values() const;
     std::uint16_t Address(std::size_t slot) const;
     void SetAddress(std::size_t slot, std::uint16_t address);
     const std::string& Name(std::size_t slot) const;

@@ -6,9 +6,7 @@ namespace corvid {
 
 EditableState EditableState::Of(const PedalState& state) {
     EditableState editable;
-    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
-        editable.values[slot] = state.parameters.Value(slot);
-    }
+    editable.values = state.parameters.Values();
     editable.assignment = state.assignment;
     editable.controlAssigned = state.controlAssigned;
     editable.shortPressBypass = state.shortPressBypass;

@@ -45,6 +45,15 @@ std::optional<PresetValues> ValuesOfStateFile(const std::string& bytes, std::str
     return preset;
 }
 
+std::optional<PresetValues> ReadStateFile(const fs::path& file, std::string& reason) {
+    QFile in(QString::fromStdU16String(file.u16string()));
+    if (!in.open(QIODevice::ReadOnly)) {
+        reason = in.errorString().toStdString();
+        return std::nullopt;
+    }
+    return ValuesOfStateFile(in.read(1 << 20).toStdString(), reason);
+}
+
 bool PedalHistory::Record(const std::optional<PedalBackup>& lastRead, const std::string& operation,
                           const std::string& nowUtc) {
     if (!lastRead) {
@@ -55,7 +64,8 @@ bool PedalHistory::Record(const std::optional<PedalBackup>& lastRead, const std:
     fs::create_directories(folder_, error);
     // Two operations in one millisecond still follow each other in the list.
     std::string time = nowUtc;
-    if (const std::vector<HistoryEntry> kept = Entries(); !kept.empty()) {
+    const std::vector<HistoryEntry> kept = Entries();
+    if (!kept.empty()) {
         std::string newest = kept.back().file.filename().string().substr(0, 24);
         newest[13] = ':';
         newest[16] = ':';
@@ -78,10 +88,9 @@ bool PedalHistory::Record(const std::optional<PedalBackup>& lastRead, const std:
         return false;
     }
     log_.PrintToConsole("history: " + file.filename().string());
-    // The oldest go once there are more than kKept.
-    std::vector<HistoryEntry> entries = Entries();
-    for (std::size_t i = 0; i + kKept < entries.size(); ++i) {
-        fs::remove(entries[i].file, error);
+    // The oldest go once there are more than kKept, the one just written counted.
+    for (std::size_t i = 0; i + kKept < kept.size() + 1; ++i) {
+        fs::remove(kept[i].file, error);
     }
     return true;
 }

@@ -15,6 +15,8 @@ namespace corvid {
 // The fifteen values a file holds: a backup (a history entry is one) or a preset; nullopt with
 // the reason for both.
 std::optional<PresetValues> ValuesOfStateFile(const std::string& bytes, std::string& reason);
+// The same, read from a file.
+std::optional<PresetValues> ReadStateFile(const std::filesystem::path& file, std::string& reason);
 
 // One recorded state of the pedal: when, before which operation, and the file holding it.
 struct HistoryEntry {
