@@ -1,8 +1,8 @@
 #include "app/QtDialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
-#include <QMessageBox>
 
 namespace corvid {
 
@@ -13,21 +13,34 @@ const QString kCaption = QStringLiteral("Corvid Editor");
 
 } // namespace
 
+std::unique_ptr<QMessageBox> EditorMessageBox(const std::string& text, bool question,
+                                              QWidget* parent) {
+    auto box = std::make_unique<QMessageBox>(
+        QMessageBox::NoIcon, kCaption, QString::fromStdString(text),
+        question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+    // The stock pictures (a speech bubble, coloured balls on Yes and No) belong to no look of
+    // the editor's; the words say enough.
+    for (QAbstractButton* button : box->buttons()) {
+        button->setIcon(QIcon());
+    }
+    if (question) {
+        // Only an explicit Yes acts: Escape or closing the question counts as No, so a
+        // dismissed question never erases or overwrites anything.
+        box->setEscapeButton(box->button(QMessageBox::No));
+        box->setDefaultButton(QMessageBox::Yes);
+    }
+    return box;
+}
+
 void QtDialogs::ShowMessage(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, kCaption, QString::fromStdString(text), QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+    EditorMessageBox(text, false, QApplication::activeWindow())->exec();
 }
 
 bool QtDialogs::Confirm(const std::string& text) {
-    QMessageBox box(QMessageBox::Question, kCaption, QString::fromStdString(text),
-                    QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
-    // Only an explicit Yes acts: Escape or closing the question counts as No, so a dismissed
-    // question never erases or overwrites anything.
-    box.setEscapeButton(box.button(QMessageBox::No));
-    box.setDefaultButton(QMessageBox::Yes);
-    box.exec();
-    return box.clickedButton() == box.button(QMessageBox::Yes);
+    const std::unique_ptr<QMessageBox> box =
+        EditorMessageBox(text, true, QApplication::activeWindow());
+    box->exec();
+    return box->clickedButton() == box->button(QMessageBox::Yes);
 }
 
 namespace {

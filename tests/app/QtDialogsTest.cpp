@@ -38,5 +38,19 @@ TEST(QtDialogs, ADismissedQuestionCountsAsNo) {
     }
 }
 
+// The boxes are the editor's: its caption, and none of the platform's stock pictures.
+TEST(QtDialogs, BoxesCarryTheEditorsCaptionAndNoStockPictures) {
+    for (const bool question : {false, true}) {
+        const std::unique_ptr<QMessageBox> box =
+            EditorMessageBox("Upload Assignments?", question, nullptr);
+        EXPECT_EQ(box->windowTitle(), "Corvid Editor");
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        EXPECT_EQ(box->buttons().size(), question ? 2 : 1);
+        for (QAbstractButton* button : box->buttons()) {
+            EXPECT_TRUE(button->icon().isNull()) << button->text().toStdString();
+        }
+    }
+}
+
 } // namespace
 } // namespace corvid::testing
