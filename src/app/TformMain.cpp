@@ -153,7 +153,7 @@ void TformMain::BuildControls() {
     btnUpload = Place(new WrapButton("Upload Selected", this), "btnUpload", 9, 87, 80, 33);
     btnRequest = Place(new QPushButton("Request", this), "btnRequest", 97, 87, 86, 33);
     btnSaveParameters =
-        Place(new WrapButton("Save Parameters", this), "btnSaveParameters", 8, 128, 81, 33);
+        Place(new WrapButton("Save Parameters", this), "btnSaveParameters", 8, 128, 84, 33);
     btnAssign = Place(new QPushButton("Assign", this), "btnAssign", 97, 128, 86, 33);
     btnSetFootswitchMode = Place(new WrapButton("Set Footswitch Mode", this),
                                  "btnSetFootswitchMode", 9, 169, 80, 31, 10.5);

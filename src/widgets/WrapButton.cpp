@@ -18,7 +18,9 @@ constexpr double kSmallestPointSize = 7.0;
 QRect WrapButton::CaptionArea() const {
     QStyleOptionButton option;
     initStyleOption(&option);
-    return style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    return style()
+        ->subElementRect(QStyle::SE_PushButtonContents, &option, this)
+        .adjusted(kCaptionMarginPx, 0, -kCaptionMarginPx, 0);
 }
 
 QFont WrapButton::FittedFont() const {

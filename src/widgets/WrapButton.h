@@ -10,10 +10,14 @@ class WrapButton : public QPushButton {
 public:
     using QPushButton::QPushButton;
 
+    // The least room between a caption and its button's sides, so no caption runs into the
+    // outline.
+    static constexpr int kCaptionMarginPx = 2;
+
     // The font the caption is drawn in: the button's own, unless the wrapped caption needs more
     // room than the button has; then the largest size (in half points) at which it fits.
     QFont FittedFont() const;
-    // The room for the caption.
+    // The room for the caption: the button's contents, kCaptionMarginPx in from each side.
     QRect CaptionArea() const;
 
 protected:

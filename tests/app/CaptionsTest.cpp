@@ -55,8 +55,11 @@ std::optional<std::string> Clipped(QWidget* widget) {
         QStyleOptionButton option;
         option.initFrom(button);
         option.text = button->text();
+        // The same room from the sides as a wrapping caption keeps.
         const QRect area =
-            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+            button->style()
+                ->subElementRect(QStyle::SE_PushButtonContents, &option, button)
+                .adjusted(WrapButton::kCaptionMarginPx, 0, -WrapButton::kCaptionMarginPx, 0);
         return report(button->text(), metrics.horizontalAdvance(button->text()), area.width());
     }
     if (auto* box = qobject_cast<QCheckBox*>(widget)) {
