@@ -5,6 +5,7 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QEvent>
 #include <QVBoxLayout>
 
 namespace corvid {
@@ -27,12 +28,28 @@ TformFilterResponse::TformFilterResponse(QWidget* parent) : QWidget(parent, Qt::
 
 void TformFilterResponse::ShowFilter(const QString& title, const BiquadCoefficients& filter,
                                      const QString& note, double noteHz) {
-    QChart* old = chartView->chart();
-    chartView->setChart(MakeResponseChart(title, {FilterResponse(AsFixedPoint(filter))},
-                                          {{note, noteHz}}, palette()));
-    delete old;
+    title_ = title;
+    filter_ = filter;
+    note_ = note;
+    noteHz_ = noteHz;
+    Plot();
     show();
     raise();
+}
+
+void TformFilterResponse::Plot() {
+    QChart* old = chartView->chart();
+    chartView->setChart(MakeResponseChart(title_, {FilterResponse(AsFixedPoint(filter_))},
+                                          {{note_, noteHz_}}, palette(), font()));
+    delete old;
+}
+
+void TformFilterResponse::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if ((event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange) &&
+        !title_.isEmpty()) {
+        Plot();
+    }
 }
 
 } // namespace corvid

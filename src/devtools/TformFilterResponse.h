@@ -19,6 +19,18 @@ public:
                     double noteHz);
 
     QChartView* chartView;
+
+protected:
+    // A new look re-plots the filter in its colours.
+    void changeEvent(QEvent* event) override;
+
+private:
+    void Plot();
+
+    QString title_;
+    BiquadCoefficients filter_{};
+    QString note_;
+    double noteHz_ = 0.0;
 };
 
 } // namespace corvid

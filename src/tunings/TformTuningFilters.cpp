@@ -103,7 +103,7 @@ void TformTuningFilters::ShowResponse() {
                                ? QString("No tuning selected: no strings to mark")
                                : "Deepest cut at each open string:\n" + lines.join('\n'));
     QChart* old = chartView->chart();
-    chartView->setChart(MakeResponseChart(group.title, curves, markers, palette()));
+    chartView->setChart(MakeResponseChart(group.title, curves, markers, palette(), font()));
     delete old;
 }
 

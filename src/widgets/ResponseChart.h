@@ -2,11 +2,13 @@
 
 #include "filters/PeakingFilter.h"
 
+#include <QColor>
 #include <QString>
 
 #include <vector>
 
 class QChart;
+class QFont;
 class QPalette;
 
 namespace corvid {
@@ -17,11 +19,25 @@ struct ChartMarker {
     double hz;
 };
 
-// Gain curves in dB against a log frequency axis, 30 Hz to 1 kHz, with dashed markers named in
-// the legend. The colours follow the palette (a dark theme on a dark window, the highlight for
-// the curves), so the plot suits the look it is shown in.
+// WCAG's contrast ratio of two colours, 1 to 21.
+double ContrastRatio(const QColor& a, const QColor& b);
+
+// The colours of a response plot in a look: its plot area a shade from the window's colour, the
+// text the window's, the curves in the look's highlight, and each marker its own hue; the
+// curves stand 3:1 from the plot area and every marker 3:1 from both.
+struct ChartColours {
+    QColor background;
+    QColor text;
+    QColor curve;
+    std::vector<QColor> markers;
+};
+ChartColours ResponseChartColours(const QPalette& palette, std::size_t markerCount);
+
+// Gain curves in dB against a log frequency axis, 30 Hz to 1 kHz, labelled at 50, 100, 200, 500
+// and 1000 Hz, with dashed markers named in the legend; in the look's colours and font.
 QChart* MakeResponseChart(const QString& title,
                           const std::vector<std::vector<ResponsePoint>>& curves,
-                          const std::vector<ChartMarker>& markers, const QPalette& palette);
+                          const std::vector<ChartMarker>& markers, const QPalette& palette,
+                          const QFont& font);
 
 } // namespace corvid

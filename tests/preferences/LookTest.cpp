@@ -1,5 +1,6 @@
 #include "preferences/Look.h"
 #include "support/Fixtures.h"
+#include "widgets/ResponseChart.h"
 
 #include <QAction>
 #include <QApplication>
@@ -8,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <fstream>
 #include <map>
 
@@ -123,21 +123,6 @@ TEST(Look, EveryStyleSheetParses) {
     EXPECT_FALSE(Look::StyleSheet(Look::styleCount));
 }
 
-// WCAG's relative luminance of an sRGB colour.
-double Luminance(const QColor& colour) {
-    const auto channel = [](double c) {
-        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
-           0.0722 * channel(colour.blueF());
-}
-
-double Contrast(const QColor& a, const QColor& b) {
-    const double la = Luminance(a);
-    const double lb = Luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 // Every colour a property gives: a plain colour or each stop of a gradient.
 std::vector<QColor> Colours(const std::string& value) {
     std::vector<QColor> colours;
@@ -211,7 +196,7 @@ TEST(Look, EveryTextMeetsTheContrastMinimum) {
                 for (const QColor& fore : Colours(text)) {
                     for (const QColor& back : backs) {
                         ++checked;
-                        EXPECT_GE(Contrast(fore, back), 4.5)
+                        EXPECT_GE(ContrastRatio(fore, back), 4.5)
                             << "look " << n << ", " << selector.toStdString() << ": "
                             << fore.name().toStdString() << " on " << back.name().toStdString();
                     }

@@ -1,18 +1,22 @@
 #include "app/Editor.h"
 #include "link/HexMessage.h"
 #include "parameters/TformFXsettings.h"
+#include "preferences/Look.h"
 #include "support/Digest.h"
 #include "support/Fixtures.h"
 #include "tunings/TformNoteTrackingFilter.h"
 #include "tunings/TformTuningFilters.h"
 #include "tunings/Tunings.h"
+#include "widgets/ResponseChart.h"
 
 #include <QAction>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLegend>
 #include <QLineSeries>
 #include <QMenu>
 #include <QPushButton>
@@ -232,6 +236,53 @@ TEST_F(TuningWindowsTest, TheFilterViewMarksTheStringsOfTheChosenTuning) {
     view.cmbTuning->setCurrentIndex(0);
     EXPECT_EQ(view.chartView->chart()->series().size(), 14);
     EXPECT_EQ(view.lblStringCuts->text(), "No tuning selected: no strings to mark");
+}
+
+// The chart's key works in every look: each open string its own colour, 3:1 from the plot area
+// and from the curves (which stand 3:1 from the plot area), in the look's text colour and font,
+// with the log axis named between its decades.
+TEST_F(TuningWindowsTest, TheChartExplainsItselfInEveryLook) {
+    t.main().menuTuningFilters->trigger();
+    TformTuningFilters& view = *t.editor->formTuningFilters;
+    view.cmbTuning->setCurrentIndex(1);
+    for (int n = 0; n < Look::styleCount; ++n) {
+        ASSERT_TRUE(t.core().look.ApplyStyle(n));
+        QChart* chart = view.chartView->chart();
+        const QColor plot = chart->plotAreaBackgroundBrush().color();
+        std::vector<QColor> curves;
+        std::vector<QColor> markers;
+        for (QAbstractSeries* series : chart->series()) {
+            auto* line = static_cast<QLineSeries*>(series);
+            (line->name().isEmpty() ? curves : markers).push_back(line->pen().color());
+        }
+        ASSERT_EQ(curves.size(), 18u) << n;
+        ASSERT_EQ(markers.size(), 6u) << n;
+        EXPECT_GE(ContrastRatio(curves.front(), plot), 3.0) << "look " << n;
+        for (std::size_t i = 0; i < markers.size(); ++i) {
+            EXPECT_GE(ContrastRatio(markers[i], plot), 3.0) << "look " << n << " marker " << i;
+            EXPECT_GE(ContrastRatio(markers[i], curves.front()), 3.0)
+                << "look " << n << " marker " << i;
+            for (std::size_t j = 0; j < i; ++j) {
+                // A sixth of the colour wheel apart, less a margin for the tints.
+                const double apart = std::abs(markers[i].hslHueF() - markers[j].hslHueF());
+                EXPECT_GE(std::min(apart, 1.0 - apart), 0.12)
+                    << "look " << n << " markers " << j << " and " << i;
+            }
+        }
+        const QColor text = view.palette().color(QPalette::WindowText);
+        EXPECT_EQ(chart->legend()->labelColor(), text) << n;
+        EXPECT_EQ(chart->legend()->font().family(), view.font().family()) << n;
+        QStringList labels;
+        for (QAbstractAxis* axis : chart->axes(Qt::Horizontal)) {
+            if (auto* named = qobject_cast<QCategoryAxis*>(axis)) {
+                labels = named->categoriesLabels();
+            }
+            if (axis->labelsVisible()) {
+                EXPECT_EQ(axis->labelsBrush().color(), text) << n;
+            }
+        }
+        EXPECT_EQ(labels, (QStringList{"50", "100", "200", "500", "1000"})) << n;
+    }
 }
 
 TEST(EmulatedPedal, TellsTheTwoNineMessagesApartByAGap) {
