@@ -21,6 +21,11 @@ void UseDesignFonts() {
     if (!QFontDatabase::families().contains("Arial")) {
         QFont::insertSubstitution("Arial", standIn);
     }
+    // One family in every window, the charts and the effect pages included, at the
+    // platform's size.
+    QFont font = QApplication::font();
+    font.setFamily("Arial");
+    QApplication::setFont(font);
 }
 
 } // namespace

@@ -58,17 +58,16 @@ std::string Escaped(const std::string& text) {
 } // namespace
 
 std::string ParameterSectionHtml() {
-    std::string html = "<h2>Parameters</h2>\n<table cellpadding=\"3\">\n"
-                       "<tr><th align=\"left\">Parameter</th><th align=\"left\">What it "
-                       "changes</th><th align=\"left\">Range</th></tr>\n";
+    // Each parameter a short paragraph under its name and range: the window is narrow, and
+    // a table's middle column would wrap every few words.
+    std::string html = "<h2>Parameters</h2>\n";
     for (std::size_t slot = 0; slot < parameterCount; ++slot) {
         const ParameterInfo& info = parameterTable[slot];
-        html += "<tr><td><b>" + Escaped(info.name) + "</b></td><td>" +
+        html += "<p><b>" + Escaped(info.name) + "</b> &nbsp;(" + RangeText(info) + ")<br>" +
                 Escaped(kDescriptions[slot]) +
-                (info.assignable ? " It can be put on a control." : "") + "</td><td>" +
-                RangeText(info) + "</td></tr>\n";
+                (info.assignable ? " It can be put on a control." : "") + "</p>\n";
     }
-    return html + "</table>\n";
+    return html;
 }
 
 std::optional<std::string> EffectInfoPage(const std::string& resourceName) {
