@@ -80,7 +80,7 @@ TformFXsettings::TformFXsettings()
     // Alone in its frame up to the pitch caption: room for its longer caption.
     dial1stHarmonic = AddDial("dial1stHarmonic", "1st Harmonic", harmonic, 15, 8, 68);
     AddCaption("1st Harmonic Pitch", harmonic, 78, 12, 101);
-    cmbVariableWavePitch = Named(new QComboBox(harmonic), "cmbVariableWavePitch", 92, 29, 73, 22);
+    cmbVariableWavePitch = Named(new QComboBox(harmonic), "cmbVariableWavePitch", 70, 29, 105, 22);
     cmbVariableWavePitch->setMaxVisibleItems(12);
     cmbVariableWavePitch->setAccessibleName("1st Harmonic Pitch");
 

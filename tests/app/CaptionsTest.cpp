@@ -92,10 +92,19 @@ std::optional<std::string> Clipped(QWidget* widget) {
         option.initFrom(combo);
         const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
                                                            QStyle::SC_ComboBoxEditField, combo);
+        // Every entry, and what it shows when none is chosen.
+        QStringList shown;
+        for (int i = 0; i < combo->count(); ++i) {
+            shown << combo->itemText(i);
+        }
+        if (!combo->placeholderText().isEmpty()) {
+            shown << combo->placeholderText();
+        }
         std::optional<std::string> worst;
-        for (int i = 0; i < combo->count() && !worst; ++i) {
-            worst = report(combo->itemText(i), metrics.horizontalAdvance(combo->itemText(i)),
-                           field.width());
+        for (const QString& text : shown) {
+            if (!worst) {
+                worst = report(text, metrics.horizontalAdvance(text), field.width());
+            }
         }
         return worst;
     }
@@ -181,6 +190,8 @@ TEST(Captions, EveryCaptionFitsAndNoControlsOverlapInEveryLook) {
     list->setCurrentRow(0);
     emit list->itemClicked(list->item(0));
     ASSERT_FALSE(t.main().btnGetFXInfo->isHidden());
+    // The pitch list as it shows a value that is not one of its entries.
+    t.editor->formFXsettings->SelectPitch(-1);
     // The longer of the two paths the upgrade window names.
     t.editor->formFirmwareUpgrade->ShowPath(PathText(BootloaderPath::Compatible));
     // Shown, so the windows built with layouts are laid out.
