@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 
 namespace corvid {
 
@@ -10,6 +11,7 @@ namespace {
 
 // The editor's name on its boxes, not the program's file name the platform would show.
 const QString kCaption = QStringLiteral("Corvid Editor");
+constexpr int kMinimumWidthPx = 300;
 
 } // namespace
 
@@ -22,6 +24,12 @@ std::unique_ptr<QMessageBox> EditorMessageBox(const std::string& text, bool ques
     // the editor's; the words say enough.
     for (QAbstractButton* button : box->buttons()) {
         button->setIcon(QIcon());
+    }
+    // Wide enough for the caption in the title bar and a short question on one line; a
+    // message box takes no minimum width of its own, its layout does.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        grid->addItem(new QSpacerItem(kMinimumWidthPx, 0, QSizePolicy::Minimum), grid->rowCount(),
+                      0, 1, grid->columnCount());
     }
     if (question) {
         // Only an explicit Yes acts: Escape or closing the question counts as No, so a

@@ -49,6 +49,10 @@ TEST(QtDialogs, BoxesCarryTheEditorsCaptionAndNoStockPictures) {
         for (QAbstractButton* button : box->buttons()) {
             EXPECT_TRUE(button->icon().isNull()) << button->text().toStdString();
         }
+        // Room for the caption in the title bar.
+        box->show();
+        EXPECT_GE(box->width(), 300);
+        box->close();
     }
 }
 
