@@ -1,5 +1,6 @@
 #include "app/PresetDrop.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -17,7 +18,9 @@ std::optional<std::filesystem::path> DroppedFile(const QMimeData* data) {
         !data->urls().front().isLocalFile()) {
         return std::nullopt;
     }
-    return std::filesystem::path(data->urls().front().toLocalFile().toStdU16String());
+    // In the system's own separators, as its messages name the file.
+    return std::filesystem::path(
+        QDir::toNativeSeparators(data->urls().front().toLocalFile()).toStdU16String());
 }
 
 } // namespace

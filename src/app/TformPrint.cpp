@@ -60,8 +60,8 @@ TformPrint::TformPrint(QWidget* parent) : QWidget(parent, Qt::Window) {
         f->setAccessibleName(tip);
         return f;
     };
-    btnEraseEeprom = button("btnEraseEeprom", "Erase EEPROM", {190, 7, 87, 24});
-    btnReadEEPROM = button("btnReadEEPROM", "Read E2P", {281, 7, 63, 24});
+    btnEraseEeprom = button("btnEraseEeprom", "Erase EEPROM", {189, 7, 87, 24});
+    btnReadEEPROM = button("btnReadEEPROM", "Read E2P", {280, 7, 64, 24});
     edtStartAddress = field("edtStartAddress", "0", "EEPROM start address", {348, 8, 70, 22});
     edtEndAddress = field("edtEndAddress", "16383", "EEPROM end address", {422, 8, 76, 22});
     edtAddress = field("edtAddress", "addr", "DSP address, 4 hex digits", {8, 36, 46, 22});

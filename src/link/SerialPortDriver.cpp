@@ -33,21 +33,21 @@ bool IsLinkLost(QSerialPort::SerialPortError error) {
 
 } // namespace
 
-bool RequestLowLatency(int descriptor, std::string& refusal) {
+bool RequestLowLatency(SerialHandle port, std::string& refusal) {
 #ifdef __linux__
     serial_struct settings{};
-    if (ioctl(descriptor, TIOCGSERIAL, &settings) != 0) {
+    if (ioctl(port, TIOCGSERIAL, &settings) != 0) {
         refusal = std::strerror(errno);
         return false;
     }
     settings.flags |= ASYNC_LOW_LATENCY;
-    if (ioctl(descriptor, TIOCSSERIAL, &settings) != 0) {
+    if (ioctl(port, TIOCSSERIAL, &settings) != 0) {
         refusal = std::strerror(errno);
         return false;
     }
     return true;
 #else
-    (void)descriptor;
+    (void)port;
     refusal = "not offered by this system";
     return false;
 #endif
@@ -128,7 +128,7 @@ FtStatus SerialPortDriver::OpenEx(const char* serialNumber, std::uint32_t flags,
     // Received bytes are handed over at once instead of after the driver's 16 ms: every reply
     // and every bootloader ACK waits on it.
     std::string refusal;
-    if (!RequestLowLatency(static_cast<int>(serial->handle()), refusal) &&
+    if (!RequestLowLatency(serial->handle(), refusal) &&
         lowLatencyRefused_.insert(entry->portName).second) {
         Note("low latency not available on " + entry->portName + " (" + refusal +
              "); used as it is");

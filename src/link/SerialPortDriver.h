@@ -3,19 +3,23 @@
 #include "base/Services.h"
 #include "link/FtdiDriver.h"
 
+#include <QSerialPort>
+
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
-
-class QSerialPort;
 
 namespace corvid {
 
 // Asks a serial port's driver to pass received bytes on at once (Linux: ASYNC_LOW_LATENCY).
 // False, with the reason, where the port or the system refuses (a pseudo-terminal does).
-bool RequestLowLatency(int descriptor, std::string& refusal);
+// The system's handle of an open port: a file descriptor on Linux, a HANDLE on Windows.
+using SerialHandle = decltype(std::declval<QSerialPort&>().handle());
+
+bool RequestLowLatency(SerialHandle port, std::string& refusal);
 
 // The driver for real pedals: the FTDI bridge appears as a serial port on every desktop system
 // (ftdi_sio on Linux, the virtual COM port on Windows and macOS).

@@ -16,7 +16,9 @@
 #include <QUrl>
 
 #include <csignal>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -256,6 +258,9 @@ TEST_F(PresetsTest, AFailedSaveLeavesTheOldFileAlone) {
     const std::string old = ReadBytes(file);
     w.dialInputLevel->setAngle(120);
 
+#ifdef _WIN32
+    GTEST_SKIP() << "a file size limit is POSIX's";
+#else
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     rlimit tiny = saved;
@@ -270,6 +275,7 @@ TEST_F(PresetsTest, AFailedSaveLeavesTheOldFileAlone) {
         << t.dialogs.messages.back();
     EXPECT_EQ(ReadBytes(file), old);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+#endif
 }
 
 TEST_F(PresetsTest, APresetFolderThatCannotBeMadeIsReported) {
@@ -322,7 +328,9 @@ TEST_F(PresetsTest, AFileDroppedOnAWindowLoads) {
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&w, &drop);
     QApplication::processEvents();
-    EXPECT_EQ(t.dialogs.messages.back(), "File loaded successfully: " + file.string());
+    // Named in the system's own separators.
+    EXPECT_EQ(t.dialogs.messages.back(),
+              "File loaded successfully: " + fs::path(file).make_preferred().string());
     EXPECT_EQ(fx.state.parameters.Value(slot::InputLevel), DialAngleToValue(90));
 
     QMimeData two;

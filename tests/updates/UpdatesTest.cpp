@@ -241,6 +241,11 @@ TEST(EffectInfo, TheEffectPageListsEveryParameter) {
     EXPECT_FALSE(EffectInfoPage("No_Such_Effect"));
 }
 
+// What a program printed, its lines ended as on Linux (Windows ends them CR LF).
+std::string Printed(const QByteArray& bytes) {
+    return QString::fromUtf8(bytes).remove('\r').toStdString();
+}
+
 TEST(CliVersion, PrintsTheVersionAndChecksTheSite) {
     LocalSite site;
     site.body = "1.5";
@@ -252,15 +257,15 @@ TEST(CliVersion, PrintsTheVersionAndChecksTheSite) {
     // The site answers from this process's event loop, so keep it running while waiting.
     ASSERT_TRUE(QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 10000));
     EXPECT_EQ(cli.exitCode(), 0);
-    EXPECT_EQ(cli.readAllStandardOutput().toStdString(),
+    EXPECT_EQ(Printed(cli.readAllStandardOutput()),
               "Corvid Editor 1.4.0\nNew version available: 1.5\n");
 
     site.body = "abc";
     cli.start(CORVID_CLI, {"version", "--check"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 10000));
     EXPECT_EQ(cli.exitCode(), 1); // it could not check
-    EXPECT_EQ(cli.readAllStandardOutput().toStdString(), "Corvid Editor 1.4.0\n");
-    EXPECT_EQ(cli.readAllStandardError().toStdString(),
+    EXPECT_EQ(Printed(cli.readAllStandardOutput()), "Corvid Editor 1.4.0\n");
+    EXPECT_EQ(Printed(cli.readAllStandardError()),
               "corvid-cli: Version check failed: the reply is not a version: \"abc\"\n");
 }
 
