@@ -3,7 +3,8 @@
 ; Silently: setup.exe /S /CurrentUser (or /AllUsers); uninstall.exe /S with the same.
 ; Made by scripts/windows:
 ;   makensis -DVERSION=1.4.0 -DBINDIR=... -DSOURCEDIR=... -DOUTFILE=... corvid-editor.nsi
-Unicode true
+; A 64-bit installer for 64-bit programs (and one that runs where only 64-bit Windows code can).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !define NAME "Corvid Editor"
