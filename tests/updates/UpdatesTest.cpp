@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -181,6 +182,16 @@ TEST(VersionCheck, OnlyHttpsLeavesTheMachine) {
     EXPECT_TRUE(t.core().updates.finished);
     EXPECT_EQ(t.LogLines().back(),
               "Version check failed: the address is not https: http://www.kalvo.example");
+}
+
+// And the programs can speak it: a TLS backend is there (OpenSSL on Linux; on Windows Schannel,
+// linked into the programs with the static Qt).
+TEST(VersionCheck, TheProgramsSpeakTls) {
+    const QStringList backends = QSslSocket::availableBackends();
+    EXPECT_TRUE(QSslSocket::supportsSsl()) << backends.join(", ").toStdString();
+#ifdef _WIN32
+    EXPECT_TRUE(backends.contains("schannel")) << backends.join(", ").toStdString();
+#endif
 }
 
 TEST(VersionCheck, NoInTheSettingOnlyChangesTheMenu) {
