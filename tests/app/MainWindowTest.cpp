@@ -1,3 +1,5 @@
+#include "app/TformPrint.h"
+#include "devtools/TformFilterResponse.h"
 #include "firmware/TformFirmwareUpgrade.h"
 #include "parameters/TformFXsettings.h"
 #include "presets/TformCompare.h"
@@ -25,6 +27,8 @@
 #include <QWindow>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace corvid::testing {
 namespace {
@@ -385,20 +389,35 @@ TEST(ToolWindows, OpenBesideTheirWindowOnTheScreen) {
     list->setCurrentRow(0);
     emit list->itemClicked(list->item(0));
     const QRect screen = e.formMain->screen()->availableGeometry();
-    const std::vector<std::pair<QAction*, QWidget*>> tools = {
-        {t.main().menuNoteCut, e.formNoteTrackingFilter.get()},
-        {t.main().menuTuningFilters, e.formTuningFilters.get()},
-        {t.main().menuHistory, e.formHistory.get()},
-        {t.main().menuCompare, e.formCompare.get()},
+    // The upgrade is offered once the pedal is in its bootloader.
+    t.main().menuStartFirmwareUpgrade->setEnabled(true);
+    TformPrint& console = *e.formPrint;
+    struct Tool {
+        std::function<void()> open;
+        QWidget* window;
+        QWidget* owner;
     };
-    for (const auto& [item, window] : tools) {
-        item->trigger();
+    const auto item = [](QAction* action) { return [action] { action->trigger(); }; };
+    const std::vector<Tool> tools = {
+        {item(t.main().menuNoteCut), e.formNoteTrackingFilter.get(), e.formMain.get()},
+        {item(t.main().menuTuningFilters), e.formTuningFilters.get(), e.formMain.get()},
+        {item(t.main().menuHistory), e.formHistory.get(), e.formMain.get()},
+        {item(t.main().menuCompare), e.formCompare.get(), e.formMain.get()},
+        {item(t.main().menuStartFirmwareUpgrade), e.formFirmwareUpgrade.get(), e.formMain.get()},
+        {[&console] {
+             console.show();
+             console.btnGetNoteFrequency->click();
+         },
+         console.formFilterResponse, &console},
+    };
+    for (const auto& [open, window, owner] : tools) {
+        open();
         const std::string name = window->objectName().toStdString();
         ASSERT_TRUE(window->isVisible()) << name;
         const QRect placed = window->frameGeometry();
         EXPECT_TRUE(screen.contains(placed)) << name;
-        // Beside the main window whenever the screen has room for it on some side.
-        const QRect main = e.formMain->frameGeometry();
+        // Beside the window it belongs to whenever the screen has room for it on some side.
+        const QRect main = owner->frameGeometry();
         const bool room =
             placed.width() <=
                 std::max(screen.right() - main.right(), main.left() - screen.left()) ||
