@@ -6,6 +6,10 @@
 #include "link/SerialPortDriver.h"
 #include "updates/VersionCheck.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDesktopServices>
@@ -13,6 +17,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <cstdio>
 #include <iostream>
 
 #include <memory>
@@ -36,6 +41,14 @@ int main(int argc, char* argv[]) {
         arguments << QString::fromLocal8Bit(argv[i]);
     }
     const bool parsed = parser.parse(arguments);
+#ifdef _WIN32
+    // A window program has no console of its own: help, the version and errors go to the
+    // console it was started from, if any.
+    if (AttachConsole(ATTACH_PARENT_PROCESS) != FALSE) {
+        std::freopen("CONOUT$", "w", stdout);
+        std::freopen("CONOUT$", "w", stderr);
+    }
+#endif
     const QStringList extra = parser.positionalArguments();
     const bool inBootloader = extra == QStringList{"bootloader"};
     if (parsed && parser.isSet(help)) {
