@@ -270,6 +270,11 @@ int main(int argc, char* argv[]) {
         std::vector<Shot> shots;
         for (const auto& [name, open] : windows) {
             QWidget& window = open();
+            if (!window.isVisible()) {
+                std::cerr << "corvid-screenshots: " << name.toStdString()
+                          << " did not open in look " << look << '\n';
+                return 1;
+            }
             shots.push_back({name, Picture(window)});
             const QString file = out.filePath(folder + "/" + name + ".png");
             if (!shots.back().picture.save(file)) {
