@@ -5,7 +5,6 @@
 
 #include <QChart>
 #include <QChartView>
-#include <QEvent>
 #include <QVBoxLayout>
 
 namespace corvid {
@@ -46,8 +45,7 @@ void TformFilterResponse::Plot() {
 
 void TformFilterResponse::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if ((event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange) &&
-        !title_.isEmpty()) {
+    if (IsLookChange(*event) && !title_.isEmpty()) {
         Plot();
     }
 }

@@ -14,11 +14,11 @@
 
 namespace corvid {
 
-// Asks a serial port's driver to pass received bytes on at once (Linux: ASYNC_LOW_LATENCY).
-// False, with the reason, where the port or the system refuses (a pseudo-terminal does).
 // The system's handle of an open port: a file descriptor on Linux, a HANDLE on Windows.
 using SerialHandle = decltype(std::declval<QSerialPort&>().handle());
 
+// Asks a serial port's driver to pass received bytes on at once (Linux: ASYNC_LOW_LATENCY).
+// False, with the reason, where the port or the system refuses (a pseudo-terminal does).
 bool RequestLowLatency(SerialHandle port, std::string& refusal);
 
 // The driver for real pedals: the FTDI bridge appears as a serial port on every desktop system

@@ -80,8 +80,7 @@ void TformTuningFilters::showEvent(QShowEvent* event) {
 
 void TformTuningFilters::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if ((event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange) &&
-        isVisible()) {
+    if (IsLookChange(*event) && isVisible()) {
         ShowResponse();
     }
 }

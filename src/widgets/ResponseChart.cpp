@@ -2,6 +2,7 @@
 
 #include <QCategoryAxis>
 #include <QChart>
+#include <QEvent>
 #include <QFont>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -83,6 +84,10 @@ ChartColours ResponseChartColours(const QPalette& palette, std::size_t markerCou
                                                   step(Luminance(colours.curve)), dark));
     }
     return colours;
+}
+
+bool IsLookChange(const QEvent& event) {
+    return event.type() == QEvent::StyleChange || event.type() == QEvent::PaletteChange;
 }
 
 QChart* MakeResponseChart(const QString& title,

@@ -8,6 +8,7 @@
 #include <vector>
 
 class QChart;
+class QEvent;
 class QFont;
 class QPalette;
 
@@ -39,5 +40,9 @@ QChart* MakeResponseChart(const QString& title,
                           const std::vector<std::vector<ResponsePoint>>& curves,
                           const std::vector<ChartMarker>& markers, const QPalette& palette,
                           const QFont& font);
+
+// Whether a window's event is a new look (style sheet or palette), after which its charts,
+// whose colours are fixed when they are made, are made again.
+bool IsLookChange(const QEvent& event);
 
 } // namespace corvid
