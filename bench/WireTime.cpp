@@ -5,12 +5,15 @@
 // pseudo-terminal cannot carry parity) and on its compatible path (8N1 on the terminal).
 //   build/bench/wire_time [RUNS]
 #include "EmulatorProcess.h"
+#include "algorithms/AlgorithmLibrary.h"
 #include "base/RealClock.h"
 #include "core/PlainViews.h"
 #include "core/Session.h"
 #include "emulator/EmulatedDriver.h"
 #include "firmware/Bootloader.h"
 #include "link/SerialPortDriver.h"
+#include "tunings/NoteCut.h"
+#include "tunings/Tunings.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -37,7 +40,7 @@ public:
         std::cerr << "message: " << text << '\n';
         ++shown;
     }
-    bool Confirm(const std::string& /*text*/) override { return true; }
+    bool Confirm(const Question& /*question*/) override { return true; }
     std::filesystem::path OpenFileName(const FileDialogRequest& /*request*/) override { return {}; }
     std::filesystem::path SaveFileName(const FileDialogRequest& /*request*/) override { return {}; }
     int shown = 0;
@@ -85,6 +88,7 @@ struct FirmwareBench {
     PlainViews views;
     QTemporaryDir documents;
     Session session;
+    FlashReport report;
 
     FirmwareBench(FtdiDriver& driver, RealClock& clock)
         : session({.driver = driver,
@@ -94,23 +98,29 @@ struct FirmwareBench {
                    .documents = documents.path().toStdString()},
                   {views, views, views, views, views, views, views, views, views}) {
         session.Start();
-        session.communication.firmwareUpgradeMode = true;
     }
     // Connects (synchronisation and the choice of path) and runs the shipped image; seconds.
     std::optional<double> Run(BootloaderPath expected) {
-        session.Connect();
-        if (!views.bootloaderReady || session.bootloader.path != expected) {
-            std::cerr << "wire_time: no bootloader on the " << PathText(expected) << " path\n";
+        session.Connect(true);
+        if (!views.bootloaderReady) {
+            std::cerr << "wire_time: no bootloader\n";
             return std::nullopt;
         }
-        session.firmware.FirmwareSelect(FirmwareUpgrade::firmwareImages.front());
         const auto start = std::chrono::steady_clock::now();
-        if (!session.FlashFirmware()) {
+        const Result<FlashReport> flashed =
+            session.FlashFirmware({.image = FirmwareUpgrade::firmwareImages.front()});
+        if (!flashed) {
             std::cerr << "wire_time: the firmware run failed\n";
             return std::nullopt;
         }
         const double time =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (flashed.value.path != PathText(expected)) {
+            std::cerr << "wire_time: the run took the " << flashed.value.path << " path, not the "
+                      << PathText(expected) << " one\n";
+            return std::nullopt;
+        }
+        report = flashed.value;
         session.Disconnect();
         return time;
     }
@@ -143,8 +153,8 @@ int TimeCompatibleRun(RealClock& clock, int runs) {
             return 1;
         }
         times.push_back(*time);
-        blocks = bench.session.firmware.chunkCount;
-        image = bench.session.firmware.firmwareSize;
+        blocks = static_cast<std::size_t>(bench.report.blocks);
+        image = bench.report.bytes;
     }
     // Pauses: erase 44 ms; a block 49 ms and 1 ms a data byte; the record 77 ms; the 2 s before
     // the completion message; Go 207 ms.
@@ -177,8 +187,8 @@ int TimeFastRun(RealClock& clock, int runs) {
             return 1;
         }
         times.push_back(*time);
-        blocks = bench.session.firmware.chunkCount;
-        image = bench.session.firmware.firmwareSize;
+        blocks = static_cast<std::size_t>(bench.report.blocks);
+        image = bench.report.bytes;
 
         // A round trip: Get Version's two bytes out, the first byte of its answer back.
         EmulatedDriver probe(clock);
@@ -239,20 +249,25 @@ int main(int argc, char* argv[]) {
                      .documents = documents.path().toStdString()},
                     {views, views, views, views, views, views, views, views, views});
     session.Start();
-    session.SelectAlgorithm(session.algorithms.resourceLines.front());
+    session.SelectAlgorithm(session.Algorithms().front());
     if (!session.Connect()) {
         return 1;
     }
     // The device information: 81 values as decimal lines of the emulated pedal's state.
     const std::size_t deviceInfoBytes = 2 + 81 * 3;
-    const std::size_t imageBytes = session.algorithms.resourceLines.front().size() / 2;
+    AlgorithmLibrary library(dialogs);
+    if (!library.LoadResourceLines(AlgorithmResourceName(session.Algorithms().front())) ||
+        library.resourceLines.empty()) {
+        return 1;
+    }
+    const std::size_t imageBytes = library.resourceLines.front().size() / 2;
     const double idleGap = Communication::kIdleGapMs / 1000.0;
     const std::vector<Operation> operations = {
         {"Request", deviceInfoBytes, Communication::kDeviceInfoPauseMs / 1000.0,
          [&] { return session.ReadPedalState().done; }},
         // The upload's answer is text: it ends with the idle gap.
         {"algorithm upload", 2 + imageBytes + 17, 0.4 + idleGap,
-         [&] { return session.UploadAlgorithm().done; }},
+         [&] { return session.UploadAlgorithm(session.Algorithms().front()).done; }},
         {"store", 21, FXsettings::kStorePauseMs / 1000.0, [&] { return session.Store().done; }},
         {"assign", 16, FXsettings::kAssignPauseMs / 1000.0, [&] { return session.Assign().done; }},
         {"footswitch", 3, 0.0, [&] { return session.SetFootswitch(true, false).done; }},

@@ -111,7 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Quiet quiet;
     PlainViews views;
     D2XXUnit unit(driver, quiet);
-    Communication link(unit, quiet, quiet, clock, views);
+    PedalState state;
+    Communication link(unit, quiet, quiet, clock, views, state);
     link.firmwareUpgradeMode = true;
     unit.Open_USB_Device_By_Serial_Number("FUZZ0001");
     Bootloader bootloader(link, unit, quiet, quiet, clock, views);

@@ -13,7 +13,7 @@ public:
     void PrintToConsole(const std::string& /*text*/) override {}
     void PlainLine(const std::string& /*text*/) override {}
     void ShowMessage(const std::string& /*text*/) override {}
-    bool Confirm(const std::string& /*text*/) override { return true; }
+    bool Confirm(const Question& /*question*/) override { return true; }
     std::filesystem::path OpenFileName(const FileDialogRequest& /*request*/) override { return {}; }
     std::filesystem::path SaveFileName(const FileDialogRequest& /*request*/) override { return {}; }
 };

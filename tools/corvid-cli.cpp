@@ -4,12 +4,16 @@
 #include "CliArguments.h"
 
 #include "base/RealClock.h"
-#include "core/DiagnosticReport.h"
 #include "core/PlainViews.h"
 #include "core/Session.h"
+#include "devtools/CoefficientCalculator.h"
 #include "emulator/EmulatedDriver.h"
+#include "firmware/FirmwareUpgrade.h"
 #include "link/HexMessage.h"
 #include "link/SerialPortDriver.h"
+#include "parameters/FXsettings.h"
+#include "presets/Backup.h"
+#include "presets/History.h"
 #include "presets/Presets.h"
 #include "tunings/TuningResponse.h"
 
@@ -60,8 +64,8 @@ void ErrorLine(const std::string& text, bool json) {
     }
 }
 
-// Message boxes become lines on stderr. The command itself was the user's Yes, except for the
-// questions a command leaves to `confirm` (a restore across algorithm versions).
+// Message boxes become lines on stderr. A command typed is the user's Yes to the step it names;
+// a question about a risk is asked on a terminal and answered only by --yes elsewhere.
 class CliDialogs : public Dialogs {
 public:
     void ShowMessage(const std::string& text) override {
@@ -78,9 +82,11 @@ public:
     bool json = false;
     // Under --json: the messages shown so far, said once the command ends.
     std::vector<std::string> held;
-    bool Confirm(const std::string& text) override { return !confirm || confirm(text); }
-    // Asks on a terminal; elsewhere only --yes says yes.
-    bool Ask(const std::string& question, bool yes) const {
+    bool Confirm(const Question& question) override {
+        return question.kind == QuestionKind::Confirm || Ask(question.text);
+    }
+    // Asks on a terminal; elsewhere only --yes says yes (refused off a terminal: a usage error).
+    bool Ask(const std::string& question) {
         if (yes) {
             return true;
         }
@@ -89,6 +95,7 @@ public:
         }
         if (isatty(STDIN_FILENO) == 0) {
             ErrorLine(question + " Not on a terminal: add --yes to go on.", json);
+            refusedOffTerminal = true;
             return false;
         }
         std::cerr << question << " [y/N] " << std::flush;
@@ -96,7 +103,10 @@ public:
         std::getline(std::cin, answer);
         return answer == "y" || answer == "Y" || answer == "yes";
     }
-    std::function<bool(const std::string&)> confirm;
+    // The command's --yes.
+    bool yes = false;
+    // A question went unanswered for want of a terminal.
+    bool refusedOffTerminal = false;
     // Ends a progress bar, so a message never runs on after it.
     std::function<void()> beforeMessage;
     // Files are named on the command line; no dialog ever opens.
@@ -172,7 +182,7 @@ QJsonArray ControlsJson(const PedalState& state) {
     for (std::size_t k = 0; k < controlCount; ++k) {
         const int entry = state.assignment[k];
         QJsonObject control{{"control", kControlNames[k]},
-                            {"assigned", state.controlAssigned[k]},
+                            {"assigned", state.ControlAssigned(k)},
                             {"parameter", entry == 0 ? QJsonValue(QJsonValue::Null)
                                                      : QJsonValue(QString::fromStdString(
                                                            AssignmentEntryText(k, entry)))}};
@@ -245,7 +255,7 @@ private:
 class Cli {
 public:
     Cli(bool json, bool verbose, std::unique_ptr<FtdiDriver> driver, RealClock& clock)
-        : json_(json), log_(verbose), driver_(std::move(driver)),
+        : json_(json), log_(verbose), calculator_(log_, dialogs_), driver_(std::move(driver)),
           session_(SessionEnvironment{.driver = *driver_,
                                       .clock = clock,
                                       .dialogs = dialogs_,
@@ -267,7 +277,8 @@ private:
         return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
     }
     int Usage(const std::string& command, const std::string& problem) const;
-    bool Open();
+    // Opens the pedal found; with `upgradeMode` it talks to the bootloader.
+    bool Open(bool upgradeMode = false, bool pacedOnly = false);
     // Opens the pedal and reads its state, with the first algorithm's parameter addresses.
     bool OpenAndRead();
     void Print(QJsonObject json, const std::string& text) const;
@@ -307,6 +318,7 @@ private:
     bool json_;
     CliDialogs dialogs_;
     CliLog log_;
+    CoefficientCalculator calculator_;
     mutable CliViews views_;
     std::unique_ptr<FtdiDriver> driver_;
     Session session_;
@@ -326,20 +338,20 @@ void Cli::Print(QJsonObject json, const std::string& text) const {
     }
 }
 
-bool Cli::Open() {
-    if (session_.communication.deviceSerialNumber.empty()) {
+bool Cli::Open(bool upgradeMode, bool pacedOnly) {
+    if (!session_.link().deviceFound) {
         Fail("No device found");
         return false;
     }
-    return session_.Connect();
+    return session_.Connect(upgradeMode, pacedOnly).done;
 }
 
 bool Cli::OpenAndRead() {
-    if (session_.algorithms.resourceLines.empty()) {
+    if (session_.Algorithms().empty()) {
         return false;
     }
     // The addresses come from the algorithm; what is assigned and the tuning from the pedal.
-    session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
+    session_.SelectAlgorithm(session_.Algorithms().front());
     return Open() && session_.ReadPedalState();
 }
 
@@ -347,6 +359,14 @@ int Cli::Run(const std::string& command, const cli::Arguments& arguments) {
     if (!Offline(command, arguments)) {
         session_.Start();
     }
+    // The command's --yes answers the questions about risks.
+    std::visit(
+        [this](const auto& args) {
+            if constexpr (requires { args.yes; }) {
+                dialogs_.yes = args.yes;
+            }
+        },
+        arguments);
     const std::map<std::string, std::function<int()>> handlers = {
         {"list", [&] { return List(); }},
         {"info", [&] { return Info(); }},
@@ -375,7 +395,11 @@ int Cli::Run(const std::string& command, const cli::Arguments& arguments) {
         {"history", [&] { return History(std::get<cli::HistoryArguments>(arguments)); }},
         {"diff", [&] { return Diff(std::get<cli::DiffArguments>(arguments)); }},
     };
-    const int status = handlers.at(command)();
+    int status = handlers.at(command)();
+    // A risk left unanswered off a terminal is a usage error, whatever the command.
+    if (status != kDone && dialogs_.refusedOffTerminal) {
+        status = kUsage;
+    }
     // Under --json a failed command's messages are its error; a done one's are remarks.
     for (const std::string& text : std::exchange(dialogs_.held, {})) {
         if (status == kDone) {
@@ -391,17 +415,15 @@ int Cli::Run(const std::string& command, const cli::Arguments& arguments) {
 }
 
 int Cli::List() {
-    D2XXUnit& unit = session_.d2xx;
-    if (unit.GetFTDeviceCount() != ft::OK) {
+    const Result<std::vector<FoundDevice>> found = session_.ListDevices();
+    if (!found) {
         return kFailed;
     }
     QJsonArray devices;
     std::string text;
-    for (std::uint32_t index = 0; index < unit.ftDeviceCount; ++index) {
-        unit.GetFTDeviceSerialNo(index);
-        const std::string serial = unit.ftDeviceString;
-        unit.GetFTDeviceDescription(index);
-        const std::string description = unit.ftDeviceString;
+    for (std::uint32_t index = 0; index < found.value.size(); ++index) {
+        const std::string& serial = found.value[index].serialNumber;
+        const std::string& description = found.value[index].description;
         const auto* serialDriver = dynamic_cast<const SerialPortDriver*>(driver_.get());
         const std::string port =
             serialDriver != nullptr ? serialDriver->PortName(index) : std::string("(emulated)");
@@ -410,7 +432,7 @@ int Cli::List() {
                                    {"port", QString::fromStdString(port)}});
         text += description + "\t" + serial + "\t" + port + "\n";
     }
-    if (unit.ftDeviceCount == 0) {
+    if (found.value.empty()) {
         text = "No device found\n";
     }
     Print(QJsonObject{{"devices", devices}}, text);
@@ -421,16 +443,15 @@ int Cli::Info() {
     if (!OpenAndRead()) {
         return kFailed;
     }
-    const Communication& link = session_.communication;
-    const PedalState& state = session_.state;
+    const PedalState& state = session_.state();
     const std::string shortPress = state.shortPressBypass ? "Bypass" : "Change Preset";
     const std::string longPress = state.longPressBypass ? "Bypass" : "Change Preset";
     const std::string tuning = state.selectedTuning < FXsettings::tuningCount
                                    ? FXsettings::tuningNames[state.selectedTuning]
                                    : "unknown";
-    std::string text = "Firmware version: " + link.firmwareVersionText + "\n" +
-                       "Algorithm version: " + link.algorithmVersionText + "\n" +
-                       "Effect number: " + link.effectNumberText + "\n" +
+    std::string text = "Firmware version: " + state.versions.firmware + "\n" +
+                       "Algorithm version: " + state.versions.algorithm + "\n" +
+                       "Effect number: " + state.versions.effect + "\n" +
                        "Footswitch mode: " + std::to_string(state.footswitchMode) +
                        " (short press " + shortPress + ", long press " + longPress + ")\n" +
                        "Tuning: " + std::to_string(state.selectedTuning) + " " + tuning + "\n";
@@ -449,7 +470,7 @@ int Cli::Info() {
         parameters.append(ParameterJson(slot, value));
     }
     QJsonObject json = FootswitchJson(state.footswitchMode);
-    json["serialNumber"] = QString::fromStdString(link.deviceSerialNumber);
+    json["serialNumber"] = QString::fromStdString(state.serialNumber);
     if (state.deviceInfo) {
         json["firmwareVersion"] = state.deviceInfo->firmwareVersion;
         json["algorithmVersion"] = state.deviceInfo->algorithmVersion;
@@ -464,7 +485,7 @@ int Cli::Info() {
 }
 
 int Cli::Upload(const cli::UploadArguments& args) {
-    const std::vector<std::string>& list = session_.algorithms.resourceLines;
+    const std::vector<std::string>& list = session_.Algorithms();
     const auto listed = std::find_if(list.begin(), list.end(), [&](const std::string& entry) {
         return !args.name || cli::Lower(entry) == cli::Lower(*args.name);
     });
@@ -472,16 +493,15 @@ int Cli::Upload(const cli::UploadArguments& args) {
         return Usage("upload",
                      args.name ? "no algorithm named " + *args.name : "no algorithm is listed");
     }
-    // Selecting reads the algorithm's own text over the list: keep the name.
     const std::string name = *listed;
     if (!Open()) {
         return kFailed;
     }
-    session_.SelectAlgorithm(name);
-    if (!session_.UploadAlgorithm()) {
+    const Result<std::string> uploaded = session_.UploadAlgorithm(name);
+    if (!uploaded) {
         return kFailed;
     }
-    const std::string& answer = session_.upload.lastAnswer;
+    const std::string& answer = uploaded.value;
     Print(QJsonObject{{"algorithm", QString::fromStdString(name)},
                       {"answer",
                        QString::fromLatin1(answer.data(), static_cast<qsizetype>(answer.size()))}},
@@ -491,9 +511,6 @@ int Cli::Upload(const cli::UploadArguments& args) {
 
 int Cli::Set(const cli::SetArguments& args) {
     const ParameterInfo& info = parameterTable[args.slot];
-    if (info.addressField == 0) {
-        return Fail(std::string(info.name) + " has no DSP address and cannot be written");
-    }
     if (!OpenAndRead() || !session_.SetParameter(args.slot, args.value)) {
         return kFailed;
     }
@@ -522,7 +539,7 @@ int Cli::Assign(const cli::AssignArguments& args) {
         (json_ && !session_.ReadPedalState())) {
         return kFailed;
     }
-    Print(QJsonObject{{"controls", ControlsJson(session_.state)}},
+    Print(QJsonObject{{"controls", ControlsJson(session_.state())}},
           std::string(kControlNames[args.control]) + ": " + entry + "\n");
     return kDone;
 }
@@ -540,10 +557,14 @@ int Cli::Footswitch(const cli::FootswitchArguments& args) {
 }
 
 int Cli::TuningUpload() {
-    if (!Open() || !session_.UploadTuningData()) {
+    if (!Open()) {
         return kFailed;
     }
-    const std::size_t bytes = session_.tunings.tuningData.size() / 2;
+    const Result<std::size_t> uploaded = session_.UploadTuningData();
+    if (!uploaded) {
+        return kFailed;
+    }
+    const std::size_t bytes = uploaded.value;
     Print(QJsonObject{{"tables", static_cast<int>(tuningTables.size())},
                       {"bytes", static_cast<int>(bytes)}},
           "Tuning data uploaded: " + std::to_string(tuningTables.size()) + " tables, " +
@@ -571,10 +592,6 @@ int Cli::TuningFilters(const cli::TuningArguments& args) {
 }
 
 int Cli::SetTuning(const cli::TuningArguments& args) {
-    // The window only warns; a script must not be told a tuning was set that the pedal lacks.
-    if (!FXsettings::TuningImplemented(args.tuning)) {
-        return Fail(FXsettings::kTuningNotImplemented);
-    }
     // Read first, so the pedal's history keeps what it held.
     if (!OpenAndRead() || !session_.SetTuning(args.tuning)) {
         return kFailed;
@@ -586,7 +603,7 @@ int Cli::SetTuning(const cli::TuningArguments& args) {
 }
 
 int Cli::NoteCutNotes(const cli::NoteCutArguments& args) {
-    const NoteCut::Choice& chosen = args.chosen;
+    const NoteCutChoice& chosen = args.chosen;
     if (!Open() || !session_.SaveNoteCut(chosen)) {
         return kFailed;
     }
@@ -620,7 +637,7 @@ int Cli::Preset(const cli::PresetArguments& args) {
         if (!OpenAndRead()) {
             return kFailed;
         }
-        if (!WriteOutput(file, PresetFileBytes(BuildPresetText(session_.fx.state.parameters)),
+        if (!WriteOutput(file, PresetFileBytes(BuildPresetText(session_.state().parameters)),
                          error)) {
             return Fail("Error saving file " + file + ": " + error);
         }
@@ -642,76 +659,67 @@ int Cli::Preset(const cli::PresetArguments& args) {
     if (!OpenAndRead()) {
         return kFailed;
     }
-    int written = 0;
-    if (!session_.LoadPresetValues(*values, &written)) {
+    const Result<int> loaded = session_.LoadPresetValues(*values);
+    if (!loaded) {
         return kFailed;
     }
+    const int written = loaded.value;
     Print(QJsonObject{{"file", QString::fromStdString(file)}, {"written", written}},
           "Preset loaded: " + file + " (" + std::to_string(written) + " parameters written)\n");
     return kDone;
 }
 
 int Cli::Flash(const cli::FlashArguments& args) {
-    FirmwareUpgrade& firmware = session_.firmware;
     const std::string& name = args.name;
-    firmware.FirmwareSelect(name);
+    const FlashRequest request{
+        .image = name, .file = args.file.value_or(std::filesystem::path()), .verify = args.verify};
     // A file that cannot be flashed is said before the pedal is touched.
-    std::string reason;
-    if (!firmware.ReadImage(args.file.value_or(std::filesystem::path()), reason)) {
-        return Fail(reason);
+    if (const Result<std::uint32_t> image = session_.CheckFirmwareImage(request); !image) {
+        return Fail(image.reason);
     }
     // The pedal's firmware is replaced: asked before the bootloader is even spoken to.
-    if (!dialogs_.Ask("Upgrade the pedal's firmware with " + name + "?", args.yes)) {
+    if (!dialogs_.Ask("Upgrade the pedal's firmware with " + name + "?")) {
         return isatty(STDIN_FILENO) == 0 ? kUsage : kFailed;
     }
-    firmware.verifyAfterWrite = args.verify;
-    session_.bootloader.pacedOnly = args.paced;
-    session_.communication.firmwareUpgradeMode = true;
-    Open();
+    Open(true, args.paced);
     if (!views_.bootloaderReady) {
         return kFailed;
     }
-    if (!session_.FlashFirmware(args.file.value_or(std::filesystem::path()))) {
-        views_.EndProgress();
+    const Result<FlashReport> flashed = session_.FlashFirmware(request);
+    views_.EndProgress();
+    if (!flashed) {
         return kFailed;
     }
-    views_.EndProgress();
+    const FlashReport& report = flashed.value;
     Print(QJsonObject{{"image", QString::fromStdString(name)},
-                      {"path", QString::fromStdString(PathText(session_.bootloader.path))},
-                      {"bytes", static_cast<int>(firmware.firmwareSize)},
-                      {"blocks", firmware.chunkCount},
-                      {"firmwareVersion", firmware.firmwareVersion},
-                      {"verified", args.verify}},
-          name + " written: " + std::to_string(firmware.firmwareSize) + " bytes in " +
-              std::to_string(firmware.chunkCount) + " blocks, version " +
-              std::to_string(firmware.firmwareVersion) + (args.verify ? ", verified" : "") + "\n");
+                      {"path", QString::fromStdString(report.path)},
+                      {"bytes", static_cast<int>(report.bytes)},
+                      {"blocks", report.blocks},
+                      {"firmwareVersion", report.firmwareVersion},
+                      {"verified", report.verified}},
+          name + " written: " + std::to_string(report.bytes) + " bytes in " +
+              std::to_string(report.blocks) + " blocks, version " +
+              std::to_string(report.firmwareVersion) + (report.verified ? ", verified" : "") +
+              "\n");
     return kDone;
 }
 
 int Cli::Version(const cli::VersionArguments& args) {
-    VersionCheck& check = session_.updates;
     QJsonObject json{{"version", QString::fromStdString(ReleaseVersion())}};
     std::string text = "Corvid Editor " + ReleaseVersion() + "\n";
     if (args.check) {
-        QEventLoop wait;
-        check.OnFinished([&wait] { wait.quit(); });
-        check.checkmostrecentversiononwebsite();
-        if (!check.finished) {
-            wait.exec();
-        }
+        const Result<VersionAnswer> answer = session_.CheckVersion();
         // A check that could not check has failed: a script must not read it as "up to date".
-        if (check.outcome.starts_with("failed: ") || check.outcome.starts_with("status ")) {
-            Fail("Version check failed: " +
-                 (check.outcome.starts_with("failed: ") ? check.outcome.substr(8) : check.outcome));
+        if (!answer) {
+            Fail("Version check failed: " + answer.reason);
             Print(json, text);
             return kFailed;
         }
-        if (!check.webVersion.empty()) {
-            json["newest"] = QString::fromStdString(check.webVersion);
-            json["newer"] = check.outcome.starts_with("newer");
-            text += check.outcome.starts_with("newer")
-                        ? "New version available: " + check.webVersion + "\n"
-                        : "No update available (newest: " + check.webVersion + ")\n";
+        if (const std::string& newest = answer.value.newest; !newest.empty()) {
+            json["newest"] = QString::fromStdString(newest);
+            json["newer"] = answer.value.newer;
+            text += answer.value.newer ? "New version available: " + newest + "\n"
+                                       : "No update available (newest: " + newest + ")\n";
         }
     }
     Print(json, text);
@@ -729,28 +737,26 @@ int Cli::Eeprom(const cli::EepromArguments& args) {
                   json_);
         return kUsage;
     }
-    dialogs_.confirm = [this, &args](const std::string& question) {
-        return dialogs_.Ask(question, args.yes);
-    };
     if (!Open()) {
         return kFailed;
     }
-    EepromTools& eeprom = session_.eeprom;
     if (!args.read) {
-        if (!session_.EraseEeprom(start, end)) {
+        const Result<EepromDump> erased = session_.EraseEeprom(start, end);
+        if (!erased) {
             return kFailed;
         }
-        Print(QJsonObject{{"start", eeprom.startAddress}, {"end", eeprom.endAddress}},
+        Print(QJsonObject{{"start", erased.value.start}, {"end", erased.value.end}},
               "Erased EEPROM addresses " + start + " to " + end + "\n");
         return kDone;
     }
-    const bool read = session_.ReadEeprom(start, end).done;
+    const Result<EepromDump> read = session_.ReadEeprom(start, end);
     views_.EndProgress();
     if (!read) {
         return kFailed;
     }
+    const EepromDump& eeprom = read.value;
     if (!file.empty()) {
-        const std::string bytes(eeprom.dump.begin(), eeprom.dump.end());
+        const std::string bytes(eeprom.bytes.begin(), eeprom.bytes.end());
         std::string error;
         if (!WriteOutput(file, bytes, error)) {
             return Fail("Error saving file " + file + ": " + error);
@@ -765,17 +771,16 @@ int Cli::Eeprom(const cli::EepromArguments& args) {
     }
     std::string text;
     QJsonArray values;
-    for (std::size_t k = 0; k < eeprom.dump.size(); ++k) {
-        text +=
-            std::to_string(eeprom.startAddress + k) + ":    " + HexField(eeprom.dump[k], 2) + "\n";
-        values.append(eeprom.dump[k]);
+    for (std::size_t k = 0; k < eeprom.bytes.size(); ++k) {
+        text += std::to_string(eeprom.start + k) + ":    " + HexField(eeprom.bytes[k], 2) + "\n";
+        values.append(eeprom.bytes[k]);
     }
-    Print(QJsonObject{{"start", eeprom.startAddress}, {"values", values}}, text);
+    Print(QJsonObject{{"start", eeprom.start}, {"values", values}}, text);
     return kDone;
 }
 
 int Cli::Coefficients(const cli::CoefficientsArguments& args) {
-    CoefficientCalculator& calculator = session_.calculator;
+    CoefficientCalculator& calculator = calculator_;
     calculator.ChooseNote(static_cast<int>(args.note));
     for (const auto& [option, text] : args.settings) {
         // The calculator shows why a number is refused.
@@ -802,13 +807,12 @@ int Cli::Backup(const cli::FileArguments& args) {
     if (!OpenAndRead()) {
         return kFailed;
     }
-    const std::string file = args.file.value_or(
-        DefaultBackupName(session_.communication.deviceSerialNumber,
-                          QDate::currentDate().toString(Qt::ISODate).toStdString()));
+    const std::string file = args.file.value_or(DefaultBackupName(
+        session_.state().serialNumber, QDate::currentDate().toString(Qt::ISODate).toStdString()));
     if (IsStdio(file)) {
-        std::string text;
+        const Result<std::string> text = session_.BackUpText();
         std::string error;
-        return session_.BackUpText(text) && WriteOutput(file, text, error) ? kDone : kFailed;
+        return text && WriteOutput(file, text.value, error) ? kDone : kFailed;
     }
     if (!session_.BackUp(file)) {
         return kFailed;
@@ -827,17 +831,14 @@ int Cli::Restore(const cli::FileArguments& args) {
     if (!backup) {
         return Fail("Error loading file " + name + ": " + reason);
     }
-    if (session_.algorithms.resourceLines.empty()) {
+    if (session_.Algorithms().empty()) {
         return kFailed;
     }
-    dialogs_.confirm = [this, &args](const std::string& question) {
-        return !question.ends_with("Restore anyway?") || dialogs_.Ask(question, args.yes);
-    };
-    session_.SelectAlgorithm(session_.algorithms.resourceLines.front());
-    session_.backups.progress = [this](std::size_t done, std::size_t total) {
-        views_.ShowSteps(done, total);
-    };
-    const bool restored = Open() && session_.Restore(*backup, name);
+    session_.SelectAlgorithm(session_.Algorithms().front());
+    const bool restored =
+        Open() && session_.Restore(*backup, name, [this](std::size_t done, std::size_t total) {
+            views_.ShowSteps(done, total);
+        });
     views_.EndProgress();
     if (!restored) {
         return kFailed;
@@ -849,10 +850,10 @@ int Cli::Restore(const cli::FileArguments& args) {
 
 int Cli::Report(const cli::FileArguments& args) {
     // Under --json the report itself is JSON, wherever it goes.
-    QJsonObject json = DiagnosticReportJson(session_, log_.lines);
+    QJsonObject json = session_.ReportJson(log_.lines);
     json["formatVersion"] = kJsonFormatVersion;
     const std::string report =
-        json_ ? QJsonDocument(json).toJson().toStdString() : DiagnosticReport(session_, log_.lines);
+        json_ ? QJsonDocument(json).toJson().toStdString() : session_.Report(log_.lines);
     if (!args.file || IsStdio(*args.file)) {
         std::cout << report;
         return kDone;
@@ -869,7 +870,7 @@ int Cli::Report(const cli::FileArguments& args) {
 
 int Cli::History(const cli::HistoryArguments& args) {
     using Verb = cli::HistoryArguments::Verb;
-    const PedalHistory& history = session_.history;
+    const PedalHistory& history = session_.History();
     const std::vector<HistoryEntry> entries = history.Entries();
     if (args.verb != Verb::List) {
         if (args.entry > entries.size()) {
@@ -919,7 +920,7 @@ std::optional<PresetValues> Cli::DiffSide(const std::string& side) {
         if (!OpenAndRead()) {
             return std::nullopt;
         }
-        return session_.state.parameters.Values();
+        return session_.state().parameters.Values();
     }
     std::string error;
     const std::optional<std::string> bytes = ReadInput(side, 1 << 20, error);

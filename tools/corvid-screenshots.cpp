@@ -45,7 +45,7 @@ using namespace corvid;
 class UnattendedDialogs : public Dialogs {
 public:
     void ShowMessage(const std::string& text) override { std::cerr << text << '\n'; }
-    bool Confirm(const std::string&) override { return false; }
+    bool Confirm(const Question&) override { return false; }
     std::filesystem::path OpenFileName(const FileDialogRequest&) override { return {}; }
     std::filesystem::path SaveFileName(const FileDialogRequest&) override { return {}; }
 };
@@ -259,7 +259,7 @@ int main(int argc, char* argv[]) {
         }
         question.reset();
         message.reset();
-        editor.session->look.ApplyStyle(look);
+        editor.session->ApplyLook(look);
         Settle(300);
         const QString folder = QString("look-%1").arg(look);
         if (!out.mkpath(folder)) {

@@ -18,7 +18,7 @@ void AlgorithmUpload::UploadCheckTimerTimer() {
 
 bool AlgorithmUpload::UploadSelected() {
     const Communication::Job job(link_);
-    if (!dialogs_.Confirm("Upload the selected algorithm?")) {
+    if (!dialogs_.Confirm({QuestionKind::Confirm, "Upload the selected algorithm?"})) {
         return false;
     }
     const std::int64_t start = clock_.NowMs();

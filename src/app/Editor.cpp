@@ -44,21 +44,44 @@ Editor::Editor(EditorEnvironment environment) {
         SessionViews{*formMain, *formMain, *formFXsettings, *formMain, *formMain, *formMain,
                      *formFirmwareUpgrade, *formMain, *formPrint});
     // The start-up sequence runs as the main window is created; the console logs nothing of it.
-    formMain->FormCreate(*session, *formPrint, *formFXsettings, *formNewVersionMsg, *formFXInfo,
-                         environment.openUrl);
-    formFXsettings->FormCreate(session->fx, session->algorithms,
-                               *formMain->menuEnableAllParameters);
-    formNewVersionMsg->FormCreate(session->dataFolder);
-    formPrint->FormCreate(*session);
-    formFXInfo->FormCreate(environment.openUrl);
+    formMain->FormCreate(*session, environment.dialogs, *formPrint, *formFXsettings,
+                         *formNewVersionMsg, *formFXInfo, environment.openUrl);
     Session& core = *session;
+    formFXsettings->FormCreate(
+        {.turnDial = [&core](std::size_t slot, int angle) -> std::optional<int> {
+             const Result<int> turned = core.TurnDial(slot, angle);
+             return turned ? std::optional(turned.value) : std::nullopt;
+         },
+         .choosePitch = [&core](int index) { core.ChoosePitch(index); },
+         .tickNoteCut = [&core](std::size_t slot, bool ticked) -> std::optional<bool> {
+             const Result<bool> shown = core.TickNoteCut(slot, ticked);
+             return shown ? std::optional(shown.value) : std::nullopt;
+         },
+         .chooseTuning = [&core](int tuning) { core.ChooseTuning(tuning); },
+         .chooseAssignment =
+             [&core](std::size_t control, int index) {
+                 return core.ChooseAssignment(control, index).done;
+             },
+         .chooseFootswitch =
+             [&core](bool shortPress, bool longPress) {
+                 core.ChooseFootswitch(shortPress, longPress);
+             },
+         .toggleAllParameters = [&core] { return core.ToggleAllParameters(); }},
+        *formMain->menuEnableAllParameters);
+    formNewVersionMsg->FormCreate([&core](bool stop) { core.StopUpdateNotices(stop); });
+    formPrint->FormCreate(*session, environment.dialogs);
+    formFXInfo->FormCreate(environment.openUrl);
     formNoteTrackingFilter->FormCreate(
-        session->noteCut, [&core](const NoteCut::Choice& chosen) { core.SaveNoteCut(chosen); });
-    formFirmwareUpgrade->FormCreate(session->firmware, [&core] { core.FlashFirmware(); });
+        [&core](bool ticked) { core.TickCutNote(ticked); },
+        [&core](bool ticked) { return core.CutNoteBoxEnabled(ticked); },
+        [&core](const NoteCutChoice& chosen) { core.SaveNoteCut(chosen); });
+    formFirmwareUpgrade->FormCreate(
+        [&core](const std::string& image) { core.ChooseFirmwareImage(image); },
+        [&core] { core.FlashFirmware({}); });
     TformFirmwareUpgrade& upgrade = *formFirmwareUpgrade;
     QObject::connect(formMain->menuStartFirmwareUpgrade, &QAction::triggered, &upgrade,
                      [&upgrade, this] { ShowBeside(upgrade, *formMain); });
-    formTuningFilters->FormCreate(session->fx);
+    formTuningFilters->FormCreate(session->state());
 
     TformNoteTrackingFilter& noteCut = *formNoteTrackingFilter;
     QObject::connect(formMain->menuNoteCut, &QAction::triggered, &noteCut,
@@ -76,7 +99,7 @@ Editor::Editor(EditorEnvironment environment) {
 
     formHistory = std::make_unique<TformHistory>();
     formHistory->FormCreate(
-        session->history, [&core] { return core.state.readThisConnection; },
+        session->History(), [&core] { return core.ReadThisConnection(); },
         [&core](const std::filesystem::path& file) { core.Restore(file); });
     TformHistory& history = *formHistory;
     QObject::connect(formMain->menuHistory, &QAction::triggered, &history, [&history, this] {
@@ -87,19 +110,19 @@ Editor::Editor(EditorEnvironment environment) {
     formCompare = std::make_unique<TformCompare>();
     Dialogs& dialogs = environment.dialogs;
     formCompare->FormCreate(
-        {.editor = [&core] { return core.state.parameters.Values(); },
+        {.editor = [&core] { return core.state().parameters.Values(); },
          .pedal = [&core]() -> std::optional<PresetValues> {
-             PresetValues values{};
              // Without a pedal the column stays empty, without a message.
-             if (!core.d2xx.deviceOpen || !core.PeekPedalValues(values)) {
+             if (!core.link().deviceOpen) {
                  return std::nullopt;
              }
-             return values;
+             const Result<PresetValues> read = core.PeekPedalValues();
+             return read ? std::optional(read.value) : std::nullopt;
          },
          .chooseFile =
              [&dialogs, &core] {
-                 return dialogs.OpenFileName({"Compare", "Presets and backups (*.txt *.json)", "",
-                                              core.presets.PresetFolder()});
+                 return dialogs.OpenFileName(
+                     {"Compare", "Presets and backups (*.txt *.json)", "", core.PresetFolder()});
              },
          .readFile = ReadStateFile,
          .load = [&core](const PresetValues& values) { core.LoadPresetValues(values); }});

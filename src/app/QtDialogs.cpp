@@ -44,9 +44,9 @@ void QtDialogs::ShowMessage(const std::string& text) {
     EditorMessageBox(text, false, QApplication::activeWindow())->exec();
 }
 
-bool QtDialogs::Confirm(const std::string& text) {
+bool QtDialogs::Confirm(const Question& question) {
     const std::unique_ptr<QMessageBox> box =
-        EditorMessageBox(text, true, QApplication::activeWindow());
+        EditorMessageBox(question.text, true, QApplication::activeWindow());
     box->exec();
     return box->clickedButton() == box->button(QMessageBox::Yes);
 }

@@ -17,7 +17,7 @@ std::unique_ptr<QMessageBox> EditorMessageBox(const std::string& text, bool ques
 class QtDialogs : public Dialogs {
 public:
     void ShowMessage(const std::string& text) override;
-    bool Confirm(const std::string& text) override;
+    bool Confirm(const Question& question) override;
     std::filesystem::path OpenFileName(const FileDialogRequest& request) override;
     std::filesystem::path SaveFileName(const FileDialogRequest& request) override;
 };

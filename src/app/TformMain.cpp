@@ -1,9 +1,13 @@
 #include "app/TformMain.h"
 
+#include "algorithms/AlgorithmLibrary.h"
 #include "app/TformPrint.h"
-#include "core/DiagnosticReport.h"
 #include "core/Session.h"
+#include "parameters/EditHistory.h"
 #include "parameters/TformFXsettings.h"
+#include "preferences/DataFolder.h"
+#include "preferences/Look.h"
+#include "preferences/MidiChannel.h"
 #include "updates/EffectInfo.h"
 #include "updates/TformNewVersionMsg.h"
 #include "updates/tformFXInfo.h"
@@ -171,10 +175,12 @@ void TformMain::BuildControls() {
     chkFirmwareUpgradeMode->setVisible(false);
 }
 
-void TformMain::FormCreate(Session& session, TformPrint& console, TformFXsettings& parameters,
-                           TformNewVersionMsg& notice, tformFXInfo& effectInfo,
+void TformMain::FormCreate(Session& session, Dialogs& dialogs, TformPrint& console,
+                           TformFXsettings& parameters, TformNewVersionMsg& notice,
+                           tformFXInfo& effectInfo,
                            std::function<void(const std::string&)> openUrl) {
     session_ = &session;
+    dialogs_ = &dialogs;
     console_ = &console;
     parameters_ = &parameters;
     notice_ = &notice;
@@ -189,27 +195,25 @@ void TformMain::FormCreate(Session& session, TformPrint& console, TformFXsetting
         FillAlgorithmList();
     }
     session.PrepareDataFolder();
-    session.presets.ReadRecentPresets();
     FillRecentPresets();
-    menuShowUpdateMsg->setChecked(session.dataFolder.showUpdateMessage);
+    menuShowUpdateMsg->setChecked(session.settings().showUpdateMessage);
     session.StartVersionCheck();
     menuAppVersion->setText(menuAppVersion->text() + " " +
-                            QString::fromStdString(session.updates.editorVersion));
+                            QString::fromStdString(session.EditorVersion()));
     BuildLookMenu();
-    session.look.ApplySavedLook();
+    session.ApplySavedLook();
     BuildMidiChannelMenu();
     ConnectCommands();
 }
 
 void TformMain::ConnectCommands() {
-    Session& session = *session_;
     connect(menuScan, &QAction::triggered, this, [this] { menuScanClick(); });
     connect(menuQuit, &QAction::triggered, this, [this] { close(); });
     connect(menuUndo, &QAction::triggered, this, [this] { session_->Undo(); });
     connect(menuRedo, &QAction::triggered, this, [this] { session_->Redo(); });
     // The items name the steps they would take, as the menu opens.
     connect(menuEdit, &QMenu::aboutToShow, this, [this] {
-        const EditHistory& history = session_->fx.history;
+        const EditHistory& history = session_->Edits();
         menuUndo->setText(QString::fromStdString("&" + history.UndoText()));
         menuRedo->setText(QString::fromStdString("&" + history.RedoText()));
         menuUndo->setEnabled(history.CanUndo());
@@ -226,7 +230,7 @@ void TformMain::ConnectCommands() {
     connect(menuEnableAllParameters, &QAction::triggered, this,
             [this] { parameters_->OnClickEnableAllParameters(); });
     connect(menuShowUpdateMsg, &QAction::triggered, this,
-            [&session](bool checked) { session.dataFolder.SetShowUpdateMessage(checked); });
+            [this](bool checked) { session_->SetShowUpdateMessage(checked); });
     connect(lstEffects, &QListWidget::itemClicked, this, [this] { effetto_cliccato(); });
     connect(btnUpload, &QPushButton::clicked, this, [this] { btnUploadClick(); });
     connect(btnRequest, &QPushButton::clicked, this, [this] { btnRequestClick(); });
@@ -241,9 +245,7 @@ void TformMain::ConnectCommands() {
     connect(menuBackUpPedal, &QAction::triggered, this, [this] { menuBackUpPedalClick(); });
     connect(menuRestorePedal, &QAction::triggered, this, [this] { menuRestorePedalClick(); });
     connect(menuSaveReport, &QAction::triggered, this, [this] { menuSaveReportClick(); });
-    connect(menuLoadIR, &QAction::triggered, this, [this] {
-        session_->impulseResponse.LoadImpulseResponse(session_->algorithms.selectedEffectName);
-    });
+    connect(menuLoadIR, &QAction::triggered, this, [this] { session_->LoadImpulseResponse(); });
     connect(btnGetFXInfo, &QPushButton::clicked, this, [this] { btnGetFXInfoClick(); });
     connect(menuFirmwareUpgradeMode, &QAction::triggered, this,
             [this] { menuFirmwareUpgradeModeClick(); });
@@ -262,7 +264,7 @@ void TformMain::menuScanClick() {
 }
 
 void TformMain::ConnectOnClick() {
-    if (session_->Connect()) {
+    if (session_->Connect(upgradeMode_)) {
         parameters_->SetParameterControlsEnabled(true);
     }
 }
@@ -274,19 +276,19 @@ void TformMain::menuDisconnectClick() {
 }
 
 void TformMain::FillAlgorithmList() {
-    for (const std::string& line : session_->algorithms.resourceLines) {
+    for (const std::string& line : session_->Algorithms()) {
         lstEffects->addItem(QString::fromStdString(line));
     }
 }
 
 void TformMain::effetto_cliccato() {
-    Log& log = session_->env.log;
+    Log& log = *console_;
     const int index = lstEffects->currentRow();
     log.PrintToConsole("efx index :" + std::to_string(index));
-    std::string& name = session_->algorithms.selectedEffectName;
     const QListWidgetItem* item = lstEffects->item(index);
-    name = item != nullptr ? item->text().toStdString() : std::string();
+    const std::string name = item != nullptr ? item->text().toStdString() : std::string();
     log.PrintToConsole("selected effect name: " + name);
+    session_->SelectAlgorithm(name);
     if (!name.empty()) {
         btnGetFXInfo->setEnabled(true);
     }
@@ -301,20 +303,20 @@ void TformMain::effetto_cliccato() {
     settings.move(frame.x() + frame.width(), frame.y());
     settings.show();
     settings.setWindowTitle(QString::fromStdString(name));
-    settings.SetParameterControlsEnabled(session_->connectedOnce);
+    settings.SetParameterControlsEnabled(session_->link().connectedOnce);
 }
 
 bool TformMain::move_up_or_down(int key) {
     const int row = lstEffects->currentRow();
     if (key == Qt::Key_Up) {
-        session_->env.log.PrintToConsole("arrow up pressed");
+        console_->PrintToConsole("arrow up pressed");
         if (row > 0) {
             lstEffects->setCurrentRow(row - 1);
         }
         return true;
     }
     if (key == Qt::Key_Down) {
-        session_->env.log.PrintToConsole("arrow down pressed");
+        console_->PrintToConsole("arrow down pressed");
         if (row < lstEffects->count() - 1) {
             lstEffects->setCurrentRow(row + 1);
         }
@@ -324,7 +326,7 @@ bool TformMain::move_up_or_down(int key) {
 }
 
 void TformMain::btnUploadClick() {
-    session_->UploadAlgorithm();
+    session_->UploadAlgorithm(session_->SelectedAlgorithm());
 }
 
 void TformMain::btnRequestClick() {
@@ -349,7 +351,7 @@ void TformMain::btnSetTuningClick() {
 }
 
 void TformMain::menuSavePresetClick() {
-    session_->presets.SavePreset();
+    session_->SavePreset();
 }
 
 void TformMain::menuLoadPresetClick() {
@@ -359,7 +361,7 @@ void TformMain::menuLoadPresetClick() {
 void TformMain::FillRecentPresets() {
     menuRecentPresets->clear();
     int number = 1;
-    for (const std::filesystem::path& path : session_->presets.recentPresets) {
+    for (const std::filesystem::path& path : session_->settings().recentPresets) {
         const QString full = QString::fromStdU16String(path.u16string());
         QAction* item = menuRecentPresets->addAction(QString("&%1 %2").arg(number++).arg(
             QString::fromStdU16String(path.filename().u16string())));
@@ -367,7 +369,7 @@ void TformMain::FillRecentPresets() {
         item->setToolTip(full);
         connect(item, &QAction::triggered, this, [this, path] { session_->LoadPresetFrom(path); });
     }
-    if (session_->presets.recentPresets.empty()) {
+    if (session_->settings().recentPresets.empty()) {
         menuRecentPresets->addAction("No recent presets")->setEnabled(false);
     }
 }
@@ -377,55 +379,43 @@ void TformMain::menuUploadTuningsDataClick() {
 }
 
 void TformMain::menuFirmwareUpgradeModeClick() {
-    // The item ticks itself; the mode follows the tick.
-    session_->communication.firmwareUpgradeMode = menuFirmwareUpgradeMode->isChecked();
+    // The item ticks itself; the next Connect follows the tick.
+    upgradeMode_ = menuFirmwareUpgradeMode->isChecked();
     // An upgrade resets the pedal: offer to keep its settings while it can still be read.
-    if (menuFirmwareUpgradeMode->isChecked() && session_->d2xx.deviceOpen &&
-        session_->env.dialogs.Confirm("Back up the pedal's settings first?")) {
+    if (upgradeMode_ && session_->link().deviceOpen &&
+        dialogs_->Confirm({QuestionKind::Confirm, "Back up the pedal's settings first?"})) {
         menuBackUpPedalClick();
     }
 }
 
 bool TformMain::menuBackUpPedalClick() {
-    Dialogs& dialogs = session_->env.dialogs;
     const std::string date = QDate::currentDate().toString(Qt::ISODate).toStdString();
-    const std::filesystem::path folder = session_->dataFolder.DeviceFolder() / "Backups";
-    if (!session_->dataFolder.CreateFolder(folder, "Error creating folder: ")) {
+    const Result<std::filesystem::path> written = session_->BackUpToChosenFile(date);
+    if (!written) {
         return false;
     }
-    const std::filesystem::path file = dialogs.SaveFileName(
-        {"Back Up Pedal", "Backup files (*.json)", "json",
-         folder / DefaultBackupName(session_->communication.deviceSerialNumber, date)});
-    if (file.empty() || !session_->BackUp(file)) {
-        return false;
-    }
-    dialogs.ShowMessage("File saved successfully: " + file.string());
+    dialogs_->ShowMessage("File saved successfully: " + written.value.string());
     return true;
 }
 
 void TformMain::menuRestorePedalClick() {
-    Dialogs& dialogs = session_->env.dialogs;
-    const std::filesystem::path file =
-        dialogs.OpenFileName({"Restore Pedal", "Backup files (*.json)", "json",
-                              session_->dataFolder.DeviceFolder() / "Backups"});
-    if (!file.empty() && session_->Restore(file)) {
-        dialogs.ShowMessage("Pedal restored from: " + file.string());
+    if (const Result<std::filesystem::path> restored = session_->RestoreFromChosenFile()) {
+        dialogs_->ShowMessage("Pedal restored from: " + restored.value.string());
     }
 }
 
 void TformMain::menuSaveReportClick() {
-    Dialogs& dialogs = session_->env.dialogs;
+    Dialogs& dialogs = *dialogs_;
     const std::string date = QDate::currentDate().toString(Qt::ISODate).toStdString();
-    const std::filesystem::path file = dialogs.SaveFileName(
-        {"Save Diagnostic Report", "Text files (*.txt)", "txt",
-         session_->dataFolder.DataFolderPath() / ("corvid-report-" + date + ".txt")});
+    const std::filesystem::path file =
+        dialogs.SaveFileName({"Save Diagnostic Report", "Text files (*.txt)", "txt",
+                              session_->DataFolderPath() / ("corvid-report-" + date + ".txt")});
     if (file.empty()) {
         return;
     }
     std::string error;
-    if (!WriteFileAtomically(
-            file, DiagnosticReport(*session_, console_->Memo1->toPlainText().toStdString()),
-            error)) {
+    if (!WriteFileAtomically(file, session_->Report(console_->Memo1->toPlainText().toStdString()),
+                             error)) {
         dialogs.ShowMessage("Error saving file: " + error);
         return;
     }
@@ -433,19 +423,21 @@ void TformMain::menuSaveReportClick() {
 }
 
 void TformMain::chkFirmwareUpgradeModeChange() {
-    session_->communication.firmwareUpgradeMode = chkFirmwareUpgradeMode->isChecked();
+    upgradeMode_ = chkFirmwareUpgradeMode->isChecked();
 }
 
 void TformMain::menuInfoClick() {
-    session_->env.log.PrintToConsole("current app version: " + session_->updates.editorVersion);
+    // The notice's own box may have changed the setting since.
+    menuShowUpdateMsg->setChecked(session_->settings().showUpdateMessage);
+    console_->PrintToConsole("current app version: " + session_->EditorVersion());
 }
 
 void TformMain::menuSupportClick() {
-    openUrl_(ContactAddress(session_->env.webBase));
+    openUrl_(ContactAddress(session_->WebBase()));
 }
 
 void TformMain::btnGetFXInfoClick() {
-    const std::string& name = session_->algorithms.selectedEffectName;
+    const std::string& name = session_->SelectedAlgorithm();
     if (const std::optional<std::string> page = EffectInfoPage(AlgorithmResourceName(name))) {
         effectInfo_->ShowPage(name, *page);
     }
@@ -466,6 +458,7 @@ void TformMain::ShowBootloaderReady() {
 }
 
 void TformMain::ShowUpgradeModeOff() {
+    upgradeMode_ = false;
     menuFirmwareUpgradeMode->setChecked(false);
     btnRequest->setEnabled(true);
     btnUpload->setEnabled(true);
@@ -479,13 +472,13 @@ void TformMain::BuildLookMenu() {
         const QString name = Look::lookNames[static_cast<std::size_t>(n)];
         item->setStatusTip(name);
         item->setToolTip(name);
-        connect(item, &QAction::triggered, this, [this, n] { session_->look.ChooseLook(n); });
+        connect(item, &QAction::triggered, this, [this, n] { session_->ChooseLook(n); });
         lookMenuItems.push_back(item);
     }
     // The look in use carries the check mark as the menu opens.
     connect(menuLook, &QMenu::aboutToShow, this, [this] {
         for (std::size_t n = 0; n < lookMenuItems.size(); ++n) {
-            lookMenuItems[n]->setChecked(static_cast<int>(n) == session_->look.appliedLook);
+            lookMenuItems[n]->setChecked(static_cast<int>(n) == session_->settings().look);
         }
     });
 }

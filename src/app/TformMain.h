@@ -46,9 +46,9 @@ public:
     // and the parameter window are the windows this one opens.
     // The notice and the effect information window are opened from here; openUrl shows an
     // address in the user's browser.
-    void FormCreate(Session& session, TformPrint& console, TformFXsettings& parameters,
-                    TformNewVersionMsg& notice, tformFXInfo& effectInfo,
-                    std::function<void(const std::string&)> openUrl);
+    void FormCreate(Session& session, Dialogs& dialogs, TformPrint& console,
+                    TformFXsettings& parameters, TformNewVersionMsg& notice,
+                    tformFXInfo& effectInfo, std::function<void(const std::string&)> openUrl);
 
     void menuScanClick();
     void ConnectOnClick();
@@ -168,6 +168,9 @@ private:
     void ConnectCommands();
 
     Session* session_ = nullptr;
+    Dialogs* dialogs_ = nullptr;
+    // Upgrade Mode's tick: the next Connect talks to the bootloader.
+    bool upgradeMode_ = false;
     TformPrint* console_ = nullptr;
     TformFXsettings* parameters_ = nullptr;
     TformNewVersionMsg* notice_ = nullptr;

@@ -102,9 +102,10 @@ TformPrint::TformPrint(QWidget* parent) : QWidget(parent, Qt::Window) {
     cmbNotePicker->setCurrentIndex(0);
 }
 
-void TformPrint::FormCreate(Session& session) {
+void TformPrint::FormCreate(Session& session, Dialogs& dialogs) {
     session_ = &session;
-    CoefficientCalculator& calculator = session.calculator;
+    calculator_ = std::make_unique<CoefficientCalculator>(*this, dialogs);
+    CoefficientCalculator& calculator = *calculator_;
     edtQ->setText(QString::fromStdString(CoefficientCalculator::Shortest(calculator.filterQ)));
     edtBoost->setText(
         QString::fromStdString(CoefficientCalculator::Shortest(calculator.filterGainDb)));
@@ -157,7 +158,7 @@ void TformPrint::btnSendClick() {
 }
 
 void TformPrint::btnGetNoteFrequencyClick() {
-    CoefficientCalculator& calculator = session_->calculator;
+    CoefficientCalculator& calculator = *calculator_;
     if (!calculator.ComputeCoefficients() || !calculator.lastFilter) {
         return;
     }

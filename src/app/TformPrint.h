@@ -1,9 +1,12 @@
 #pragma once
 
 #include "base/Services.h"
+#include "devtools/CoefficientCalculator.h"
 #include "devtools/EepromTools.h"
 
 #include <QWidget>
+
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -23,8 +26,11 @@ class TformPrint : public QWidget, public Log, public EepromView {
 public:
     explicit TformPrint(QWidget* parent = nullptr);
 
-    // Connects the developer tools to the session.
-    void FormCreate(Session& session);
+    // Connects the developer tools to the session; the filter calculator's refusals are shown
+    // through `dialogs`.
+    void FormCreate(Session& session, Dialogs& dialogs);
+    // The console's own filter calculator (its fields' numbers and the last filter).
+    const CoefficientCalculator& Calculator() const { return *calculator_; }
 
     void PrintToConsole(const std::string& text) override;
     void PlainLine(const std::string& text) override;
@@ -65,6 +71,7 @@ private:
 
     bool hasLines_ = false;
     Session* session_ = nullptr;
+    std::unique_ptr<CoefficientCalculator> calculator_;
 };
 
 } // namespace corvid

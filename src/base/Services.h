@@ -17,6 +17,25 @@ struct FileDialogRequest {
     std::filesystem::path folder;
 };
 
+// What a question is for, so that a front end without windows knows whether to ask it.
+enum class QuestionKind {
+    // Confirms the step the user's own button or command asked for ("Save Parameters to
+    // pedal?"): a command typed on a command line is already its answer.
+    Confirm,
+    // Warns of a step that cannot be taken back or may not be what was meant (an erase, a restore
+    // across algorithm versions): asked on a terminal, and given only by --yes elsewhere.
+    Risk,
+};
+
+// A Yes/No question with the exact text the windows show.
+struct Question {
+    QuestionKind kind = QuestionKind::Confirm;
+    std::string text;
+};
+
+// How far a long job has come: `done` of `total` steps (values, blocks).
+using JobProgress = std::function<void(std::size_t done, std::size_t total)>;
+
 // Message boxes, questions and file dialogs. Injected so tests can script the answers and read
 // the texts.
 class Dialogs {
@@ -25,7 +44,7 @@ public:
     // A modal message box with one OK button.
     virtual void ShowMessage(const std::string& text) = 0;
     // A modal Yes/No question: true only for Yes. Escape or closing it counts as No.
-    virtual bool Confirm(const std::string& text) = 0;
+    virtual bool Confirm(const Question& question) = 0;
     // The file the user chose to open or to save to; empty when the dialog was cancelled.
     virtual std::filesystem::path OpenFileName(const FileDialogRequest& request) = 0;
     virtual std::filesystem::path SaveFileName(const FileDialogRequest& request) = 0;

@@ -1,6 +1,6 @@
 #include "core/DiagnosticReport.h"
 
-#include "core/Session.h"
+#include "core/SessionModules.h"
 #include "link/HexMessage.h"
 
 #include <QDateTime>
@@ -44,7 +44,7 @@ struct ReportFacts {
     std::vector<std::pair<std::string, std::string>> settingsFiles;
 };
 
-ReportFacts Gather(const Session& s) {
+ReportFacts Gather(const SessionInternals::Modules& s) {
     ReportFacts facts;
     facts.written = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
     facts.system = QSysInfo::prettyProductName().toStdString() + " (" +
@@ -70,7 +70,8 @@ ReportFacts Gather(const Session& s) {
 
 } // namespace
 
-std::string DiagnosticReport(const Session& s, const std::string& consoleText) {
+std::string DiagnosticReport(const Session& session, const std::string& consoleText) {
+    const SessionInternals::Modules& s = SessionInternals::Of(session);
     const ReportFacts facts = Gather(s);
     std::string r = "Corvid Editor diagnostic report\n";
     r += "Written: " + facts.written + "\n\n";
@@ -97,9 +98,8 @@ std::string DiagnosticReport(const Session& s, const std::string& consoleText) {
     if (s.communication.replyBytes.empty()) {
         r += "  (none read)\n";
     } else {
-        r += "  firmware " + s.communication.firmwareVersionText + ", algorithm " +
-             s.communication.algorithmVersionText + ", effect " + s.communication.effectNumberText +
-             "\n  " +
+        r += "  firmware " + s.state.versions.firmware + ", algorithm " +
+             s.state.versions.algorithm + ", effect " + s.state.versions.effect + "\n  " +
              BytesToHex(s.communication.replyBytes.data(), s.communication.replyBytes.size(), " ") +
              "\n";
     }
@@ -111,7 +111,8 @@ std::string DiagnosticReport(const Session& s, const std::string& consoleText) {
     return r;
 }
 
-QJsonObject DiagnosticReportJson(const Session& s, const std::string& consoleText) {
+QJsonObject DiagnosticReportJson(const Session& session, const std::string& consoleText) {
+    const SessionInternals::Modules& s = SessionInternals::Of(session);
     const ReportFacts facts = Gather(s);
     const auto text = [](const std::string& value) { return QString::fromStdString(value); };
     QJsonArray ports;

@@ -1,13 +1,18 @@
 #include "core/Session.h"
 
+#include "core/DiagnosticReport.h"
+#include "core/SessionModules.h"
+#include "link/HexMessage.h"
+
 #include <QDateTime>
+#include <QEventLoop>
 
 namespace corvid {
 
-Session::Session(SessionEnvironment environment, SessionViews views)
-    : env(std::move(environment)), dialogs(env.dialogs), d2xx(env.driver, dialogs),
-      dataFolder(env.documents, dialogs), algorithms(dialogs),
-      communication(d2xx, env.log, dialogs, env.clock, views.connection),
+Session::Modules::Modules(SessionEnvironment environment, SessionViews views)
+    : env(std::move(environment)), views(views), dialogs(env.dialogs), d2xx(env.driver, dialogs),
+      dataFolder(env.documents, settings, dialogs), algorithms(dialogs),
+      communication(d2xx, env.log, dialogs, env.clock, views.connection, state),
       upload(communication, d2xx, algorithms, env.log, dialogs, env.clock, views.upload),
       fx(state, communication, env.log, dialogs, env.clock, views.parameters, views.commands),
       tunings(communication, env.log, dialogs, env.clock),
@@ -19,10 +24,9 @@ Session::Session(SessionEnvironment environment, SessionViews views)
       bootloader(communication, d2xx, env.log, dialogs, env.clock, views.bootloader),
       firmware(bootloader, communication, env.log, dialogs, env.clock, views.bootloader,
                views.upgrade),
-      updates(env.checkVersion ? env.webBase : std::string(), env.log, dialogs, env.clock,
+      updates(env.checkVersion ? env.webBase : std::string(), settings, env.log, dialogs, env.clock,
               views.updates),
       eeprom(communication, env.log, dialogs, env.clock, views.eeprom),
-      calculator(env.log, dialogs),
       impulseResponse(env.log, dialogs,
                       [this](const std::string& name) -> std::optional<std::string> {
                           if (!algorithms.LoadResourceLines(AlgorithmResourceName(name)) ||
@@ -30,249 +34,708 @@ Session::Session(SessionEnvironment environment, SessionViews views)
                               return std::nullopt;
                           }
                           return algorithms.resourceLines.front();
-                      }) {
-    Clock& clock = env.clock;
-    env.driver.SetEventNotification([&clock] { clock.Wake(); });
-    d2xx.onDeviceGone = [this] { communication.DeviceLost(); };
-    backups.beforeOverwrite = [this] { RecordHistory("Restore"); };
-    Log& log = env.log;
-    env.driver.SetNoteSink([&log](const std::string& text) { log.PrintToConsole(text); });
-    if (env.watchDevices) {
-        watchTimer_ =
-            clock.CreateTimer(kWatchIntervalMs, [this] { communication.WatchForDevice(); });
-        watchTimer_->Start();
+                      }) {}
+
+Session::Session(SessionEnvironment environment, SessionViews views)
+    : m_(std::make_unique<Modules>(std::move(environment), views)) {
+    Modules& m = *m_;
+    Clock& clock = m.env.clock;
+    m.env.driver.SetEventNotification([&clock] { clock.Wake(); });
+    m.d2xx.onDeviceGone = [&m] { m.communication.DeviceLost(); };
+    m.backups.beforeOverwrite = [this] { RecordHistory("Restore"); };
+    Log& log = m.env.log;
+    m.env.driver.SetNoteSink([&log](const std::string& text) { log.PrintToConsole(text); });
+    if (m.env.watchDevices) {
+        m.watchTimer = clock.CreateTimer(kWatchIntervalMs, [&m] {
+            m.communication.WatchForDevice();
+            m.state.serialNumber = m.communication.deviceSerialNumber;
+        });
+        m.watchTimer->Start();
     }
 }
 
 Session::~Session() {
-    env.driver.SetEventNotification({});
-    env.driver.SetNoteSink({});
+    m_->env.driver.SetEventNotification({});
+    m_->env.driver.SetNoteSink({});
 }
 
-bool Session::Start() {
-    communication.DetectDevice();
-    communication.SetDefaultPortSettings();
-    communication.firmwareUpgradeMode = false;
-    return algorithms.LoadResourceLines("octave");
+// ---- Views.
+
+const PedalState& Session::state() const {
+    return m_->state;
+}
+
+const Settings& Session::settings() const {
+    return m_->settings;
+}
+
+LinkStatus Session::link() const {
+    const Modules& m = *m_;
+    return {.deviceFound = !m.communication.deviceSerialNumber.empty(),
+            .deviceOpen = m.d2xx.deviceOpen,
+            .deviceGone = m.d2xx.deviceGone,
+            .upgradeMode = m.communication.firmwareUpgradeMode,
+            .connectedOnce = m.connectedOnce,
+            .busy = m.communication.Busy(),
+            .serialNumber = m.communication.deviceSerialNumber};
+}
+
+const std::vector<std::string>& Session::Algorithms() const {
+    return m_->algorithmList;
+}
+
+const std::string& Session::SelectedAlgorithm() const {
+    return m_->algorithms.selectedEffectName;
+}
+
+const EditHistory& Session::Edits() const {
+    return m_->fx.history;
+}
+
+const PedalHistory& Session::History() const {
+    return m_->history;
+}
+
+const std::string& Session::EditorVersion() const {
+    return m_->updates.editorVersion;
+}
+
+const std::string& Session::WebBase() const {
+    return m_->env.webBase;
+}
+
+std::filesystem::path Session::DataFolderPath() const {
+    return m_->dataFolder.DataFolderPath();
+}
+
+std::filesystem::path Session::DeviceFolder() const {
+    return m_->dataFolder.DeviceFolder();
+}
+
+std::filesystem::path Session::PresetFolder() const {
+    return m_->presets.PresetFolder();
+}
+
+bool Session::ReadThisConnection() const {
+    return m_->state.readThisConnection;
+}
+
+bool Session::AllParametersEnabled() const {
+    return m_->fx.allParametersEnabled;
+}
+
+bool Session::CutNoteBoxEnabled(bool ticked) const {
+    return m_->noteCut.NoteBoxEnabled(ticked);
+}
+
+std::string Session::Report(const std::string& consoleText) const {
+    return DiagnosticReport(*this, consoleText);
+}
+
+QJsonObject Session::ReportJson(const std::string& consoleText) const {
+    return DiagnosticReportJson(*this, consoleText);
+}
+
+// ---- Start-up.
+
+Result<> Session::Start() {
+    Modules& m = *m_;
+    m.communication.DetectDevice();
+    m.state.serialNumber = m.communication.deviceSerialNumber;
+    m.communication.SetDefaultPortSettings();
+    m.communication.firmwareUpgradeMode = false;
+    if (!m.algorithms.LoadResourceLines("octave")) {
+        return Result<>::Refused(m.dialogs.lastMessage);
+    }
+    m.algorithmList = m.algorithms.resourceLines;
+    return Result<>::Done();
 }
 
 void Session::PrepareDataFolder() {
-    dataFolder.CreateDataFolder(DataFolder::kDataFolderName);
-    dataFolder.CreateDataSubfolder(DataFolder::kDataFolderName, DataFolder::deviceFolderName);
-    dataFolder.ReadShowUpdateSetting();
+    Modules& m = *m_;
+    m.dataFolder.CreateDataFolder(DataFolder::kDataFolderName);
+    m.dataFolder.CreateDataSubfolder(DataFolder::kDataFolderName, DataFolder::deviceFolderName);
+    m.dataFolder.ReadShowUpdateSetting();
+    m.presets.ReadRecentPresets();
+}
+
+void Session::ApplySavedLook() {
+    m_->look.ApplySavedLook();
 }
 
 void Session::StartVersionCheck() {
-    updates.Start(dataFolder.showUpdateMessage);
+    m_->updates.Start();
 }
 
-bool Session::Connect() {
-    const Communication::Job job(communication);
-    state.readThisConnection = false;
-    const bool opened = communication.ConnectDevice();
-    if (communication.firmwareUpgradeMode && bootloader.BootloaderSync()) {
-        bootloader.ChoosePath();
+Result<VersionAnswer> Session::CheckVersion() {
+    VersionCheck& check = m_->updates;
+    QEventLoop wait;
+    check.OnFinished([&wait] { wait.quit(); });
+    check.checkmostrecentversiononwebsite();
+    if (!check.finished) {
+        wait.exec();
     }
-    if (opened) {
-        connectedOnce = true;
+    // A check that could not check has failed: it must not read as "up to date".
+    if (check.outcome.starts_with("failed: ")) {
+        return Result<VersionAnswer>::Refused(check.outcome.substr(8));
     }
-    return opened;
+    if (check.outcome.starts_with("status ")) {
+        return Result<VersionAnswer>::Refused(check.outcome);
+    }
+    return Result<VersionAnswer>::Done(
+        {.newest = check.webVersion, .newer = check.outcome.starts_with("newer")});
 }
 
-bool Session::Disconnect() {
+// ---- The link.
+
+Result<> Session::Connect(bool upgradeMode, bool pacedOnly) {
+    Modules& m = *m_;
+    const Communication::Job job(m.communication);
+    m.dialogs.lastMessage.clear();
+    m.state.readThisConnection = false;
+    m.communication.firmwareUpgradeMode = upgradeMode;
+    m.bootloader.pacedOnly = pacedOnly;
+    const bool opened = m.communication.ConnectDevice();
+    if (upgradeMode && m.bootloader.BootloaderSync()) {
+        m.bootloader.ChoosePath();
+    }
+    if (!opened) {
+        return Result<>::Refused(m.dialogs.lastMessage.empty() ? "Device not opened"
+                                                               : m.dialogs.lastMessage);
+    }
+    m.connectedOnce = true;
+    m.state.serialNumber = m.communication.deviceSerialNumber;
+    return Result<>::Done();
+}
+
+Result<> Session::Disconnect() {
+    Modules& m = *m_;
     // Another pedal may be connected next: its edits start afresh.
-    fx.history.Clear();
-    state.readThisConnection = false;
-    return communication.DisconnectDevice();
+    m.fx.history.Clear();
+    m.state.readThisConnection = false;
+    m.dialogs.lastMessage.clear();
+    if (!m.communication.DisconnectDevice()) {
+        return Result<>::Refused(m.dialogs.lastMessage);
+    }
+    return Result<>::Done();
 }
 
-void Session::SelectAlgorithm(std::string name) {
-    algorithms.selectedEffectName = std::move(name);
-    fx.LoadAlgorithmAddresses(algorithms);
+Result<std::vector<FoundDevice>> Session::ListDevices() {
+    D2XXUnit& unit = m_->d2xx;
+    if (unit.GetFTDeviceCount() != ft::OK) {
+        return Result<std::vector<FoundDevice>>::Refused("The bridges cannot be listed");
+    }
+    std::vector<FoundDevice> found;
+    for (std::uint32_t index = 0; index < unit.ftDeviceCount; ++index) {
+        unit.GetFTDeviceSerialNo(index);
+        const std::string serial = unit.ftDeviceString;
+        unit.GetFTDeviceDescription(index);
+        found.push_back({unit.ftDeviceString, serial});
+    }
+    return Result<std::vector<FoundDevice>>::Done(std::move(found));
 }
 
 void Session::Scan() {
-    communication.ScanDevices();
+    m_->communication.ScanDevices();
+    m_->state.serialNumber = m_->communication.deviceSerialNumber;
 }
 
-JobResult Session::RunJob(const std::function<bool()>& work) {
-    if (communication.Busy()) {
-        return JobResult::Refused("another operation is talking to the pedal");
+// ---- Settings.
+
+void Session::ChooseLook(int look) {
+    m_->look.ChooseLook(look);
+}
+
+bool Session::ApplyLook(int look) {
+    return m_->look.ApplyStyle(look);
+}
+
+void Session::SetShowUpdateMessage(bool show) {
+    m_->dataFolder.SetShowUpdateMessage(show);
+}
+
+void Session::StopUpdateNotices(bool stop) {
+    m_->dataFolder.StopUpdateNotices(stop);
+}
+
+// ---- Jobs.
+
+Result<> Session::RunJob(const std::function<bool()>& work) {
+    Modules& m = *m_;
+    if (m.communication.Busy()) {
+        return Result<>::Refused("another operation is talking to the pedal");
     }
-    const Communication::Job job(communication);
-    dialogs.lastMessage.clear();
-    if (work()) {
-        return JobResult::Done();
-    }
-    return JobResult::Refused(dialogs.lastMessage.empty() ? std::string("nothing was done")
-                                                          : dialogs.lastMessage);
-}
-
-JobResult Session::ReadPedalState() {
-    return RunJob([this] { return fx.ReadPedalState(); });
-}
-
-JobResult Session::UploadAlgorithm() {
-    return RunJob([this] {
-        const bool uploaded = upload.UploadSelected();
-        // A new algorithm: the values edited were the old one's.
-        if (uploaded) {
-            fx.history.Clear();
+    Result<> result = Result<>::Done();
+    {
+        const Communication::Job job(m.communication);
+        m.dialogs.lastMessage.clear();
+        if (!work()) {
+            result =
+                Result<>::Refused(m.dialogs.lastMessage.empty() ? std::string("nothing was done")
+                                                                : m.dialogs.lastMessage);
         }
-        return uploaded;
+    }
+    SendPendingEdits();
+    return result;
+}
+
+Result<> Session::Refuse(const std::string& why) {
+    m_->dialogs.ShowMessage(why);
+    return Result<>::Refused(why);
+}
+
+void Session::SendPendingEdits() {
+    Modules& m = *m_;
+    while (!m.pendingEdits.empty() && !m.communication.Busy()) {
+        const std::function<void()> send = std::move(m.pendingEdits.begin()->second);
+        m.pendingEdits.erase(m.pendingEdits.begin());
+        const Communication::Job job(m.communication);
+        send();
+    }
+}
+
+// ---- Live edits.
+
+Result<> Session::SelectAlgorithm(const std::string& name) {
+    Modules& m = *m_;
+    m.dialogs.lastMessage.clear();
+    m.algorithms.selectedEffectName = name;
+    m.fx.LoadAlgorithmAddresses(m.algorithms);
+    if (!m.dialogs.lastMessage.empty()) {
+        return Result<>::Refused(m.dialogs.lastMessage);
+    }
+    return Result<>::Done();
+}
+
+Result<int> Session::TurnDial(std::size_t slot, int angle) {
+    Modules& m = *m_;
+    if (m.communication.Busy()) {
+        // Kept for when the job ends; the dial shows what was turned meanwhile.
+        m.pendingEdits["dial " + std::to_string(slot)] = [&m, slot, angle] {
+            if (const std::optional<int> snapped = m.fx.DialTurned(slot, angle)) {
+                m.views.parameters.SetDialAngle(slot, *snapped);
+            }
+        };
+        return Result<int>::Done(angle);
+    }
+    std::optional<int> snapped;
+    const Result<> sent = RunJob([&] {
+        snapped = m.fx.DialTurned(slot, angle);
+        return snapped.has_value();
+    });
+    if (!snapped) {
+        return Result<int>::Refused(sent.reason);
+    }
+    return Result<int>::Done(*snapped);
+}
+
+Result<> Session::ChoosePitch(int index) {
+    Modules& m = *m_;
+    if (m.communication.Busy()) {
+        m.pendingEdits["pitch"] = [&m, index] { m.fx.PitchChosen(index); };
+        return Result<>::Done();
+    }
+    return RunJob([&] {
+        m.fx.PitchChosen(index);
+        return m.dialogs.lastMessage.empty();
     });
 }
 
-JobResult Session::PeekPedalValues(PresetValues& values) {
+Result<bool> Session::TickNoteCut(std::size_t slot, bool ticked) {
+    Modules& m = *m_;
+    if (m.communication.Busy()) {
+        m.pendingEdits["note cut " + std::to_string(slot)] = [&m, slot, ticked] {
+            if (const std::optional<bool> shown = m.fx.NoteCutTicked(slot, ticked)) {
+                m.views.parameters.SetNoteCutBox(slot, *shown);
+            }
+        };
+        return Result<bool>::Done(ticked);
+    }
+    std::optional<bool> shown;
+    const Result<> sent = RunJob([&] {
+        shown = m.fx.NoteCutTicked(slot, ticked);
+        return shown.has_value();
+    });
+    if (!shown) {
+        return Result<bool>::Refused(sent.reason);
+    }
+    return Result<bool>::Done(*shown);
+}
+
+void Session::ChooseTuning(int tuning) {
+    m_->fx.TuningChosen(tuning);
+}
+
+Result<> Session::ChooseAssignment(std::size_t control, int index) {
+    Modules& m = *m_;
+    m.dialogs.lastMessage.clear();
+    if (m.fx.ChooseAssignment(control, index)) {
+        return Result<>::Refused(m.dialogs.lastMessage);
+    }
+    return Result<>::Done();
+}
+
+void Session::ChooseFootswitch(bool shortPressBypass, bool longPressBypass) {
+    m_->fx.FootswitchChosen(shortPressBypass, longPressBypass);
+}
+
+bool Session::ToggleAllParameters() {
+    m_->fx.allParametersEnabled = !m_->fx.allParametersEnabled;
+    return m_->fx.allParametersEnabled;
+}
+
+void Session::TickCutNote(bool ticked) {
+    m_->noteCut.NoteTicked(ticked);
+}
+
+void Session::ChooseFirmwareImage(const std::string& image) {
+    m_->firmware.FirmwareSelect(image);
+}
+
+// ---- Operations on the pedal.
+
+void Session::RecordHistory(const std::string& operation) {
+    Modules& m = *m_;
+    std::optional<PedalBackup> lastRead;
+    if (m.state.readThisConnection && m.state.deviceInfo) {
+        lastRead = BackupFromDeviceInfo(*m.state.deviceInfo);
+        lastRead->serialNumber = m.state.serialNumber;
+    }
+    m.history.Record(lastRead, operation,
+                     QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString());
+}
+
+Result<> Session::ReadPedalState() {
+    return RunJob([this] { return m_->fx.ReadPedalState(); });
+}
+
+Result<std::string> Session::UploadAlgorithm(const std::string& name) {
+    Modules& m = *m_;
+    if (name != m.algorithms.selectedEffectName) {
+        if (const Result<> selected = SelectAlgorithm(name); !selected) {
+            return Result<std::string>::Refused(selected.reason);
+        }
+    }
+    const Result<> uploaded = RunJob([&m] {
+        const bool done = m.upload.UploadSelected();
+        // A new algorithm: the values edited were the old one's.
+        if (done) {
+            m.fx.history.Clear();
+        }
+        return done;
+    });
+    if (!uploaded) {
+        return Result<std::string>::Refused(uploaded.reason);
+    }
+    return Result<std::string>::Done(m.upload.lastAnswer);
+}
+
+Result<> Session::Store() {
+    return RunJob([this] {
+        RecordHistory("Save Parameters");
+        return m_->fx.StoreParameters();
+    });
+}
+
+Result<> Session::Assign() {
+    return RunJob([this] {
+        RecordHistory("Assign");
+        return m_->fx.UploadAssignments();
+    });
+}
+
+Result<> Session::AssignControl(std::size_t control, int index) {
+    Modules& m = *m_;
+    if (control >= controlCount || index < 0 ||
+        static_cast<std::size_t>(index) >= AssignmentEntries(control).size()) {
+        return Refuse("This control does not offer that assignment");
+    }
     return RunJob([&] {
-        if (!communication.RequestDeviceInfo()) {
+        if (m.fx.ChooseAssignment(control, index)) {
             return false;
         }
-        values = DecodeDeviceInfo(communication.replyBytes).values;
+        RecordHistory("Assign");
+        return m.fx.UploadAssignments();
+    });
+}
+
+Result<> Session::SetFootswitch(bool shortPressBypass, bool longPressBypass) {
+    return RunJob([&] {
+        m_->fx.FootswitchChosen(shortPressBypass, longPressBypass);
+        RecordHistory("Set Footswitch Mode");
+        return m_->fx.SendFootswitchMode();
+    });
+}
+
+Result<> Session::SetTuning() {
+    Modules& m = *m_;
+    if (!FXsettings::TuningImplemented(m.state.selectedTuning)) {
+        return Refuse(FXsettings::kTuningNotImplemented);
+    }
+    return RunJob([&m, this] {
+        RecordHistory("Set Tuning");
+        if (!m.tunings.SetTuning(m.state.selectedTuning)) {
+            return false;
+        }
+        m.state.tuning = Origin::Pedal;
         return true;
     });
 }
 
-JobResult Session::Undo() {
-    return RunJob([this] { return fx.Undo(); });
-}
-
-JobResult Session::Redo() {
-    return RunJob([this] { return fx.Redo(); });
-}
-
-void Session::RecordHistory(const std::string& operation) {
-    std::optional<PedalBackup> lastRead;
-    if (state.readThisConnection && state.deviceInfo) {
-        lastRead = BackupFromDeviceInfo(*state.deviceInfo);
-        lastRead->serialNumber = communication.deviceSerialNumber;
+Result<> Session::SetTuning(int tuning) {
+    Modules& m = *m_;
+    // The window only warns when it is chosen; what the pedal lacks is never sent as if set.
+    if (tuning < 0 || tuning >= FXsettings::tuningCount || !FXsettings::TuningImplemented(tuning)) {
+        return Refuse(FXsettings::kTuningNotImplemented);
     }
-    history.Record(lastRead, operation,
-                   QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString());
-}
-
-JobResult Session::Store() {
-    return RunJob([this] {
-        RecordHistory("Save Parameters");
-        return fx.StoreParameters();
-    });
-}
-
-JobResult Session::Assign() {
-    return RunJob([this] {
-        RecordHistory("Assign");
-        return fx.UploadAssignments();
-    });
-}
-
-JobResult Session::AssignControl(std::size_t control, int index) {
-    return RunJob([&] {
-        if (fx.ChooseAssignment(control, index)) {
+    return RunJob([&m, tuning, this] {
+        m.fx.TuningChosen(tuning);
+        RecordHistory("Set Tuning");
+        if (!m.tunings.SetTuning(m.state.selectedTuning)) {
             return false;
         }
-        RecordHistory("Assign");
-        return fx.UploadAssignments();
+        m.state.tuning = Origin::Pedal;
+        return true;
     });
 }
 
-JobResult Session::SetFootswitch(bool shortPressBypass, bool longPressBypass) {
+Result<std::size_t> Session::UploadTuningData() {
+    Modules& m = *m_;
+    const Result<> sent = RunJob([&m] { return m.tunings.UploadTuningData(); });
+    if (!sent) {
+        return Result<std::size_t>::Refused(sent.reason);
+    }
+    return Result<std::size_t>::Done(m.tunings.tuningData.size() / 2);
+}
+
+Result<> Session::SaveNoteCut(const NoteCutChoice& chosen) {
+    Modules& m = *m_;
     return RunJob([&] {
-        fx.FootswitchChosen(shortPressBypass, longPressBypass);
-        RecordHistory("Set Footswitch Mode");
-        return fx.SendFootswitchMode();
-    });
-}
-
-JobResult Session::SetTuning() {
-    return RunJob([this] {
-        RecordHistory("Set Tuning");
-        return tunings.SetTuning(state.selectedTuning);
-    });
-}
-
-JobResult Session::SetTuning(int tuning) {
-    return RunJob([&] {
-        fx.TuningChosen(tuning);
-        RecordHistory("Set Tuning");
-        return tunings.SetTuning(state.selectedTuning);
-    });
-}
-
-JobResult Session::UploadTuningData() {
-    return RunJob([this] { return tunings.UploadTuningData(); });
-}
-
-JobResult Session::SaveNoteCut(const NoteCut::Choice& chosen) {
-    return RunJob([&] { return noteCut.SaveNoteCut(chosen); });
-}
-
-JobResult Session::SetMidiChannel(const std::string& caption) {
-    return RunJob([&] { return midi.SendMidiChannel(caption); });
-}
-
-JobResult Session::SetParameter(std::size_t slot, std::uint32_t value) {
-    return RunJob([&] { return fx.SetParameter(slot, value); });
-}
-
-JobResult Session::LoadPreset() {
-    return RunJob([this] { return presets.LoadPreset(); });
-}
-
-JobResult Session::LoadPresetFrom(const std::filesystem::path& file) {
-    return RunJob([&] { return presets.LoadPresetFrom(file); });
-}
-
-JobResult Session::LoadPresetValues(const PresetValues& values, int* written) {
-    return RunJob([&] {
-        const std::optional<int> count = presets.LoadValues(values);
-        if (count && written != nullptr) {
-            *written = *count;
+        if (!m.noteCut.SaveNoteCut(chosen)) {
+            return false;
         }
-        return count.has_value();
+        // The lower chosen note first, then the higher; none left as FF.
+        std::array<std::uint8_t, 2> notes{0xFF, 0xFF};
+        std::size_t next = 0;
+        for (std::size_t code = 0; code < chosen.size() && next < notes.size(); ++code) {
+            if (chosen[code]) {
+                notes[next++] = static_cast<std::uint8_t>(code);
+            }
+        }
+        m.state.noteCut = notes;
+        m.state.noteCutNotes = Origin::Pedal;
+        return true;
     });
 }
 
-JobResult Session::BackUp(const std::filesystem::path& file) {
-    return RunJob([&] { return backups.BackUp(file); });
-}
-
-JobResult Session::BackUpText(std::string& text) {
+Result<> Session::SetMidiChannel(const std::string& caption) {
+    Modules& m = *m_;
+    const std::optional<std::string> channel = MidiChannelByteText(caption);
+    if (!channel) {
+        return Refuse("No MIDI channel " + caption);
+    }
     return RunJob([&] {
-        const std::optional<std::string> read = backups.BackupText();
-        text = read.value_or(std::string());
-        return read.has_value();
+        if (!m.midi.SendMidiChannel(caption)) {
+            return false;
+        }
+        m.state.midiChannel = static_cast<std::uint8_t>(std::stoi(*channel, nullptr, 16));
+        m.state.midi = Origin::Pedal;
+        return true;
     });
 }
 
-JobResult Session::Restore(const std::filesystem::path& file) {
-    return RunJob([&] { return backups.Restore(file); });
+Result<> Session::SetParameter(std::size_t slot, std::uint32_t value) {
+    Modules& m = *m_;
+    if (slot >= parameterCount) {
+        return Refuse("No parameter in slot " + std::to_string(slot));
+    }
+    const ParameterInfo& info = parameterTable[slot];
+    if (info.addressField == 0) {
+        return Refuse(std::string(info.name) + " has no DSP address and cannot be written");
+    }
+    if (!ValueInRange(slot, value)) {
+        return Refuse(std::string(info.name) + " takes " + RangeText(slot) + ": 0x" +
+                      HexField(value, 8));
+    }
+    return RunJob([&] { return m.fx.SetParameter(slot, value); });
 }
 
-JobResult Session::Restore(const PedalBackup& backup, const std::string& name) {
-    return RunJob([&] { return backups.Restore(backup, name); });
+Result<> Session::SavePreset() {
+    return RunJob([this] { return m_->presets.SavePreset(); });
 }
 
-JobResult Session::ReadEeprom(const std::string& startText, const std::string& endText) {
-    return RunJob([&] { return eeprom.ReadEeprom(startText, endText); });
+Result<> Session::LoadPreset() {
+    return RunJob([this] { return m_->presets.LoadPreset(); });
 }
 
-JobResult Session::EraseEeprom(const std::string& startText, const std::string& endText) {
-    return RunJob([&] { return eeprom.EraseEeprom(startText, endText); });
+Result<> Session::LoadPresetFrom(const std::filesystem::path& file) {
+    return RunJob([&] { return m_->presets.LoadPresetFrom(file); });
 }
 
-JobResult Session::WriteRaw(const std::string& addressText, const std::string& dataText) {
-    return RunJob([&] { return eeprom.WriteRaw(addressText, dataText); });
+Result<int> Session::LoadPresetValues(const PresetValues& values) {
+    std::optional<int> written;
+    const Result<> loaded = RunJob([&] {
+        written = m_->presets.LoadValues(values);
+        return written.has_value();
+    });
+    if (!loaded) {
+        return Result<int>::Refused(loaded.reason);
+    }
+    return Result<int>::Done(*written);
 }
 
-JobResult Session::FlashFirmware(const std::filesystem::path& file) {
-    return RunJob([&] {
+Result<std::filesystem::path> Session::BackUpToChosenFile(const std::string& date) {
+    Modules& m = *m_;
+    const std::filesystem::path folder = m.dataFolder.DeviceFolder() / "Backups";
+    m.dialogs.lastMessage.clear();
+    if (!m.dataFolder.CreateFolder(folder, "Error creating folder: ")) {
+        return Result<std::filesystem::path>::Refused(m.dialogs.lastMessage);
+    }
+    const std::filesystem::path file =
+        m.dialogs.SaveFileName({"Back Up Pedal", "Backup files (*.json)", "json",
+                                folder / DefaultBackupName(m.state.serialNumber, date)});
+    if (file.empty()) {
+        return Result<std::filesystem::path>::Refused("nothing was done");
+    }
+    if (const Result<> written = BackUp(file); !written) {
+        return Result<std::filesystem::path>::Refused(written.reason);
+    }
+    return Result<std::filesystem::path>::Done(file);
+}
+
+Result<> Session::BackUp(const std::filesystem::path& file, JobProgress progress) {
+    m_->backups.progress = std::move(progress);
+    const Result<> written = RunJob([&] { return m_->backups.BackUp(file); });
+    m_->backups.progress = nullptr;
+    return written;
+}
+
+Result<std::string> Session::BackUpText() {
+    std::optional<std::string> text;
+    const Result<> read = RunJob([&] {
+        text = m_->backups.BackupText();
+        return text.has_value();
+    });
+    if (!read) {
+        return Result<std::string>::Refused(read.reason);
+    }
+    return Result<std::string>::Done(*text);
+}
+
+Result<std::filesystem::path> Session::RestoreFromChosenFile() {
+    Modules& m = *m_;
+    const std::filesystem::path file =
+        m.dialogs.OpenFileName({"Restore Pedal", "Backup files (*.json)", "json",
+                                m.dataFolder.DeviceFolder() / "Backups"});
+    if (file.empty()) {
+        return Result<std::filesystem::path>::Refused("nothing was done");
+    }
+    if (const Result<> restored = Restore(file); !restored) {
+        return Result<std::filesystem::path>::Refused(restored.reason);
+    }
+    return Result<std::filesystem::path>::Done(file);
+}
+
+Result<> Session::Restore(const std::filesystem::path& file) {
+    return RunJob([&] { return m_->backups.Restore(file); });
+}
+
+Result<> Session::Restore(const PedalBackup& backup, const std::string& name,
+                          JobProgress progress) {
+    m_->backups.progress = std::move(progress);
+    const Result<> restored = RunJob([&] { return m_->backups.Restore(backup, name); });
+    m_->backups.progress = nullptr;
+    return restored;
+}
+
+Result<EepromDump> Session::ReadEeprom(const std::string& startText, const std::string& endText) {
+    EepromTools& eeprom = m_->eeprom;
+    const Result<> read = RunJob([&] { return eeprom.ReadEeprom(startText, endText); });
+    if (!read) {
+        return Result<EepromDump>::Refused(read.reason);
+    }
+    return Result<EepromDump>::Done({eeprom.startAddress, eeprom.endAddress, eeprom.dump});
+}
+
+Result<EepromDump> Session::EraseEeprom(const std::string& startText, const std::string& endText) {
+    EepromTools& eeprom = m_->eeprom;
+    const Result<> erased = RunJob([&] { return eeprom.EraseEeprom(startText, endText); });
+    if (!erased) {
+        return Result<EepromDump>::Refused(erased.reason);
+    }
+    return Result<EepromDump>::Done({eeprom.startAddress, eeprom.endAddress, {}});
+}
+
+Result<> Session::WriteRaw(const std::string& addressText, const std::string& dataText) {
+    return RunJob([&] { return m_->eeprom.WriteRaw(addressText, dataText); });
+}
+
+Result<std::uint32_t> Session::CheckFirmwareImage(const FlashRequest& request) const {
+    std::string reason;
+    const std::optional<QByteArray> image =
+        FirmwareUpgrade::ReadImage(request.image, request.file, reason);
+    if (!image) {
+        return Result<std::uint32_t>::Refused(reason);
+    }
+    return Result<std::uint32_t>::Done(static_cast<std::uint32_t>(image->size()));
+}
+
+Result<FlashReport> Session::FlashFirmware(const FlashRequest& request) {
+    Modules& m = *m_;
+    const Result<> flashed = RunJob([&] {
+        if (!request.image.empty() && request.image != m.firmware.firmwareResourceName) {
+            m.firmware.FirmwareSelect(request.image);
+        }
+        m.firmware.verifyAfterWrite = request.verify;
         RecordHistory("Firmware Upgrade");
-        return firmware.UpgradeFirmware(file);
+        return m.firmware.UpgradeFirmware(request.file);
     });
+    if (!flashed) {
+        return Result<FlashReport>::Refused(flashed.reason);
+    }
+    return Result<FlashReport>::Done({.path = PathText(m.bootloader.path),
+                                      .bytes = m.firmware.firmwareSize,
+                                      .blocks = m.firmware.chunkCount,
+                                      .firmwareVersion = m.firmware.firmwareVersion,
+                                      .verified = request.verify});
 }
 
-JobResult Session::SendMessage(const std::string& hex) {
-    return RunJob([&] { return communication.SendHexMessage(hex, hex.size() / 2); });
+Result<> Session::SendMessage(const std::string& hex) {
+    return RunJob([&] { return m_->communication.SendHexMessage(hex, hex.size() / 2); });
+}
+
+Result<PresetValues> Session::PeekPedalValues() {
+    Modules& m = *m_;
+    PresetValues values{};
+    const Result<> read = RunJob([&] {
+        if (!m.communication.RequestDeviceInfo()) {
+            return false;
+        }
+        values = DecodeDeviceInfo(m.communication.replyBytes).values;
+        return true;
+    });
+    if (!read) {
+        return Result<PresetValues>::Refused(read.reason);
+    }
+    return Result<PresetValues>::Done(values);
+}
+
+Result<> Session::Undo() {
+    return RunJob([this] { return m_->fx.Undo(); });
+}
+
+Result<> Session::Redo() {
+    return RunJob([this] { return m_->fx.Redo(); });
+}
+
+Result<> Session::LoadImpulseResponse() {
+    Modules& m = *m_;
+    m.dialogs.lastMessage.clear();
+    if (!m.impulseResponse.LoadImpulseResponse(m.algorithms.selectedEffectName)) {
+        return Result<>::Refused(m.dialogs.lastMessage.empty() ? "nothing was done"
+                                                               : m.dialogs.lastMessage);
+    }
+    return Result<>::Done();
 }
 
 } // namespace corvid

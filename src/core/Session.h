@@ -1,30 +1,36 @@
 #pragma once
 
-#include "algorithms/AlgorithmLibrary.h"
-#include "algorithms/AlgorithmUpload.h"
+#include "base/Result.h"
 #include "base/Services.h"
-#include "devtools/CoefficientCalculator.h"
-#include "devtools/EepromTools.h"
-#include "devtools/ImpulseResponse.h"
-#include "firmware/Bootloader.h"
-#include "firmware/FirmwareUpgrade.h"
-#include "link/Communication.h"
-#include "link/D2XXUnit.h"
-#include "parameters/FXsettings.h"
-#include "preferences/DataFolder.h"
-#include "preferences/Look.h"
-#include "preferences/MidiChannel.h"
-#include "presets/Backup.h"
-#include "presets/History.h"
-#include "presets/Presets.h"
-#include "tunings/NoteCut.h"
-#include "tunings/Tunings.h"
-#include "updates/VersionCheck.h"
+#include "link/PedalState.h"
+#include "preferences/Settings.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QJsonObject;
 
 namespace corvid {
+
+class FtdiDriver;
+class ConnectionView;
+class UploadView;
+class ParameterView;
+class ParameterCommandsView;
+class LookView;
+class BootloaderView;
+class FirmwareUpgradeView;
+class UpdateView;
+class EepromView;
+class EditHistory;
+class PedalHistory;
+class VersionCheck;
+struct PedalBackup;
 
 // What the outside world gives a session: the driver (a real pedal or the emulated one), the
 // clock, the dialogs, the user's Documents folder, where log lines go, and the maker's web site
@@ -55,31 +61,67 @@ struct SessionViews {
     EepromView& eeprom;
 };
 
-// The front end's dialogs, remembering the last message shown, so that a job that stops can
-// say why.
-class RememberingDialogs : public Dialogs {
-public:
-    explicit RememberingDialogs(Dialogs& shown) : shown_(shown) {}
-    void ShowMessage(const std::string& text) override {
-        lastMessage = text;
-        shown_.ShowMessage(text);
-    }
-    bool Confirm(const std::string& text) override { return shown_.Confirm(text); }
-    std::filesystem::path OpenFileName(const FileDialogRequest& request) override {
-        return shown_.OpenFileName(request);
-    }
-    std::filesystem::path SaveFileName(const FileDialogRequest& request) override {
-        return shown_.SaveFileName(request);
-    }
-
-    std::string lastMessage;
-
-private:
-    Dialogs& shown_;
+// The link as a front end may show it.
+struct LinkStatus {
+    // A bridge was found (by the detection, a scan or the watch) and can be connected.
+    bool deviceFound = false;
+    bool deviceOpen = false;
+    // The open device went away and was not closed yet.
+    bool deviceGone = false;
+    // This connection talks to the bootloader.
+    bool upgradeMode = false;
+    // A pedal was connected at least once since the start.
+    bool connectedOnce = false;
+    // A job holds the link.
+    bool busy = false;
+    // The bridge's serial number, as found.
+    std::string serialNumber;
 };
 
-// One editing session without windows: the link to the pedal and the state of every module.
-// The windows and the command-line tool are two front ends over it.
+// A bridge the driver lists.
+struct FoundDevice {
+    std::string description;
+    std::string serialNumber;
+};
+
+// A firmware upgrade as the user asked for it.
+struct FlashRequest {
+    // The image's name ("Firmware_5"): a built-in image, or the name of `file`; empty: the one
+    // chosen last.
+    std::string image;
+    // Read from this file instead of the program's resources.
+    std::filesystem::path file = {};
+    // Read every block back before Go and compare.
+    bool verify = false;
+};
+
+// How a firmware upgrade went.
+struct FlashReport {
+    // "fast (8E1)" or "compatible (8N1, paced)".
+    std::string path;
+    std::uint32_t bytes = 0;
+    int blocks = 0;
+    int firmwareVersion = 0;
+    bool verified = false;
+};
+
+// A range of the pedal's EEPROM as read.
+struct EepromDump {
+    std::uint16_t start = 0;
+    std::uint16_t end = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
+// The answer to a version check.
+struct VersionAnswer {
+    // The newest version on the web site (empty when the site named none).
+    std::string newest;
+    bool newer = false;
+};
+
+// One editing session without windows: the link to the pedal, the state of every module and the
+// log. The windows and the command-line tool are front ends over it: they reach it only through
+// these operations and see its state only through the const views.
 class Session {
 public:
     static constexpr int kWatchIntervalMs = 1000;
@@ -89,98 +131,168 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // The start-up steps of the link: silent detection, port defaults, upgrade mode off, and
-    // the algorithm list ("octave") read into algorithms.resourceLines. False when the list is
-    // missing (already shown).
-    bool Start();
-    // The user's data folder and the update setting.
+    // ---- What a front end may read.
+    // What the editor believes the pedal holds.
+    const PedalState& state() const;
+    // The user's settings, as read from the data folder and changed since.
+    const Settings& settings() const;
+    LinkStatus link() const;
+    // The algorithms the program carries ("octave"), as the list shows them.
+    const std::vector<std::string>& Algorithms() const;
+    const std::string& SelectedAlgorithm() const;
+    // The edits that can be taken back or done again.
+    const EditHistory& Edits() const;
+    // The pedal's states kept before each operation that overwrote them.
+    const PedalHistory& History() const;
+    const std::string& EditorVersion() const;
+    const std::string& WebBase() const;
+    std::filesystem::path DataFolderPath() const;
+    std::filesystem::path DeviceFolder() const;
+    std::filesystem::path PresetFolder() const;
+    // Whether the pedal's state was read in this connection (the history can keep it).
+    bool ReadThisConnection() const;
+    // Whether the parameter window's "Enable All Parameters" is on.
+    bool AllParametersEnabled() const;
+    // Whether the note-cut window's box can be used, given whether it is ticked.
+    bool CutNoteBoxEnabled(bool ticked) const;
+    // The diagnostic report (text, or JSON in corvid-cli's vocabulary) with the console's text.
+    std::string Report(const std::string& consoleText) const;
+    QJsonObject ReportJson(const std::string& consoleText) const;
+
+    // ---- Start-up.
+    // The start-up steps of the link: silent detection, port defaults, and the algorithm list
+    // ("octave"). Refused when the list is missing (already shown).
+    Result<> Start();
+    // The user's data folder and the settings kept in it (update message, recent presets).
     void PrepareDataFolder();
+    // Applies the look the data folder keeps.
+    void ApplySavedLook();
     // Arms the check for a newer editor (a second from now).
     void StartVersionCheck();
+    // Checks the web site for a newer editor now, waiting for the answer.
+    Result<VersionAnswer> CheckVersion();
 
-    // Connect and Disconnect; true when the device was opened or closed. In upgrade mode
-    // Connect ends with the bootloader synchronisation, even when the open failed.
-    bool Connect();
-    bool Disconnect();
+    // ---- The link.
+    // Connect and Disconnect. With `upgradeMode` Connect ends with the bootloader
+    // synchronisation, even when the open failed, and the choice of path (`pacedOnly`: always the
+    // compatible one, 8N1 and paced).
+    Result<> Connect(bool upgradeMode = false, bool pacedOnly = false);
+    Result<> Disconnect();
     void Scan();
+    // The bridges the driver lists now, without opening any.
+    Result<std::vector<FoundDevice>> ListDevices();
+
+    // ---- Settings.
+    void ChooseLook(int look);
+    // Applies a look for this run only, without keeping it (the screenshots).
+    bool ApplyLook(int look);
+    // The Info menu's "Show Update Message".
+    void SetShowUpdateMessage(bool show);
+    // The notice's "Don't Show This Message Again".
+    void StopUpdateNotices(bool stop);
+
+    // ---- Live edits, as the parameter window's controls make them. Each is a job of its own; a
+    // turn that comes while another job runs is kept and sent when that job ends (the latest
+    // value wins).
     // Chooses an algorithm of the list by name and reads its parameter addresses.
-    void SelectAlgorithm(std::string name);
+    Result<> SelectAlgorithm(const std::string& name);
+    // A dial of a level slot turned to `angle`: the angle the dial must show (snapped out of the
+    // dead zone); refused while the parameter is assigned.
+    Result<int> TurnDial(std::size_t slot, int angle);
+    // The pitch list's entry `index`.
+    Result<> ChoosePitch(int index);
+    // A note-cut box ticked or cleared: what the box must show.
+    Result<bool> TickNoteCut(std::size_t slot, bool ticked);
+    // The tuning list's choice (not sent: Set Tuning sends it).
+    void ChooseTuning(int tuning);
+    // Entry `index` of a control's list (not sent: Assign sends it). Refused, with the list back
+    // at "Not Assigned", when it needs a tuning first.
+    Result<> ChooseAssignment(std::size_t control, int index);
+    // The footswitch choice for the next Set Footswitch Mode.
+    void ChooseFootswitch(bool shortPressBypass, bool longPressBypass);
+    // "Enable All Parameters" toggled: whether it is on now.
+    bool ToggleAllParameters();
+    // A box of the note-cut window ticked or cleared.
+    void TickCutNote(bool ticked);
+    // The upgrade window's image list: its name, and the version from the name's last digit.
+    void ChooseFirmwareImage(const std::string& image);
 
-    // The operations the front ends call with the user's choices as arguments. Each runs as a
-    // job holding the link from start to end; none starts while another job runs.
-    JobResult ReadPedalState();
-    JobResult UploadAlgorithm();
-    JobResult Store();
+    // ---- Operations on the pedal. Each runs as a job holding the link from start to end; none
+    // starts while another job runs. The core refuses what the pedal cannot take.
+    Result<> ReadPedalState();
+    // Uploads the named algorithm (selected first when it is not the selected one). The pedal's
+    // answer.
+    Result<std::string> UploadAlgorithm(const std::string& name);
+    Result<> Store();
     // Uploads the assignments held (the window's lists).
-    JobResult Assign();
+    Result<> Assign();
     // Puts entry `index` of its list on `control`, checked as the list checks it, and uploads.
-    JobResult AssignControl(std::size_t control, int index);
-    JobResult SetFootswitch(bool shortPressBypass, bool longPressBypass);
+    Result<> AssignControl(std::size_t control, int index);
+    Result<> SetFootswitch(bool shortPressBypass, bool longPressBypass);
     // Sends the tuning held (chosen in the parameter window or read from the pedal).
-    JobResult SetTuning();
-    // Chooses a tuning, as the tuning list does, and sends it.
-    JobResult SetTuning(int tuning);
-    JobResult UploadTuningData();
-    JobResult SaveNoteCut(const NoteCut::Choice& chosen);
-    JobResult SetMidiChannel(const std::string& caption);
-    // A value written as a control would write it (not while assigned; a note cut needs a tuning).
-    JobResult SetParameter(std::size_t slot, std::uint32_t value);
-    JobResult LoadPreset();
-    JobResult LoadPresetFrom(const std::filesystem::path& file);
-    // A preset's values already read; `written` hears how many writes went out.
-    JobResult LoadPresetValues(const PresetValues& values, int* written = nullptr);
-    JobResult BackUp(const std::filesystem::path& file);
-    // The backup's JSON text into `text`, not into a file.
-    JobResult BackUpText(std::string& text);
-    JobResult Restore(const std::filesystem::path& file);
+    Result<> SetTuning();
+    // Chooses a tuning, as the tuning list does, and sends it; refused when the pedal does not
+    // have it built in.
+    Result<> SetTuning(int tuning);
+    // The bytes of tuning data sent.
+    Result<std::size_t> UploadTuningData();
+    Result<> SaveNoteCut(const std::array<bool, noteCutNoteCount>& chosen);
+    // A channel as the MIDI menu names it ("Omni", "1" ... "16").
+    Result<> SetMidiChannel(const std::string& caption);
+    // A value written as a control would write it: refused for a parameter without a DSP
+    // address, one assigned to a control, a value outside its control's range, a note cut
+    // without a tuning.
+    Result<> SetParameter(std::size_t slot, std::uint32_t value);
+    // Save Preset: to a file the user chooses.
+    Result<> SavePreset();
+    Result<> LoadPreset();
+    Result<> LoadPresetFrom(const std::filesystem::path& file);
+    // A preset's values already read: how many writes went out.
+    Result<int> LoadPresetValues(const PresetValues& values);
+    // Back Up Pedal: the pedal's state to a file the user chooses (the folder and the name
+    // offered from the serial number and `date`).
+    Result<std::filesystem::path> BackUpToChosenFile(const std::string& date);
+    Result<> BackUp(const std::filesystem::path& file, JobProgress progress = nullptr);
+    // The backup's JSON text, not written to a file.
+    Result<std::string> BackUpText();
+    // Restore Pedal from a file the user chooses: the file.
+    Result<std::filesystem::path> RestoreFromChosenFile();
+    Result<> Restore(const std::filesystem::path& file);
     // A backup already read and checked; `name` says where from.
-    JobResult Restore(const PedalBackup& backup, const std::string& name);
-    JobResult ReadEeprom(const std::string& startText, const std::string& endText);
-    JobResult EraseEeprom(const std::string& startText, const std::string& endText);
-    JobResult WriteRaw(const std::string& addressText, const std::string& dataText);
-    JobResult FlashFirmware(const std::filesystem::path& file = {});
+    Result<> Restore(const PedalBackup& backup, const std::string& name,
+                     JobProgress progress = nullptr);
+    Result<EepromDump> ReadEeprom(const std::string& startText, const std::string& endText);
+    Result<EepromDump> EraseEeprom(const std::string& startText, const std::string& endText);
+    Result<> WriteRaw(const std::string& addressText, const std::string& dataText);
+    // Checks a firmware image without touching the pedal: its size, or the reason it is refused.
+    Result<std::uint32_t> CheckFirmwareImage(const FlashRequest& request) const;
+    Result<FlashReport> FlashFirmware(const FlashRequest& request);
     // One raw message of hex text.
-    JobResult SendMessage(const std::string& hex);
+    Result<> SendMessage(const std::string& hex);
     // The pedal's fifteen values, read without taking them: the editor's stay as they are.
-    JobResult PeekPedalValues(PresetValues& values);
-    // The last edit taken back, or done again (fx.history names them).
-    JobResult Undo();
-    JobResult Redo();
-
-    SessionEnvironment env;
-    RememberingDialogs dialogs;
-    // What the editor believes the pedal holds; every operation reads and records it here.
-    PedalState state;
-    D2XXUnit d2xx;
-    DataFolder dataFolder;
-    AlgorithmLibrary algorithms;
-    Communication communication;
-    AlgorithmUpload upload;
-    FXsettings fx;
-    Tunings tunings;
-    NoteCut noteCut;
-    MidiChannel midi;
-    Presets presets;
-    PedalBackups backups;
-    // The pedal's state as last read, kept before each operation that overwrites it.
-    PedalHistory history;
-    Look look;
-    Bootloader bootloader;
-    FirmwareUpgrade firmware;
-    VersionCheck updates;
-    EepromTools eeprom;
-    CoefficientCalculator calculator;
-    ImpulseResponseLoader impulseResponse;
-    bool connectedOnce = false;
+    Result<PresetValues> PeekPedalValues();
+    // The last edit taken back, or done again (Edits() names them).
+    Result<> Undo();
+    Result<> Redo();
+    // Load IR: a file the user chooses, checked against the selected algorithm.
+    Result<> LoadImpulseResponse();
 
 private:
+    friend struct SessionInternals;
+    struct Modules;
+
     // Keeps the pedal's state as last read in this connection before `operation` changes it.
     void RecordHistory(const std::string& operation);
     // Runs `work` as a job: refused at once while another job holds the link; otherwise its
-    // result, with the last message shown as the reason when it did not complete.
-    JobResult RunJob(const std::function<bool()>& work);
+    // result, with the last message shown as the reason when it did not complete. Live edits
+    // kept while it ran are sent when it ends.
+    Result<> RunJob(const std::function<bool()>& work);
+    // Sends the live edits kept while a job ran.
+    void SendPendingEdits();
+    // Shows why the pedal cannot take what was asked, and refuses it: nothing is sent.
+    Result<> Refuse(const std::string& why);
 
-    std::unique_ptr<ClockTimer> watchTimer_;
+    std::unique_ptr<Modules> m_;
 };
 
 } // namespace corvid

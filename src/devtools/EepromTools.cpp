@@ -53,8 +53,9 @@ std::string EepromTools::BuildRangeMessage(const PedalCommand& command) {
 
 bool EepromTools::EraseEeprom(const std::string& startText, const std::string& endText) {
     if (!SetRange(startText, endText) ||
-        !dialogs_.Confirm("Erase EEPROM addresses " + std::to_string(startAddress) + " to " +
-                          std::to_string(endAddress) + "?")) {
+        !dialogs_.Confirm({QuestionKind::Risk, "Erase EEPROM addresses " +
+                                                   std::to_string(startAddress) + " to " +
+                                                   std::to_string(endAddress) + "?"})) {
         return false;
     }
     const std::string text = BuildRangeMessage(command::EepromErase);

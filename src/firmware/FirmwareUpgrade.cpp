@@ -23,14 +23,14 @@ void FirmwareUpgrade::FirmwareSelect(const std::string& itemText) {
     log_.PrintToConsole(firmwareResourceName);
 }
 
-std::optional<QByteArray> FirmwareUpgrade::ReadImage(const std::filesystem::path& file,
-                                                     std::string& reason) const {
-    QFile image(file.empty()
-                    ? QString::fromStdString(FindResource(":/firmware", firmwareResourceName))
-                    : QString::fromStdU16String(file.u16string()));
+std::optional<QByteArray> FirmwareUpgrade::ReadImage(const std::string& name,
+                                                     const std::filesystem::path& file,
+                                                     std::string& reason) {
+    QFile image(file.empty() ? QString::fromStdString(FindResource(":/firmware", name))
+                             : QString::fromStdU16String(file.u16string()));
     if (image.fileName().isEmpty() || !image.open(QIODevice::ReadOnly)) {
         reason = file.empty()
-                     ? "Resource " + firmwareResourceName + " not found"
+                     ? "Resource " + name + " not found"
                      : "Cannot read " + file.string() + ": " + image.errorString().toStdString();
         return std::nullopt;
     }
@@ -50,7 +50,7 @@ std::optional<QByteArray> FirmwareUpgrade::ReadImage(const std::filesystem::path
 
 bool FirmwareUpgrade::LoadFirmwareImage(const std::filesystem::path& file) {
     std::string reason;
-    const std::optional<QByteArray> read = ReadImage(file, reason);
+    const std::optional<QByteArray> read = ReadImage(firmwareResourceName, file, reason);
     if (!read) {
         dialogs_.ShowMessage(reason);
         return false;

@@ -53,8 +53,9 @@ public:
     bool LoadFirmwareImage(const std::filesystem::path& file = {});
     // The image's bytes, checked (readable, not empty, fits the flash) without taking them;
     // nullopt with the reason. Lets a front end refuse a bad file before the bootloader starts.
-    std::optional<QByteArray> ReadImage(const std::filesystem::path& file,
-                                        std::string& reason) const;
+    // `name` is the built-in image's, read when no file is given.
+    static std::optional<QByteArray>
+    ReadImage(const std::string& name, const std::filesystem::path& file, std::string& reason);
     void SplitFirmwareImage();
     // The whole run. True when every step was acknowledged and the pedal restarts.
     bool UpgradeFirmware(const std::filesystem::path& file = {});

@@ -49,14 +49,15 @@ TformFirmwareUpgrade::TformFirmwareUpgrade()
     CloseOnEscape(*this);
 }
 
-void TformFirmwareUpgrade::FormCreate(FirmwareUpgrade& upgrade, std::function<void()> flash) {
-    upgrade_ = &upgrade;
+void TformFirmwareUpgrade::FormCreate(std::function<void(const std::string& image)> choose,
+                                      std::function<void()> flash) {
     flash_ = std::move(flash);
-    connect(cmbFirmwareChoose, &QComboBox::currentTextChanged, this, [this](const QString& text) {
-        if (cmbFirmwareChoose->currentIndex() >= 0) {
-            upgrade_->FirmwareSelect(text.toStdString());
-        }
-    });
+    connect(cmbFirmwareChoose, &QComboBox::currentTextChanged, this,
+            [this, choose = std::move(choose)](const QString& text) {
+                if (cmbFirmwareChoose->currentIndex() >= 0) {
+                    choose(text.toStdString());
+                }
+            });
     connect(btnUpgradeFirmware, &QPushButton::clicked, this, [this] { btnUpgradeFirmwareClick(); });
 }
 

@@ -21,7 +21,9 @@ public:
 
     // Connects the controls to the upgrade run.
     // `flash` runs the upgrade (the session's job).
-    void FormCreate(FirmwareUpgrade& upgrade, std::function<void()> flash);
+    // `choose` hears the image list's choice; `flash` runs the upgrade with it.
+    void FormCreate(std::function<void(const std::string& image)> choose,
+                    std::function<void()> flash);
     void btnUpgradeFirmwareClick();
 
     // FirmwareUpgradeView
@@ -38,7 +40,6 @@ public:
     QLabel* lblPath;
 
 private:
-    FirmwareUpgrade* upgrade_ = nullptr;
     std::function<void()> flash_;
 };
 

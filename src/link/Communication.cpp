@@ -290,14 +290,15 @@ bool Communication::RequestDeviceInfo() {
     }
     const std::size_t count = lastReplyValueCount;
     if (count > deviceinfo::EffectNumber) {
-        firmwareVersionText = HexField(replyBytes[deviceinfo::FirmwareVersion], 2);
-        view_.SetFirmwareVersionLabel("Firmware Version: " + firmwareVersionText);
-        log_.PrintToConsole("Firmware Version: " + firmwareVersionText);
-        algorithmVersionText = HexField(replyBytes[deviceinfo::AlgorithmVersion], 2) +
-                               HexField(replyBytes[deviceinfo::AlgorithmVersion + 1], 2);
-        log_.PrintToConsole("Algorithm version: " + algorithmVersionText);
-        effectNumberText = HexField(replyBytes[deviceinfo::EffectNumber], 2);
-        log_.PrintToConsole("Effect Number: " + effectNumberText);
+        PedalVersions& versions = state_.versions;
+        versions.firmware = HexField(replyBytes[deviceinfo::FirmwareVersion], 2);
+        view_.SetFirmwareVersionLabel("Firmware Version: " + versions.firmware);
+        log_.PrintToConsole("Firmware Version: " + versions.firmware);
+        versions.algorithm = HexField(replyBytes[deviceinfo::AlgorithmVersion], 2) +
+                             HexField(replyBytes[deviceinfo::AlgorithmVersion + 1], 2);
+        log_.PrintToConsole("Algorithm version: " + versions.algorithm);
+        versions.effect = HexField(replyBytes[deviceinfo::EffectNumber], 2);
+        log_.PrintToConsole("Effect Number: " + versions.effect);
     }
     if (count < kDeviceInfoValues) {
         Report("Incomplete reply from the pedal: " + std::to_string(count) + " of " +

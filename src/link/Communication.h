@@ -4,6 +4,7 @@
 #include "link/ConnectionView.h"
 #include "link/D2XXUnit.h"
 #include "link/PedalCommands.h"
+#include "link/PedalState.h"
 
 #include <cstdint>
 #include <functional>
@@ -12,20 +13,6 @@
 #include <vector>
 
 namespace corvid {
-
-// How far a long job has come: `done` of `total` steps (values, blocks).
-using JobProgress = std::function<void(std::size_t done, std::size_t total)>;
-
-// How a job ended: done, or refused with the reason (the message the user was shown, or why
-// nothing was done).
-struct JobResult {
-    bool done = false;
-    std::string reason;
-
-    static JobResult Done() { return {true, {}}; }
-    static JobResult Refused(std::string why) { return {false, std::move(why)}; }
-    explicit operator bool() const { return done; }
-};
 
 // How the bytes of one exchange are collected: the reply is complete once `values` numbers or
 // `bytes` bytes have arrived (0: not known), or when no byte has come for `idleMs`, or after
@@ -52,8 +39,10 @@ public:
     static constexpr int kIdleGapMs = 100;
     static constexpr int kDeviceInfoPauseMs = 200;
 
-    Communication(D2XXUnit& unit, Log& log, Dialogs& dialogs, Clock& clock, ConnectionView& view)
-        : unit_(unit), log_(log), dialogs_(dialogs), clock_(clock), view_(view) {}
+    // The versions of each device-information reply are recorded in `state`.
+    Communication(D2XXUnit& unit, Log& log, Dialogs& dialogs, Clock& clock, ConnectionView& view,
+                  PedalState& state)
+        : unit_(unit), log_(log), dialogs_(dialogs), clock_(clock), view_(view), state_(state) {}
 
     void SetDefaultPortSettings();
     // Silent detection at start-up: no log line and no message box of its own.
@@ -131,9 +120,6 @@ public:
     std::size_t lastReplyValueCount = 0;
     bool replyLogWithAddress = false;
     std::uint16_t replyLogBaseAddress = 0;
-    std::string firmwareVersionText;
-    std::string algorithmVersionText;
-    std::string effectNumberText;
 
 private:
     void Report(const std::string& text);
@@ -148,6 +134,7 @@ private:
     Dialogs& dialogs_;
     Clock& clock_;
     ConnectionView& view_;
+    PedalState& state_;
     int jobDepth_ = 0;
     // Devices the watch saw last time.
     std::uint32_t watchedCount_ = 0;

@@ -2,6 +2,8 @@
 
 #include "link/HexMessage.h"
 
+#include <algorithm>
+
 namespace corvid {
 
 ParameterSet::ParameterSet() {
@@ -206,6 +208,42 @@ std::string ValueInControlTerms(std::size_t slot, std::uint32_t value) {
         return value == 1 ? "on" : value == 0 ? "off" : "unknown";
     }
     return {};
+}
+
+std::string RangeText(std::size_t slot) {
+    const ParameterInfo& info = parameterTable.at(slot);
+    switch (info.encoding) {
+    case Encoding::Level:
+        return "a level from 0 to 1023";
+    case Encoding::StepCount:
+        return "a step from 0 to " + std::to_string(info.scale);
+    case Encoding::PitchTable:
+        return "a pitch from -12 to +12";
+    case Encoding::WaveSwitch:
+    case Encoding::SplitSwitch:
+    case Encoding::NoteCutFlag:
+        break;
+    }
+    return "on or off";
+}
+
+bool ValueInRange(std::size_t slot, std::uint32_t value) {
+    const ParameterInfo& info = parameterTable.at(slot);
+    switch (info.encoding) {
+    case Encoding::Level:
+        return value <= levelScale;
+    case Encoding::StepCount:
+        return value <= info.scale;
+    case Encoding::PitchTable:
+        return std::find(pitchRatioTable.begin(), pitchRatioTable.end(), value) !=
+               pitchRatioTable.end();
+    case Encoding::WaveSwitch:
+        return value == waveOnValue || value == waveOffValue;
+    case Encoding::SplitSwitch:
+    case Encoding::NoteCutFlag:
+        return value <= 1;
+    }
+    return false;
 }
 
 } // namespace corvid

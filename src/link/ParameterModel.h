@@ -40,6 +40,8 @@ public:
 inline constexpr std::size_t standardParameterCount = 10;
 inline constexpr std::size_t assignableParameterCount = 5;
 inline constexpr std::size_t parameterCount = standardParameterCount + assignableParameterCount;
+// The fifteen values in slot order, as a preset or the pedal holds them.
+using PresetValues = std::array<std::uint32_t, parameterCount>;
 inline constexpr std::size_t controlCount = 5;
 inline constexpr std::uint16_t noAssignmentCode = 0xFFFF;
 inline constexpr std::uint16_t remoteBypassCode = 0xFFFE;
@@ -128,6 +130,12 @@ std::string AssignmentEntryText(std::size_t control, int index);
 // A value in its control's terms, as the windows show it ("level 512/1023", "step 3/24", "+12",
 // "on").
 std::string ValueInControlTerms(std::size_t slot, std::uint32_t value);
+// What a slot's control can set, as a sentence's object: "a level from 0 to 1023", "a step from 0
+// to 24", "a pitch from -12 to +12", "on or off".
+std::string RangeText(std::size_t slot);
+// Whether a raw value is one its control can set: a level up to full scale, a step up to the
+// count, an entry of the pitch table, a switch's two values.
+bool ValueInRange(std::size_t slot, std::uint32_t value);
 
 // The order the window shows values in: the pitch list is set after the wave clip dial.
 inline constexpr std::array<std::size_t, parameterCount> showOrder = {

@@ -8,7 +8,6 @@ EditableState EditableState::Of(const PedalState& state) {
     EditableState editable;
     editable.values = state.parameters.Values();
     editable.assignment = state.assignment;
-    editable.controlAssigned = state.controlAssigned;
     editable.shortPressBypass = state.shortPressBypass;
     editable.longPressBypass = state.longPressBypass;
     editable.selectedTuning = state.selectedTuning;

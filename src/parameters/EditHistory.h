@@ -16,7 +16,6 @@ namespace corvid {
 struct EditableState {
     std::array<std::uint32_t, parameterCount> values{};
     std::array<int, controlCount> assignment{};
-    std::array<bool, controlCount> controlAssigned{};
     bool shortPressBypass = true;
     bool longPressBypass = false;
     std::uint8_t selectedTuning = 0;

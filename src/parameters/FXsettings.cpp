@@ -74,9 +74,8 @@ bool FXsettings::ApplyEdit(const EditableState& target) {
         }
     }
     state.values = Origin::Editor;
-    if (state.assignment != target.assignment || state.controlAssigned != target.controlAssigned) {
+    if (state.assignment != target.assignment) {
         state.assignment = target.assignment;
-        state.controlAssigned = target.controlAssigned;
         state.assignments = Origin::Editor;
     }
     if (state.shortPressBypass != target.shortPressBypass ||
@@ -244,7 +243,6 @@ void FXsettings::TuningChosen(int index) {
 bool FXsettings::ChooseAssignment(std::size_t control, int index) {
     const EditableState before = EditableState::Of(state);
     state.assignment.at(control) = index;
-    state.controlAssigned.at(control) = index != 0;
     state.assignments = Origin::Editor;
     const bool noteCutList =
         control < controlGroups.size() && controlGroups[control] == ControlGroup::NoteCutControls;
@@ -255,7 +253,6 @@ bool FXsettings::ChooseAssignment(std::size_t control, int index) {
     }
     dialogs_.ShowMessage(kSelectTuningFirst);
     state.assignment[control] = 0;
-    state.controlAssigned[control] = false;
     return true;
 }
 
@@ -301,7 +298,6 @@ void FXsettings::DecodeFootswitchMode(const DeviceInfo& info) {
 void FXsettings::DecodeAssignments(const DeviceInfo& info) {
     for (std::size_t k = 0; k < controlCount; ++k) {
         if (!info.controlFlags[k]) {
-            state.controlAssigned[k] = false;
             state.assignment[k] = 0;
         }
     }
@@ -317,7 +313,6 @@ void FXsettings::DecodeAssignments(const DeviceInfo& info) {
         const std::vector<std::size_t> slots = AssignableSlots(k);
         for (std::size_t entry = 0; entry < slots.size(); ++entry) {
             if (info.controlWords[k] == state.parameters.Address(slots[entry])) {
-                state.controlAssigned[k] = true;
                 state.assignment[k] = static_cast<int>(entry + 1);
                 state.parameters.Assignable(slots[entry])->is_assigned = true;
             }
@@ -326,7 +321,6 @@ void FXsettings::DecodeAssignments(const DeviceInfo& info) {
     const std::uint16_t remote = info.controlWords[remoteControl];
     if (info.controlFlags[remoteControl] &&
         (remote == remoteBypassCode || remote == remotePresetCode)) {
-        state.controlAssigned[remoteControl] = true;
         state.assignment[remoteControl] = remote == remoteBypassCode ? 1 : 2;
     }
     state.assignments = Origin::Pedal;
@@ -412,7 +406,7 @@ bool FXsettings::StoreParameters() {
     const std::string text = StoreSettingsMessage(values);
     log_.PrintToConsole("Store settings message (HEX): " + text);
     log_.PrintToConsole(std::to_string(text.size() / 2));
-    if (!dialogs_.Confirm("Save Parameters to pedal?")) {
+    if (!dialogs_.Confirm({QuestionKind::Confirm, "Save Parameters to pedal?"})) {
         return false;
     }
     if (!link_.SendCommand(command::StoreSettings, text, true)) {
@@ -440,7 +434,11 @@ std::string FXsettings::BuildAssignMessage() {
     const int remote = std::clamp(state.assignment[remoteControl], 0, 2);
     words[remoteControl] = remoteCodes.at(static_cast<std::size_t>(remote));
 
-    const std::string text = AssignMessage(state.controlAssigned, words);
+    std::array<bool, controlCount> flags{};
+    for (std::size_t k = 0; k < controlCount; ++k) {
+        flags[k] = state.ControlAssigned(k);
+    }
+    const std::string text = AssignMessage(flags, words);
     log_.PrintToConsole("lenght of assign message in bytes: " + std::to_string(text.size() / 2));
     log_.PrintToConsole("assign message: " + text);
     return text;
@@ -448,13 +446,22 @@ std::string FXsettings::BuildAssignMessage() {
 
 bool FXsettings::UploadAssignments() {
     const std::string text = BuildAssignMessage();
-    if (!dialogs_.Confirm("Upload Assignments?")) {
+    if (!dialogs_.Confirm({QuestionKind::Confirm, "Upload Assignments?"})) {
         return false;
     }
     if (!link_.SendCommand(command::Assignments, text)) {
         return false;
     }
     state.assignments = Origin::Pedal;
+    // The pedal's controls now hold these: their parameters are theirs, not the window's.
+    for (assignable_parameter& parameter : state.parameters.assignable) {
+        parameter.is_assigned = false;
+    }
+    for (std::size_t k = 0; k < controlGroups.size(); ++k) {
+        if (const std::optional<std::size_t> slot = EntrySlot(k, state.assignment[k])) {
+            state.parameters.Assignable(*slot)->is_assigned = true;
+        }
+    }
     commands_.SetAssignEnabled(false);
     clock_.Sleep(kAssignPauseMs);
     commands_.SetAssignEnabled(true);

@@ -1,6 +1,5 @@
 #include "parameters/TformFXsettings.h"
 
-#include "algorithms/AlgorithmLibrary.h"
 #include "widgets/RotaryDial.h"
 
 #include <QAbstractButton>
@@ -12,7 +11,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShowEvent>
 
 namespace corvid {
 
@@ -161,10 +159,8 @@ RotaryDial* TformFXsettings::Dial(std::size_t slot) const {
     return findChild<RotaryDial*>(parameterTable.at(slot).control);
 }
 
-void TformFXsettings::FormCreate(FXsettings& fx, AlgorithmLibrary& algorithms,
-                                 QAction& enableAllItem) {
-    fx_ = &fx;
-    algorithms_ = &algorithms;
+void TformFXsettings::FormCreate(ParameterActions actions, QAction& enableAllItem) {
+    actions_ = std::move(actions);
     enableAllItem_ = &enableAllItem;
     connect(dialInputLevel, &RotaryDial::angleChanged, this, [this] { OnChange_dialInputLevel(); });
     connect(dialClipWave, &RotaryDial::angleChanged, this, [this] { dialClipWaveChange(); });
@@ -212,20 +208,6 @@ void TformFXsettings::FormCreate(FXsettings& fx, AlgorithmLibrary& algorithms,
     }
 }
 
-void TformFXsettings::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // A window the system shows again after minimising is not a new showing.
-    if (!event->spontaneous()) {
-        FormShow();
-    }
-}
-
-void TformFXsettings::FormShow() {
-    if (fx_ != nullptr) {
-        fx_->LoadAlgorithmAddresses(*algorithms_);
-    }
-}
-
 void TformFXsettings::SetParameterControlsEnabled(bool enabled) {
     for (QWidget* child : findChildren<QWidget*>()) {
         child->setEnabled(enabled);
@@ -240,17 +222,17 @@ void TformFXsettings::SetParameterControlsEnabled(bool enabled) {
 }
 
 void TformFXsettings::OnClickEnableAllParameters() {
-    fx_->allParametersEnabled = !fx_->allParametersEnabled;
-    enableAllItem_->setChecked(fx_->allParametersEnabled);
+    const bool enabled = actions_.toggleAllParameters();
+    enableAllItem_->setChecked(enabled);
     for (RotaryDial* dial : {dialDry, dialSubMix, dialMinus1Oct, dialMinus2Oct}) {
-        dial->setEnabled(fx_->allParametersEnabled);
+        dial->setEnabled(enabled);
     }
 }
 
 void TformFXsettings::DialChanged(std::size_t slot) {
     RotaryDial* dial = Dial(slot);
     // The snapped angle is shown quietly: the turn has been written once already.
-    if (const std::optional<int> snapped = fx_->DialTurned(slot, dial->angle());
+    if (const std::optional<int> snapped = actions_.turnDial(slot, dial->angle());
         snapped && *snapped != dial->angle()) {
         const QSignalBlocker quiet(dial);
         dial->setAngle(*snapped);
@@ -282,11 +264,11 @@ void TformFXsettings::dialSubMixChange() {
 }
 
 void TformFXsettings::VariWavePitchOnChange() {
-    fx_->PitchChosen(cmbVariableWavePitch->currentIndex());
+    actions_.choosePitch(cmbVariableWavePitch->currentIndex());
 }
 
 void TformFXsettings::NoteCutChanged(QCheckBox* box, std::size_t slot) {
-    if (const std::optional<bool> shown = fx_->NoteCutTicked(slot, box->isChecked());
+    if (const std::optional<bool> shown = actions_.tickNoteCut(slot, box->isChecked());
         shown && *shown != box->isChecked()) {
         const QSignalBlocker quiet(box);
         box->setChecked(*shown);
@@ -303,20 +285,20 @@ void TformFXsettings::chkHighNoteCutChange() {
 
 void TformFXsettings::cmbGuitarTuningChange() {
     if (cmbGuitarTuning->currentIndex() >= 0) {
-        fx_->TuningChosen(cmbGuitarTuning->currentIndex());
+        actions_.chooseTuning(cmbGuitarTuning->currentIndex());
     }
 }
 
 void TformFXsettings::AssignOnChange(std::size_t control) {
     QComboBox* list = assignLists[control];
-    if (fx_->ChooseAssignment(control, list->currentIndex())) {
+    if (!actions_.chooseAssignment(control, list->currentIndex())) {
         const QSignalBlocker quiet(list);
         list->setCurrentIndex(0);
     }
 }
 
 void TformFXsettings::FootswitchOnChange() {
-    fx_->FootswitchChosen(chkBypassShortPress->isChecked(), chkBypassLongPress->isChecked());
+    actions_.chooseFootswitch(chkBypassShortPress->isChecked(), chkBypassLongPress->isChecked());
 }
 
 void TformFXsettings::SetFootswitchRadios(bool shortPressBypass, bool longPressBypass) {

@@ -5,6 +5,8 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
+#include <optional>
 
 class QAction;
 class QButtonGroup;
@@ -17,9 +19,23 @@ class QRadioButton;
 
 namespace corvid {
 
-class AlgorithmLibrary;
 class OnOffSwitch;
 class RotaryDial;
+
+// What the parameter window's controls ask of the core; the window keeps no logic of its own.
+struct ParameterActions {
+    // A dial turned: the angle to show, or nullopt when the parameter was left alone.
+    std::function<std::optional<int>(std::size_t slot, int angle)> turnDial;
+    std::function<void(int index)> choosePitch;
+    // A note-cut box: what it must show, or nullopt when the parameter was left alone.
+    std::function<std::optional<bool>(std::size_t slot, bool ticked)> tickNoteCut;
+    std::function<void(int tuning)> chooseTuning;
+    // False when the list must go back to "Not Assigned".
+    std::function<bool(std::size_t control, int index)> chooseAssignment;
+    std::function<void(bool shortPressBypass, bool longPressBypass)> chooseFootswitch;
+    // "Enable All Parameters" toggled: whether it is on now.
+    std::function<bool()> toggleAllParameters;
+};
 
 // The effect parameter window, opened beside the main window when an effect is clicked. Every
 // edit of a writable parameter goes to the pedal at once.
@@ -43,8 +59,7 @@ public:
 
     // Fills the lists and connects the controls to the parameter logic; enableAllItem is the
     // main window's hidden menu item that mirrors "all parameters enabled".
-    void FormCreate(FXsettings& fx, AlgorithmLibrary& algorithms, QAction& enableAllItem);
-    void FormShow();
+    void FormCreate(ParameterActions actions, QAction& enableAllItem);
     void SetParameterControlsEnabled(bool enabled);
     void OnClickEnableAllParameters();
 
@@ -101,9 +116,6 @@ public:
     // The five assignment lists, Control I to IV and the remote footswitch.
     std::array<QComboBox*, controlCount> assignLists{};
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     // The caption is centred under the dial, captionWidth wide.
     RotaryDial* AddDial(const char* name, const char* caption, QWidget* parent, int x, int y,
@@ -116,8 +128,7 @@ private:
     // The ten controls that only ever show values, unless all parameters are enabled.
     std::array<QWidget*, 10> FixedControls() const;
 
-    FXsettings* fx_ = nullptr;
-    AlgorithmLibrary* algorithms_ = nullptr;
+    ParameterActions actions_;
     QAction* enableAllItem_ = nullptr;
     QButtonGroup* shortPress_;
     QButtonGroup* longPress_;

@@ -109,9 +109,9 @@ void DataFolder::ReadShowUpdateSetting() {
         dialogs_.ShowMessage(error);
     }
     if (text == "YES") {
-        showUpdateMessage = true;
+        settings.showUpdateMessage = true;
     } else if (text == "NO") {
-        showUpdateMessage = false;
+        settings.showUpdateMessage = false;
     }
 }
 
@@ -127,11 +127,13 @@ void DataFolder::RewriteSettingIfPresent(const std::string& text) {
 }
 
 void DataFolder::SetShowUpdateMessage(bool checked) {
+    settings.showUpdateMessage = checked;
     RewriteSettingIfPresent(checked ? "YES" : "NO");
 }
 
 void DataFolder::StopUpdateNotices(bool checked) {
     if (checked) {
+        settings.showUpdateMessage = false;
         RewriteSettingIfPresent("NO");
     }
 }

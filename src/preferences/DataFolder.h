@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Services.h"
+#include "preferences/Settings.h"
 
 #include <filesystem>
 #include <string>
@@ -14,8 +15,8 @@ public:
     inline static const std::string deviceFolderName = "Corvid MK3";
     inline static const std::string kShowUpdateFileName = "ShowMessageVersionAtStartup.txt";
 
-    DataFolder(std::filesystem::path documents, Dialogs& dialogs)
-        : documents_(std::move(documents)), dialogs_(dialogs) {}
+    DataFolder(std::filesystem::path documents, Settings& settings, Dialogs& dialogs)
+        : settings(settings), documents_(std::move(documents)), dialogs_(dialogs) {}
 
     void CreateDataFolder(const std::string& name);
     void CreateDataSubfolder(const std::string& name, const std::string& subName);
@@ -33,7 +34,7 @@ public:
     bool CreateFolder(const std::filesystem::path& path, const std::string& errorPrefix);
     std::filesystem::path DataFolderPath() const;
 
-    bool showUpdateMessage = true;
+    Settings& settings;
 
 private:
     // Overwrites the setting file only if it exists; a failure is shown, not thrown.

@@ -21,7 +21,7 @@ bool Look::ApplyStyle(int n) {
         return false;
     }
     view_.SetStyleSheet(*sheet);
-    appliedLook = n;
+    dataFolder_.settings.look = n;
     return true;
 }
 

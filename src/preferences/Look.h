@@ -46,9 +46,6 @@ public:
     void ApplySavedLook();
     std::filesystem::path LookFile() const;
 
-    // The look shown now; -1 before any.
-    int appliedLook = -1;
-
 private:
     DataFolder& dataFolder_;
     Dialogs& dialogs_;

@@ -248,10 +248,12 @@ bool PedalBackups::Restore(const PedalBackup& backup, const std::string& name) {
     }
     step();
     if (now->algorithmVersion != backup.algorithmVersion &&
-        !dialogs_.Confirm(
-            "The backup was made with algorithm version " +
-            HexField(static_cast<std::uint32_t>(backup.algorithmVersion), 4) + "; the pedal has " +
-            HexField(static_cast<std::uint32_t>(now->algorithmVersion), 4) + ". Restore anyway?")) {
+        !dialogs_.Confirm({QuestionKind::Risk,
+                           "The backup was made with algorithm version " +
+                               HexField(static_cast<std::uint32_t>(backup.algorithmVersion), 4) +
+                               "; the pedal has " +
+                               HexField(static_cast<std::uint32_t>(now->algorithmVersion), 4) +
+                               ". Restore anyway?"})) {
         return false;
     }
     if (beforeOverwrite) {

@@ -247,7 +247,7 @@ fs::path Presets::RecentFile() const {
 }
 
 void Presets::ReadRecentPresets() {
-    recentPresets.clear();
+    dataFolder_.settings.recentPresets.clear();
     std::string text;
     std::string error;
     std::error_code missing;
@@ -255,11 +255,11 @@ void Presets::ReadRecentPresets() {
         return;
     }
     std::size_t at = 0;
-    while (at < text.size() && recentPresets.size() < kRecentCount) {
+    while (at < text.size() && dataFolder_.settings.recentPresets.size() < kRecentCount) {
         const std::size_t end = std::min(text.find('\n', at), text.size());
         if (end > at) {
-            recentPresets.emplace_back(std::u8string(text.begin() + static_cast<long>(at),
-                                                     text.begin() + static_cast<long>(end)));
+            dataFolder_.settings.recentPresets.emplace_back(std::u8string(
+                text.begin() + static_cast<long>(at), text.begin() + static_cast<long>(end)));
         }
         at = end + 1;
     }
@@ -268,13 +268,13 @@ void Presets::ReadRecentPresets() {
 void Presets::RememberRecent(const fs::path& path) {
     std::error_code ignored;
     const fs::path absolute = fs::absolute(path, ignored);
-    std::erase(recentPresets, absolute);
-    recentPresets.insert(recentPresets.begin(), absolute);
-    if (recentPresets.size() > kRecentCount) {
-        recentPresets.resize(kRecentCount);
+    std::erase(dataFolder_.settings.recentPresets, absolute);
+    dataFolder_.settings.recentPresets.insert(dataFolder_.settings.recentPresets.begin(), absolute);
+    if (dataFolder_.settings.recentPresets.size() > kRecentCount) {
+        dataFolder_.settings.recentPresets.resize(kRecentCount);
     }
     std::string text;
-    for (const fs::path& recent : recentPresets) {
+    for (const fs::path& recent : dataFolder_.settings.recentPresets) {
         const std::u8string name = recent.u8string();
         text += std::string(name.begin(), name.end()) + "\n";
     }

@@ -18,7 +18,6 @@ namespace corvid {
 inline constexpr std::size_t presetLineCount = parameterCount;
 inline constexpr std::size_t presetDigits = 8;
 inline constexpr std::size_t presetFileSize = 3 + presetLineCount * presetDigits + 14;
-using PresetValues = std::array<std::uint32_t, presetLineCount>;
 
 // The fifteen values as the file holds them (without the byte order mark).
 std::string BuildPresetText(const ParameterSet& parameters);
@@ -67,8 +66,6 @@ public:
     bool LoadPresetFrom(const std::filesystem::path& path);
     // The last five presets saved or loaded, most recent first, as the data folder keeps them.
     void ReadRecentPresets();
-
-    std::vector<std::filesystem::path> recentPresets;
 
 private:
     FileDialogRequest DialogRequest(const std::string& title) const;

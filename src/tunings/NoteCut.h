@@ -2,6 +2,7 @@
 
 #include "base/Services.h"
 #include "link/Communication.h"
+#include "link/PedalState.h"
 
 #include <array>
 #include <optional>
@@ -9,8 +10,6 @@
 
 namespace corvid {
 
-// The notes the pedal can cut, lowest first; a note's code is its place here.
-inline constexpr std::size_t noteCutNoteCount = 8;
 inline constexpr std::array<const char*, noteCutNoteCount> noteCutNames = {
     "A2", "A#2", "B2", "C3", "C#3", "D3", "D#3", "E3"};
 inline constexpr std::size_t maxCutNotes = 2;
@@ -21,7 +20,7 @@ std::optional<std::size_t> FindCutNote(const std::string& name);
 // Which notes the pedal cuts: at most two, sent as one 3-byte message.
 class NoteCut {
 public:
-    using Choice = std::array<bool, noteCutNoteCount>;
+    using Choice = NoteCutChoice;
     static constexpr int kNoteCutPauseMs = 100;
     inline static const std::string kNoNote = "FF";
 

@@ -66,9 +66,11 @@ TformNoteTrackingFilter::TformNoteTrackingFilter()
     btnGet->setToolTip("Reading the notes back from the pedal is not available");
 }
 
-void TformNoteTrackingFilter::FormCreate(NoteCut& noteCut,
-                                         std::function<void(const NoteCut::Choice&)> save) {
-    noteCut_ = &noteCut;
+void TformNoteTrackingFilter::FormCreate(std::function<void(bool ticked)> ticked,
+                                         std::function<bool(bool ticked)> boxEnabled,
+                                         std::function<void(const NoteCutChoice&)> save) {
+    ticked_ = std::move(ticked);
+    boxEnabled_ = std::move(boxEnabled);
     save_ = std::move(save);
     for (std::size_t code = 0; code < noteBoxes.size(); ++code) {
         connect(noteBoxes[code], &QCheckBox::toggled, this, [this, code] { NoteBoxChange(code); });
@@ -77,18 +79,18 @@ void TformNoteTrackingFilter::FormCreate(NoteCut& noteCut,
 }
 
 void TformNoteTrackingFilter::NoteBoxChange(std::size_t code) {
-    noteCut_->NoteTicked(noteBoxes.at(code)->isChecked());
+    ticked_(noteBoxes.at(code)->isChecked());
     UpdateNoteCheckBoxes();
 }
 
 void TformNoteTrackingFilter::UpdateNoteCheckBoxes() {
     for (QCheckBox* box : noteBoxes) {
-        box->setEnabled(noteCut_->NoteBoxEnabled(box->isChecked()));
+        box->setEnabled(boxEnabled_(box->isChecked()));
     }
 }
 
 void TformNoteTrackingFilter::btnSaveClick() {
-    NoteCut::Choice chosen{};
+    NoteCutChoice chosen{};
     for (std::size_t code = 0; code < noteBoxes.size(); ++code) {
         chosen[code] = noteBoxes[code]->isChecked();
     }

@@ -20,7 +20,11 @@ public:
 
     // Connects the boxes and Save to the note cut logic.
     // `save` sends the notes chosen (the session's job).
-    void FormCreate(NoteCut& noteCut, std::function<void(const NoteCut::Choice&)> save);
+    // `ticked` hears each box ticked or cleared, `boxEnabled` says whether a box (ticked or not)
+    // can be used, `save` sends the choice.
+    void FormCreate(std::function<void(bool ticked)> ticked,
+                    std::function<bool(bool ticked)> boxEnabled,
+                    std::function<void(const NoteCutChoice&)> save);
 
     // A box was ticked or cleared by the user or by code.
     void NoteBoxChange(std::size_t code);
@@ -41,8 +45,9 @@ public:
     std::array<QCheckBox*, noteCutNoteCount> noteBoxes{};
 
 private:
-    NoteCut* noteCut_ = nullptr;
-    std::function<void(const NoteCut::Choice&)> save_;
+    std::function<void(bool)> ticked_;
+    std::function<bool(bool)> boxEnabled_;
+    std::function<void(const NoteCutChoice&)> save_;
 };
 
 } // namespace corvid

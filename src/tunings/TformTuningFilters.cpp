@@ -66,13 +66,13 @@ TformTuningFilters::TformTuningFilters() : QWidget(nullptr, Qt::Window) {
     connect(cmbTuning, &QComboBox::currentIndexChanged, this, [this] { ShowResponse(); });
 }
 
-void TformTuningFilters::FormCreate(const FXsettings& fx) {
-    fx_ = &fx;
+void TformTuningFilters::FormCreate(const PedalState& state) {
+    state_ = &state;
 }
 
 void TformTuningFilters::showEvent(QShowEvent* event) {
-    if (fx_ != nullptr && fx_->state.selectedTuning < FXsettings::tuningCount) {
-        cmbTuning->setCurrentIndex(fx_->state.selectedTuning);
+    if (state_ != nullptr && state_->selectedTuning < FXsettings::tuningCount) {
+        cmbTuning->setCurrentIndex(state_->selectedTuning);
     }
     ShowResponse();
     QWidget::showEvent(event);

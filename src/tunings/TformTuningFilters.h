@@ -9,7 +9,7 @@ class QLabel;
 
 namespace corvid {
 
-class FXsettings;
+struct PedalState;
 
 // What the note filters do: the tables' gain against frequency, with the open strings of a
 // tuning marked and the cut each string gets.
@@ -19,7 +19,7 @@ public:
     TformTuningFilters();
 
     // The tuning shown first is the one chosen in the parameter window.
-    void FormCreate(const FXsettings& fx);
+    void FormCreate(const PedalState& state);
     void ShowResponse();
 
     QComboBox* cmbTableGroup;
@@ -33,7 +33,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    const FXsettings* fx_ = nullptr;
+    const PedalState* state_ = nullptr;
 };
 
 } // namespace corvid

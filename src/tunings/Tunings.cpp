@@ -63,7 +63,7 @@ bool Tunings::UploadTuningData() {
     BuildTuningData();
     const std::string text = CommandHex(command::TuningData) + tuningData;
     log_.PrintToConsole("num_of_bytes: " + std::to_string(text.size() / 2));
-    if (!dialogs_.Confirm("Upload Tuning Data?")) {
+    if (!dialogs_.Confirm({QuestionKind::Confirm, "Upload Tuning Data?"})) {
         return false;
     }
     if (!link_.SendPreUploadMessage()) {
@@ -84,7 +84,7 @@ std::string Tunings::TuningMessage(std::uint8_t tuning) {
 bool Tunings::SetTuning(std::uint8_t selectedTuning) {
     const std::string text = TuningMessage(selectedTuning);
     log_.PrintToConsole("Tuning Message: " + text);
-    if (!dialogs_.Confirm("Set new tuning?")) {
+    if (!dialogs_.Confirm({QuestionKind::Confirm, "Set new tuning?"})) {
         return false;
     }
     if (!link_.SendCommand(command::TuningSelect, text, true)) {

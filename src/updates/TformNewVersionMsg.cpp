@@ -1,7 +1,5 @@
 #include "updates/TformNewVersionMsg.h"
 
-#include "preferences/DataFolder.h"
-
 #include "widgets/Accessibility.h"
 
 #include <QCheckBox>
@@ -36,9 +34,9 @@ TformNewVersionMsg::TformNewVersionMsg(QWidget* parent)
     CheckBox1->setFont(box);
 }
 
-void TformNewVersionMsg::FormCreate(DataFolder& dataFolder) {
+void TformNewVersionMsg::FormCreate(std::function<void(bool stop)> stopNotices) {
     connect(CheckBox1, &QCheckBox::toggled, this,
-            [&dataFolder](bool checked) { dataFolder.StopUpdateNotices(checked); });
+            [stop = std::move(stopNotices)](bool checked) { stop(checked); });
 }
 
 void TformNewVersionMsg::ShowCentredOn(const QWidget& window) {

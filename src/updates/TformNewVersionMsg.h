@@ -2,12 +2,12 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QCheckBox;
 class QLabel;
 
 namespace corvid {
-
-class DataFolder;
 
 // The notice that a newer editor exists.
 class TformNewVersionMsg : public QWidget {
@@ -15,7 +15,8 @@ class TformNewVersionMsg : public QWidget {
 public:
     explicit TformNewVersionMsg(QWidget* parent = nullptr);
     // Connects the box to the setting it changes.
-    void FormCreate(DataFolder& dataFolder);
+    // `stopNotices` hears the "Don't Show This Message Again" box.
+    void FormCreate(std::function<void(bool stop)> stopNotices);
     // Shows the notice, not modal, in the middle of the given window.
     void ShowCentredOn(const QWidget& window);
 

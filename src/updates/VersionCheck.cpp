@@ -48,10 +48,10 @@ std::optional<QVersionNumber> ParseVersionBody(const QByteArray& body, std::stri
     return QVersionNumber::fromString(QString::fromLatin1(text));
 }
 
-VersionCheck::VersionCheck(std::string webBase, Log& log, Dialogs& dialogs, Clock& clock,
-                           UpdateView& view)
+VersionCheck::VersionCheck(std::string webBase, const Settings& settings, Log& log,
+                           Dialogs& dialogs, Clock& clock, UpdateView& view)
     : editorVersion(GetEditorVersion()), webBase_(std::move(webBase)), log_(log), dialogs_(dialogs),
-      clock_(clock), view_(view) {}
+      clock_(clock), view_(view), settings_(settings) {}
 
 VersionCheck::~VersionCheck() {
     if (reply_ != nullptr) {
@@ -60,8 +60,7 @@ VersionCheck::~VersionCheck() {
     }
 }
 
-void VersionCheck::Start(bool showUpdateMessage) {
-    showUpdateMessage_ = showUpdateMessage;
+void VersionCheck::Start() {
     if (webBase_.empty()) {
         return;
     }
@@ -139,7 +138,7 @@ void VersionCheck::WebRequestCompleted() {
         QVersionNumber::fromString(QString::fromStdString(editorVersion)).normalized()) {
         view_.SetNewVersionText(kMenuText + " " + webVersion);
         outcome = "newer: " + webVersion;
-        if (showUpdateMessage_) {
+        if (settings_.showUpdateMessage) {
             view_.ShowNewVersionNotice();
         }
     } else {

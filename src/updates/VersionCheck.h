@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Services.h"
+#include "preferences/Settings.h"
 
 #include <QObject>
 #include <QVersionNumber>
@@ -50,11 +51,13 @@ public:
     inline static const std::string kMenuText = "New version available:";
 
     // An empty webBase means no check at all (tests that are not about it).
-    VersionCheck(std::string webBase, Log& log, Dialogs& dialogs, Clock& clock, UpdateView& view);
+    // `settings` says, when the answer comes, whether a newer version is announced with the notice.
+    VersionCheck(std::string webBase, const Settings& settings, Log& log, Dialogs& dialogs,
+                 Clock& clock, UpdateView& view);
     ~VersionCheck() override;
 
     // Arms TimerCheckWebVersion: the check starts a second later.
-    void Start(bool showUpdateMessage);
+    void Start();
     // The timer's handler: sends the request (once).
     void checkmostrecentversiononwebsite();
     // Runs `done` when the check has ended, whatever the outcome (the command line waits on it).
@@ -76,7 +79,7 @@ private:
     Dialogs& dialogs_;
     Clock& clock_;
     UpdateView& view_;
-    bool showUpdateMessage_ = true;
+    const Settings& settings_;
     std::unique_ptr<ClockTimer> TimerCheckWebVersion;
     std::unique_ptr<ClockTimer> timeout_;
     std::unique_ptr<QNetworkAccessManager> network_;

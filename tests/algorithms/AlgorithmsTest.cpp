@@ -64,7 +64,7 @@ TEST(Algorithms, ListIsFilledAndArrowKeysMoveOneStep) {
     EXPECT_EQ(list->currentRow(), 0);
     EXPECT_EQ(t.LogLines(), (Lines{"arrow down pressed", "arrow down pressed", "arrow up pressed",
                                    "arrow up pressed"}));
-    EXPECT_TRUE(t.core().algorithms.selectedEffectName.empty());
+    EXPECT_TRUE(t.modules().algorithms.selectedEffectName.empty());
     EXPECT_FALSE(t.editor->formFXsettings->isVisible());
 }
 
@@ -83,8 +83,8 @@ TEST(Algorithms, ClickingAnEffectSelectsItAndOpensItsWindow) {
     EXPECT_EQ(Lines(lines.begin(), lines.begin() + 3),
               (Lines{"efx index :0", "selected effect name: Corvid MK3 0008",
                      "resource name: Corvid_MK3_0008"}));
-    EXPECT_TRUE(lines[3] == t.core().algorithms.resourceLines[0]);
-    EXPECT_EQ(t.core().algorithms.selectedEffectName, "Corvid MK3 0008");
+    EXPECT_TRUE(lines[3] == t.modules().algorithms.resourceLines[0]);
+    EXPECT_EQ(t.modules().algorithms.selectedEffectName, "Corvid MK3 0008");
     EXPECT_TRUE(t.main().btnGetFXInfo->isEnabled());
     // The effect has an information page, so its "?" is there.
     EXPECT_FALSE(t.main().btnGetFXInfo->isHidden());
@@ -117,13 +117,13 @@ TEST_F(UploadTest, SendsTheImageInOneWriteAndShowsTheAnswer) {
     EXPECT_EQ(t.pedal().state.algorithm.size(), 4640u);
     EXPECT_EQ(t.pedal().state.algorithm[2], 0x20);
     EXPECT_EQ(Status(), "Upload completed.");
-    EXPECT_FALSE(t.core().upload.UploadCheckTimer().IsActive());
+    EXPECT_FALSE(t.modules().upload.UploadCheckTimer().IsActive());
     const Lines lines = t.LogLines();
     ASSERT_GE(lines.size(), 6u);
     const Lines tail(lines.end() - 6, lines.end());
     EXPECT_EQ(tail[0], "resource name: Corvid_MK3_0008");
     EXPECT_EQ(tail[1], "size: 4640");
-    EXPECT_TRUE(tail[2] == "filecontent: " + t.core().algorithms.resourceLines[0]);
+    EXPECT_TRUE(tail[2] == "filecontent: " + t.modules().algorithms.resourceLines[0]);
     EXPECT_EQ(tail[3], "num of bytes: 4640");
     EXPECT_EQ(tail[4], "write to device");
     EXPECT_EQ(tail[5], "received: Upload completed.");
@@ -146,7 +146,7 @@ TEST_F(UploadTest, TimerShowsFailureUntilALateAnswerReplacesIt) {
     EXPECT_EQ(seen, "Upload Failed");
     EXPECT_EQ(Status(), "Upload completed.");
     EXPECT_TRUE(Contains(t.LogLines(), "received: Upload completed."));
-    EXPECT_FALSE(t.core().upload.UploadCheckTimer().IsActive());
+    EXPECT_FALSE(t.modules().upload.UploadCheckTimer().IsActive());
 }
 
 TEST_F(UploadTest, ASilentPedalEndsTheUploadAfterFifteenSeconds) {
@@ -157,7 +157,7 @@ TEST_F(UploadTest, ASilentPedalEndsTheUploadAfterFifteenSeconds) {
     EXPECT_LT(t.clock.NowMs() - start, 15100);
     EXPECT_EQ(Status(), "Upload Failed");
     EXPECT_EQ(t.dialogs.messages, Lines{"No reply from the pedal"});
-    EXPECT_FALSE(t.core().upload.UploadCheckTimer().IsActive());
+    EXPECT_FALSE(t.modules().upload.UploadCheckTimer().IsActive());
 }
 
 TEST_F(UploadTest, AShortAnswerShowsOnlyWhatCame) {
@@ -173,7 +173,7 @@ TEST(Upload, WithNothingSelectedStopsAtTheMissingResource) {
     t.main().btnUpload->click();
     EXPECT_EQ(t.dialogs.messages, Lines{"Resource  not found"});
     EXPECT_EQ(t.driver.writeSizes, (std::vector<std::uint32_t>{2}));
-    EXPECT_TRUE(t.core().upload.UploadCheckTimer().IsActive());
+    EXPECT_TRUE(t.modules().upload.UploadCheckTimer().IsActive());
     t.clock.Sleep(5000);
     EXPECT_EQ(t.main().lblStatus->text(), "Upload Failed");
 }

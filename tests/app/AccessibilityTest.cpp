@@ -156,8 +156,8 @@ TEST(Accessibility, ReturnPressesTheButtonItBelongsTo) {
     QTest::keyClick(console.edtQ, Qt::Key_Return);
     QCoreApplication::processEvents();
     EXPECT_EQ(calculate.count(), 1);
-    ASSERT_TRUE(t.core().calculator.lastFilter);
-    EXPECT_EQ(t.core().calculator.filterQ, 2.0);
+    ASSERT_TRUE(t.console().Calculator().lastFilter);
+    EXPECT_EQ(t.console().Calculator().filterQ, 2.0);
 }
 
 TEST(Accessibility, DialsAndSwitchesAnnounceTheirValue) {

@@ -199,11 +199,11 @@ TEST(Captions, EveryCaptionFitsAndNoControlsOverlapInEveryLook) {
         window->show();
     }
     for (int n = 0; n < Look::styleCount; ++n) {
-        ASSERT_TRUE(t.core().look.ApplyStyle(n));
+        ASSERT_TRUE(t.core().ApplyLook(n));
         EXPECT_EQ(ClippedCaptions(*t.editor), std::vector<std::string>{}) << "look " << n;
         EXPECT_EQ(OverlappingControls(*t.editor), std::vector<std::string>{}) << "look " << n;
     }
-    t.core().look.ApplyStyle(0);
+    t.core().ApplyLook(0);
     // The two-line captions keep their designed size; only "Set Footswitch Mode", three lines at
     // 10.5 pt in a 31 px button even in Arial, is drawn smaller.
     EXPECT_EQ(static_cast<WrapButton*>(t.main().btnUpload)->FittedFont().pointSizeF(), 11.0);

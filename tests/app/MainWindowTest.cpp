@@ -49,7 +49,7 @@ TEST(StartUp, WithoutDeviceShowsNoDeviceAndStaysQuiet) {
     EXPECT_EQ(Text(t.main().menuSerialNumber), "Device Serial: ");
     EXPECT_TRUE(t.dialogs.messages.empty());
     EXPECT_TRUE(t.LogLines().empty());
-    EXPECT_TRUE(t.core().communication.deviceSerialNumber.empty());
+    EXPECT_TRUE(t.modules().communication.deviceSerialNumber.empty());
 }
 
 TEST(StartUp, CreatesTheWindowsWithOnlyTheMainOneShown) {
@@ -117,7 +117,7 @@ TEST(StartUp, OnePedalIsNamedAndItsSerialListed) {
     TestEditor t;
     EXPECT_EQ(Text(t.main().lblDeviceName), "Corvid MK3");
     EXPECT_EQ(Text(t.main().menuSerialNumber), "Device Serial: " + EmulatedDriver::kSerialNumber);
-    EXPECT_EQ(t.core().communication.deviceSerialNumber, EmulatedDriver::kSerialNumber);
+    EXPECT_EQ(t.modules().communication.deviceSerialNumber, EmulatedDriver::kSerialNumber);
 }
 
 TEST(StartUp, WithTwoDevicesTheLastDecidesAndTheMenuCollectsBoth) {
@@ -125,14 +125,14 @@ TEST(StartUp, WithTwoDevicesTheLastDecidesAndTheMenuCollectsBoth) {
     EXPECT_EQ(Text(t.main().lblDeviceName), "USB Serial");
     EXPECT_EQ(Text(t.main().menuSerialNumber),
               "Device Serial: " + EmulatedDriver::kSerialNumber + "OTHER42");
-    EXPECT_EQ(t.core().communication.deviceSerialNumber, "OTHER42");
+    EXPECT_EQ(t.modules().communication.deviceSerialNumber, "OTHER42");
 }
 
 TEST(StartUp, DriverFailureIsShownAndStartUpGoesOn) {
     TestEditor t(
         [](TestEditor& t) { t.driver.FailCall(EmulatedDriver::Call::ListDeviceCount, 4); });
     EXPECT_EQ(t.dialogs.messages, Lines{"GetFTDeviceCount - General IO error..."});
-    EXPECT_EQ(t.core().d2xx.ftBaudRate, 115200u);
+    EXPECT_EQ(t.modules().d2xx.ftBaudRate, 115200u);
     EXPECT_TRUE(t.main().menuShowUpdateMsg->isChecked());
 }
 
@@ -180,7 +180,7 @@ TEST(Connect, OpensConfiguresAndLogs) {
     EXPECT_FALSE(m.menuConnect->isEnabled());
     EXPECT_FALSE(m.chkFirmwareUpgradeMode->isEnabled());
     EXPECT_FALSE(m.btnAssign->isEnabled());
-    EXPECT_TRUE(t.core().connectedOnce);
+    EXPECT_TRUE(t.core().link().connectedOnce);
     EXPECT_TRUE(t.dialogs.messages.empty());
 }
 
@@ -198,7 +198,7 @@ TEST(Connect, DisconnectAndReconnectLeaveTwoBlanks) {
     EXPECT_FALSE(m.btnRequest->isEnabled());
     t.Connect();
     EXPECT_EQ(Text(m.lblDeviceName), "Corvid MK3  connected");
-    EXPECT_TRUE(t.core().connectedOnce);
+    EXPECT_TRUE(t.core().link().connectedOnce);
 }
 
 TEST(Connect, FailedOpenChangesNothing) {
@@ -209,7 +209,7 @@ TEST(Connect, FailedOpenChangesNothing) {
     EXPECT_EQ(Text(t.main().lblDeviceName), "Corvid MK3");
     EXPECT_TRUE(t.main().menuConnect->isEnabled());
     EXPECT_FALSE(t.main().btnRequest->isEnabled());
-    EXPECT_FALSE(t.core().connectedOnce);
+    EXPECT_FALSE(t.core().link().connectedOnce);
     EXPECT_EQ(t.LogLines(), Lines{"serial number: " + EmulatedDriver::kSerialNumber});
 }
 
@@ -375,7 +375,7 @@ TEST(CompareWindow, ShowsThreeSourcesAndLoadsOne) {
     EXPECT_EQ(window.tblCompare->topLevelItem(slot::Dry)->text(3), "level 256/1023");
 
     window.btnLoadPedal->click();
-    EXPECT_EQ(t.core().state.parameters.Value(slot::InputLevel), 512u << 13);
+    EXPECT_EQ(t.core().state().parameters.Value(slot::InputLevel), 512u << 13);
     EXPECT_EQ(window.tblCompare->topLevelItem(slot::InputLevel)->text(1), "level 512/1023");
 }
 

@@ -56,7 +56,7 @@ struct Operation {
     const char* name;
     // The user's act in the windows, and the same through the session as corvid-cli calls it.
     std::function<void(TestEditor&)> window;
-    std::function<JobResult(Session&)> core;
+    std::function<Result<>(Session&)> core;
 };
 
 // The same operation through the windows and through corvid-cli's session calls, against
@@ -133,13 +133,13 @@ TEST(Parity, TheWindowsAndTheCommandLineSendTheSameBytes) {
          },
          [](Session& s) { return s.SetFootswitch(false, false); }},
         {"tuning upload", [](TestEditor& t) { t.main().menuUploadTuningsData->trigger(); },
-         [](Session& s) { return s.UploadTuningData(); }},
+         [](Session& s) { return Ending(s.UploadTuningData()); }},
         {"set tuning",
          [](TestEditor& t) {
-             t.editor->formFXsettings->cmbGuitarTuning->setCurrentIndex(2);
+             t.editor->formFXsettings->cmbGuitarTuning->setCurrentIndex(1);
              t.main().btnSetTuning->click();
          },
-         [](Session& s) { return s.SetTuning(2); }},
+         [](Session& s) { return s.SetTuning(1); }},
         {"note cut",
          [](TestEditor& t) {
              TformNoteTrackingFilter& w = *t.editor->formNoteTrackingFilter;
@@ -159,7 +159,7 @@ TEST(Parity, TheWindowsAndTheCommandLineSendTheSameBytes) {
              t.dialogs.fileNames.push_back(preset);
              t.main().menuLoadPreset->trigger();
          },
-         [&](Session& s) { return s.LoadPresetValues(values); }},
+         [&](Session& s) { return Ending(s.LoadPresetValues(values)); }},
         {"restore",
          [&](TestEditor& t) {
              t.dialogs.fileNames.push_back(backup);
@@ -173,7 +173,7 @@ TEST(Parity, TheWindowsAndTheCommandLineSendTheSameBytes) {
              console.edtEndAddress->setText("47");
              console.btnReadEEPROM->click();
          },
-         [](Session& s) { return s.ReadEeprom("16", "47"); }},
+         [](Session& s) { return Ending(s.ReadEeprom("16", "47")); }},
     };
     for (const Operation& operation : operations) {
         TestEditor window([](TestEditor& t) { Configure(t.pedal().state); });
@@ -191,12 +191,13 @@ TEST(Parity, TheWindowsAndTheCommandLineSendTheSameBytes) {
         window.pedal().ClearRecords();
         cli.pedal().ClearRecords();
         operation.window(window);
-        const JobResult result = operation.core(cli.session);
+        const Result<> result = operation.core(cli.session);
         EXPECT_TRUE(result.done) << operation.name << ": " << result.reason;
         EXPECT_FALSE(cli.pedal().ReceivedBytes().empty()) << operation.name;
         EXPECT_EQ(window.pedal().ReceivedBytes(), cli.pedal().ReceivedBytes()) << operation.name;
         EXPECT_TRUE(HeldBy(window.pedal().state) == HeldBy(cli.pedal().state)) << operation.name;
-        EXPECT_EQ(window.core().state.assignment, cli.session.state.assignment) << operation.name;
+        EXPECT_EQ(window.core().state().assignment, cli.session.state().assignment)
+            << operation.name;
     }
 }
 

@@ -31,7 +31,7 @@ TEST(QtDialogs, ADismissedQuestionCountsAsNo) {
                 act(*box);
             }
         });
-        const bool yes = dialogs.Confirm("Erase EEPROM addresses 0 to 10?");
+        const bool yes = dialogs.Confirm({QuestionKind::Risk, "Erase EEPROM addresses 0 to 10?"});
         const bool expected = std::string(answer) == "Yes" || std::string(answer) == "Return";
         EXPECT_EQ(yes, expected) << answer;
         EXPECT_EQ(caption, "Corvid Editor") << answer;

@@ -17,7 +17,7 @@ struct HistoryTest : ::testing::Test, CoreSession {
         s.tuning = 1;
         Connect();
     }
-    std::vector<HistoryEntry> Entries() const { return session.history.Entries(); }
+    std::vector<HistoryEntry> Entries() const { return session.History().Entries(); }
 };
 
 // Before each operation that overwrites what the pedal stores, the state last read is kept,
@@ -25,12 +25,13 @@ struct HistoryTest : ::testing::Test, CoreSession {
 TEST_F(HistoryTest, EachOverwritingOperationKeepsThePedalAsLastRead) {
     PedalBackup saved;
     ASSERT_TRUE(session.ReadPedalState());
-    std::string text;
-    ASSERT_TRUE(session.BackUpText(text));
+    const Result<std::string> read = session.BackUpText();
+    ASSERT_TRUE(read);
+    const std::string& text = read.value;
     std::string reason;
     const std::optional<PedalBackup> backup = ParseBackup(text, reason);
     ASSERT_TRUE(backup) << reason;
-    const std::vector<std::pair<std::string, std::function<JobResult()>>> operations = {
+    const std::vector<std::pair<std::string, std::function<Result<>()>>> operations = {
         {"Save Parameters", [&] { return session.Store(); }},
         {"Assign", [&] { return session.AssignControl(0, 1); }},
         {"Set Footswitch Mode", [&] { return session.SetFootswitch(false, true); }},
@@ -50,8 +51,8 @@ TEST_F(HistoryTest, EachOverwritingOperationKeepsThePedalAsLastRead) {
     }
     // Nothing was read between the first four; the restore read the pedal again, with the
     // assignment and the footswitch changed.
-    EXPECT_EQ(session.history.Changes(3), std::vector<std::string>{});
-    const std::vector<std::string> changed = session.history.Changes(4);
+    EXPECT_EQ(session.History().Changes(3), std::vector<std::string>{});
+    const std::vector<std::string> changed = session.History().Changes(4);
     ASSERT_EQ(changed.size(), 2u);
     EXPECT_EQ(changed[0].rfind("Footswitch mode: before ", 0), 0u);
     EXPECT_EQ(changed[1].rfind("Control 1: before ", 0), 0u);
@@ -81,13 +82,13 @@ TEST_F(HistoryTest, TheNewestHundredStay) {
         char time[32];
         std::snprintf(time, sizeof time, "2026-12-11T10:%02d:%02d.000Z", i / 60, i % 60);
         state.tuning = i % 2;
-        ASSERT_TRUE(session.history.Record(state, "Assign", time));
+        ASSERT_TRUE(modules().history.Record(state, "Assign", time));
     }
     const std::vector<HistoryEntry> entries = Entries();
     ASSERT_EQ(entries.size(), PedalHistory::kKept);
     EXPECT_EQ(entries.front().time, "2026-12-11 10:00:01");
     EXPECT_EQ(entries.back().time, "2026-12-11 10:01:40");
-    EXPECT_EQ(session.history.Changes(1), std::vector<std::string>{"Tuning: before 01, now 00"});
+    EXPECT_EQ(session.History().Changes(1), std::vector<std::string>{"Tuning: before 01, now 00"});
 }
 
 } // namespace

@@ -27,7 +27,7 @@ struct PedalStateTest : ::testing::Test, CoreSession {
     std::array<std::uint32_t, parameterCount> Values() const {
         std::array<std::uint32_t, parameterCount> values{};
         for (std::size_t slot = 0; slot < parameterCount; ++slot) {
-            values[slot] = session.state.parameters.Value(slot);
+            values[slot] = session.state().parameters.Value(slot);
         }
         return values;
     }
@@ -36,7 +36,7 @@ struct PedalStateTest : ::testing::Test, CoreSession {
 TEST_F(PedalStateTest, ReadingRecordsThePedalAndSendsOnlyTheRequest) {
     ASSERT_TRUE(session.ReadPedalState());
     EXPECT_EQ(Messages(), std::vector<Bytes>{(Bytes{0x02, 0x00})});
-    const PedalState& state = session.state;
+    const PedalState& state = session.state();
     EXPECT_EQ(Values(), pedal().state.values);
     EXPECT_EQ(state.assignment, (std::array<int, controlCount>{1, 0, 0, 0, 0}));
     EXPECT_TRUE(state.parameters.Assignable(slot::InputLevel)->is_assigned);
@@ -55,14 +55,14 @@ TEST_F(PedalStateTest, WhatIsStoredIsWhatIsReadBack) {
     ASSERT_TRUE(session.AssignControl(1, 3)); // Control II: Wave Clip
     ASSERT_TRUE(session.SetFootswitch(false, false));
     ASSERT_TRUE(session.SetTuning(0));
-    EXPECT_EQ(session.state.assignments, Origin::Pedal);
+    EXPECT_EQ(session.state().assignments, Origin::Pedal);
     ASSERT_TRUE(session.ReadPedalState());
-    EXPECT_EQ(session.state.assignment, (std::array<int, controlCount>{1, 3, 0, 0, 0}));
-    EXPECT_EQ(AssignmentEntryText(1, session.state.assignment[1]), "Wave Clip");
-    EXPECT_FALSE(session.state.shortPressBypass);
-    EXPECT_FALSE(session.state.longPressBypass);
-    EXPECT_EQ(session.state.footswitchMode, 2);
-    EXPECT_EQ(session.state.selectedTuning, 0);
+    EXPECT_EQ(session.state().assignment, (std::array<int, controlCount>{1, 3, 0, 0, 0}));
+    EXPECT_EQ(AssignmentEntryText(1, session.state().assignment[1]), "Wave Clip");
+    EXPECT_FALSE(session.state().shortPressBypass);
+    EXPECT_FALSE(session.state().longPressBypass);
+    EXPECT_EQ(session.state().footswitchMode, 2);
+    EXPECT_EQ(session.state().selectedTuning, 0);
 }
 
 // Loading writes everything: every parameter with an address that is not assigned gets exactly
@@ -76,15 +76,15 @@ TEST_F(PedalStateTest, APresetLoadSendsEveryUnassignedParameterWithAnAddress) {
         preset[slot] = 0x00200000u + static_cast<std::uint32_t>(slot);
     }
     preset[slot::Dry] = pedal().state.values[slot::Dry]; // unchanged values are sent too
-    int written = 0;
-    ASSERT_TRUE(session.LoadPresetValues(preset, &written));
-    EXPECT_EQ(written, 13);
+    const Result<int> written = session.LoadPresetValues(preset);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written.value, 13);
     std::vector<Bytes> expected;
     for (std::size_t slot = 0; slot < parameterCount; ++slot) {
         if (slot == slot::Range || slot == slot::InputLevel) {
             continue;
         }
-        const std::uint16_t address = session.state.parameters.Address(slot);
+        const std::uint16_t address = session.state().parameters.Address(slot);
         const std::uint32_t value = preset[slot];
         expected.push_back(
             {0x01, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
@@ -104,11 +104,11 @@ TEST_F(PedalStateTest, AFailedWriteStopsEveryOperation) {
     ASSERT_TRUE(session.ReadPedalState());
     QTemporaryDir folder;
     const std::filesystem::path backup = folder.filePath("b.json").toStdString();
-    const JobResult backedUp = session.BackUp(backup);
+    const Result<> backedUp = session.BackUp(backup);
     ASSERT_TRUE(backedUp.done) << backedUp.reason;
     const auto before = Values();
     pedal().ClearRecords();
-    const std::vector<std::pair<const char*, std::function<JobResult()>>> operations = {
+    const std::vector<std::pair<const char*, std::function<Result<>()>>> operations = {
         {"request", [&] { return session.ReadPedalState(); }},
         {"set", [&] { return session.SetParameter(slot::WaveClip, 0x00400000); }},
         {"note cut flag", [&] { return session.SetParameter(slot::HighNotesCut, 1); }},
@@ -116,26 +116,27 @@ TEST_F(PedalStateTest, AFailedWriteStopsEveryOperation) {
         {"assign", [&] { return session.AssignControl(0, 3); }},
         {"footswitch", [&] { return session.SetFootswitch(false, false); }},
         {"set tuning", [&] { return session.SetTuning(); }},
-        {"tuning upload", [&] { return session.UploadTuningData(); }},
+        {"tuning upload", [&] { return Ending(session.UploadTuningData()); }},
         {"note cut", [&] { return session.SaveNoteCut({true}); }},
         {"MIDI channel", [&] { return session.SetMidiChannel("10"); }},
-        {"preset load", [&] { return session.LoadPresetValues(PresetValues{}); }},
+        {"preset load", [&] { return Ending(session.LoadPresetValues(PresetValues{})); }},
         {"restore", [&] { return session.Restore(backup); }},
-        {"EEPROM read", [&] { return session.ReadEeprom("0", "15"); }},
-        {"EEPROM erase", [&] { return session.EraseEeprom("0", "15"); }},
-        {"algorithm upload", [&] { return session.UploadAlgorithm(); }},
+        {"EEPROM read", [&] { return Ending(session.ReadEeprom("0", "15")); }},
+        {"EEPROM erase", [&] { return Ending(session.EraseEeprom("0", "15")); }},
+        {"algorithm upload",
+         [&] { return Ending(session.UploadAlgorithm(session.SelectedAlgorithm())); }},
     };
     driver.FailCall(EmulatedDriver::Call::Write, ft::OTHER_ERROR);
     for (const auto& [name, run] : operations) {
         dialogs.messages.clear();
-        const JobResult result = run();
+        const Result<> result = run();
         EXPECT_FALSE(result.done) << name;
         ASSERT_FALSE(dialogs.messages.empty()) << name;
         EXPECT_EQ(result.reason, dialogs.messages.front()) << name;
         EXPECT_NE(result.reason.find("FT_Write"), std::string::npos)
             << name << ": " << result.reason;
         EXPECT_EQ(Values(), before) << name;
-        EXPECT_FALSE(session.communication.Busy()) << name;
+        EXPECT_FALSE(modules().communication.Busy()) << name;
     }
     EXPECT_TRUE(pedal().ReceivedBytes().empty());
 }
@@ -148,13 +149,14 @@ TEST_F(PedalStateTest, AQuestionAnsweredNoActsNot) {
     ASSERT_TRUE(session.BackUp(backup));
     pedal().state.algorithmVersion = 0x0009; // the restore asks whether to go on
     const auto before = Values();
-    const std::vector<std::pair<const char*, std::function<JobResult()>>> questions = {
-        {"Upload the selected algorithm?", [&] { return session.UploadAlgorithm(); }},
+    const std::vector<std::pair<const char*, std::function<Result<>()>>> questions = {
+        {"Upload the selected algorithm?",
+         [&] { return Ending(session.UploadAlgorithm(session.SelectedAlgorithm())); }},
         {"Save Parameters to pedal?", [&] { return session.Store(); }},
         {"Upload Assignments?", [&] { return session.AssignControl(1, 3); }},
         {"Set new tuning?", [&] { return session.SetTuning(); }},
-        {"Upload Tuning Data?", [&] { return session.UploadTuningData(); }},
-        {"Erase EEPROM addresses 0 to 15?", [&] { return session.EraseEeprom("0", "15"); }},
+        {"Upload Tuning Data?", [&] { return Ending(session.UploadTuningData()); }},
+        {"Erase EEPROM addresses 0 to 15?", [&] { return Ending(session.EraseEeprom("0", "15")); }},
         {"The backup was made with algorithm version 0008; the pedal has 0009. Restore anyway?",
          [&] { return session.Restore(backup); }},
     };
@@ -187,18 +189,17 @@ TEST(Jobs, AJobHoldsTheLinkAgainstTheWatch) {
         CoreSession core(watch);
         core.pedal().state.inBootloader = firmware;
         core.session.Start();
-        core.session.SelectAlgorithm(core.session.algorithms.resourceLines.front());
-        core.session.communication.firmwareUpgradeMode = firmware;
-        EXPECT_TRUE(core.session.Connect());
-        core.session.firmware.FirmwareSelect(FirmwareUpgrade::firmwareImages.front());
+        core.session.SelectAlgorithm(core.session.Algorithms().front());
+        EXPECT_TRUE(core.session.Connect(firmware));
         // The watch looks on the second; the job starts between two looks.
         core.clock.Sleep(Session::kWatchIntervalMs -
                          core.clock.NowMs() % Session::kWatchIntervalMs +
                          Session::kWatchIntervalMs / 2);
         core.driver.calls.clear();
         const std::int64_t start = core.clock.NowMs();
-        const JobResult result =
-            firmware ? core.session.FlashFirmware() : core.session.Restore(backup);
+        const Result<> result = firmware ? Ending(core.session.FlashFirmware(
+                                               {.image = FirmwareUpgrade::firmwareImages.front()}))
+                                         : core.session.Restore(backup);
         EXPECT_TRUE(result.done) << result.reason;
         // The watch's time to look came during the job.
         EXPECT_GT(core.clock.NowMs() - start, Session::kWatchIntervalMs / 2);
@@ -212,8 +213,8 @@ TEST(Jobs, NoSecondJobStartsWhileOneRuns) {
     CoreSession core;
     core.Connect();
     core.pedal().ClearRecords();
-    const Communication::Job running(core.session.communication);
-    const JobResult second = core.session.ReadPedalState();
+    const Communication::Job running(core.modules().communication);
+    const Result<> second = core.session.ReadPedalState();
     EXPECT_FALSE(second.done);
     EXPECT_EQ(second.reason, "another operation is talking to the pedal");
     EXPECT_TRUE(core.pedal().ReceivedBytes().empty());

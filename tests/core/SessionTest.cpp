@@ -13,20 +13,20 @@ struct SessionTest : ::testing::Test, CoreSession {};
 TEST_F(SessionTest, ConnectRequestTurnAndSaveWithoutWindows) {
     driver.pedal.state.values[slot::InputLevel] = 0x00400000;
     ASSERT_TRUE(session.Start());
-    session.SelectAlgorithm(session.algorithms.resourceLines.front());
+    session.SelectAlgorithm(session.Algorithms().front());
     ASSERT_TRUE(session.Connect());
     EXPECT_EQ(views.deviceLabel, "Corvid MK3 connected");
     EXPECT_TRUE(views.deviceOpen);
 
-    ASSERT_TRUE(session.fx.ReadPedalState());
+    ASSERT_TRUE(session.ReadPedalState());
     EXPECT_EQ(views.firmwareLabel, "Firmware Version: 05");
     EXPECT_TRUE(views.parametersRead);
     EXPECT_EQ(views.dialAngles[slot::InputLevel], LevelToDialAngle(0x00400000, levelScale));
 
     // A turn into the dead zone is snapped and written once: the plain views have no handler.
-    EXPECT_EQ(session.fx.DialTurned(slot::InputLevel, -100), -135);
-    EXPECT_EQ(session.fx.state.parameters.Value(slot::InputLevel), DialAngleToValue(-135));
-    ASSERT_TRUE(session.fx.StoreParameters());
+    EXPECT_EQ(session.TurnDial(slot::InputLevel, -100).value, -135);
+    EXPECT_EQ(session.state().parameters.Value(slot::InputLevel), DialAngleToValue(-135));
+    ASSERT_TRUE(modules().fx.StoreParameters());
 
     const auto& messages = driver.pedal.Messages(clock.NowMs());
     ASSERT_EQ(messages.size(), 3u);
@@ -52,13 +52,13 @@ TEST_F(SessionTest, ConnectRequestTurnAndSaveWithoutWindows) {
 // clean instead of parsing the answer's tail.
 TEST_F(SessionTest, ALongSplitUploadAnswerDoesNotBreakTheNextRequest) {
     ASSERT_TRUE(session.Start());
-    session.SelectAlgorithm(session.algorithms.resourceLines.front());
+    session.SelectAlgorithm(session.Algorithms().front());
     ASSERT_TRUE(session.Connect());
     driver.pedal.state.uploadAnswer = "Upload completed. DSP restarted, all parameters reset.";
     driver.pedal.InjectFault(EmulatedPedal::Fault::Split, 0, 60);
-    ASSERT_TRUE(session.upload.UploadSelected());
+    ASSERT_TRUE(modules().upload.UploadSelected());
     EXPECT_EQ(views.statusLabel, "Upload completed.");
-    ASSERT_TRUE(session.fx.ReadPedalState());
+    ASSERT_TRUE(session.ReadPedalState());
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front();
     EXPECT_EQ(clock.pauses, (std::vector<int>{400, 200}));
 }
@@ -70,10 +70,10 @@ TEST_F(SessionTest, StaleBytesAreDiscardedBeforeARequest) {
     ASSERT_TRUE(session.Connect());
     for (const Bytes& stale : {Bytes{'4'}, Bytes{'4', '2', '\r', '\n', 'x'}}) {
         driver.pedal.Send(stale, clock.NowMs());
-        ASSERT_TRUE(session.fx.ReadPedalState());
+        ASSERT_TRUE(session.ReadPedalState());
         EXPECT_TRUE(dialogs.messages.empty());
-        EXPECT_EQ(session.communication.replyBytes.size(), 81u);
-        EXPECT_EQ(session.communication.replyBytes[0], 5);
+        EXPECT_EQ(modules().communication.replyBytes.size(), 81u);
+        EXPECT_EQ(modules().communication.replyBytes[0], 5);
     }
 }
 
@@ -85,7 +85,7 @@ TEST_F(SessionTest, AnAnswerEndsOneIdleGapAfterItsLastByte) {
     driver.pedal.Send({'U', 'p'}, start + 5);
     driver.pedal.Send({'l', 'o', 'a', 'd'}, start + 95); // 90 ms later: still the same answer
     const std::vector<std::uint8_t> answer =
-        session.communication.ReadExchange({.idleMs = Communication::kIdleGapMs});
+        modules().communication.ReadExchange({.idleMs = Communication::kIdleGapMs});
     EXPECT_EQ(answer, (Bytes{'U', 'p', 'l', 'o', 'a', 'd'}));
     EXPECT_EQ(clock.NowMs(), start + 95 + Communication::kIdleGapMs);
 }

@@ -23,7 +23,7 @@ struct UndoTest : ::testing::Test, CoreSession {
         ASSERT_TRUE(session.ReadPedalState());
         pedal().ClearRecords();
     }
-    EditableState Now() const { return EditableState::Of(session.state); }
+    EditableState Now() const { return EditableState::Of(session.state()); }
     // The DSP writes the pedal got since the last look, as (address, value).
     std::vector<Bytes> Writes() {
         std::vector<Bytes> writes;
@@ -40,7 +40,7 @@ struct UndoTest : ::testing::Test, CoreSession {
 // Every kind of edit is one step, named in the menu; undoing sends the previous value once (a
 // choice not yet stored sends nothing) and shows it; redoing sends the edit again.
 TEST_F(UndoTest, EveryEditKindIsUndoneAndRedone) {
-    FXsettings& fx = session.fx;
+    FXsettings& fx = modules().fx;
     PresetValues preset{};
     for (std::size_t slot = 0; slot < parameterCount; ++slot) {
         preset[slot] = 0x00200000u + static_cast<std::uint32_t>(slot);
@@ -59,7 +59,7 @@ TEST_F(UndoTest, EveryEditKindIsUndoneAndRedone) {
         {"Footswitch", [&] { fx.FootswitchChosen(false, true); }, 0},
         {"Tuning", [&] { fx.TuningChosen(0); }, 0},
         // Every parameter with an address.
-        {"Preset Load", [&] { session.LoadPresetValues(preset, nullptr); }, 14},
+        {"Preset Load", [&] { session.LoadPresetValues(preset); }, 14},
     };
     for (const Case& c : cases) {
         const EditableState before = Now();
@@ -95,7 +95,7 @@ TEST_F(UndoTest, EveryEditKindIsUndoneAndRedone) {
 
 // A dial that keeps moving is one step; a pause, or another control, starts the next.
 TEST_F(UndoTest, ADragIsOneStep) {
-    FXsettings& fx = session.fx;
+    FXsettings& fx = modules().fx;
     const EditableState start = Now();
     fx.DialTurned(slot::Dry, 40);
     clock.Sleep(200);
@@ -120,18 +120,18 @@ TEST_F(UndoTest, ADragIsOneStep) {
 TEST_F(UndoTest, TheStepsEndWithANewStart) {
     const std::vector<std::pair<std::string, std::function<bool()>>> events = {
         {"read", [&] { return session.ReadPedalState().done; }},
-        {"upload", [&] { return session.UploadAlgorithm().done; }},
-        {"disconnect", [&] { return session.Disconnect(); }},
+        {"upload", [&] { return session.UploadAlgorithm(session.SelectedAlgorithm()).done; }},
+        {"disconnect", [&] { return session.Disconnect().done; }},
     };
     for (const auto& [name, event] : events) {
-        session.fx.DialTurned(slot::Dry, 30);
-        session.fx.DialTurned(slot::Dry, 120);
+        modules().fx.DialTurned(slot::Dry, 30);
+        modules().fx.DialTurned(slot::Dry, 120);
         ASSERT_TRUE(session.Undo()) << name; // something to redo, too
-        session.fx.TuningChosen(session.state.selectedTuning == 0 ? 1 : 0);
-        ASSERT_TRUE(session.fx.history.CanUndo()) << name;
+        modules().fx.TuningChosen(session.state().selectedTuning == 0 ? 1 : 0);
+        ASSERT_TRUE(modules().fx.history.CanUndo()) << name;
         ASSERT_TRUE(event()) << name;
-        EXPECT_FALSE(session.fx.history.CanUndo()) << name;
-        EXPECT_FALSE(session.fx.history.CanRedo()) << name;
+        EXPECT_FALSE(modules().fx.history.CanUndo()) << name;
+        EXPECT_FALSE(modules().fx.history.CanRedo()) << name;
     }
 }
 

@@ -73,7 +73,7 @@ TEST_F(ConsoleTest, ReadLabelsTheLinesByAddressThenByIndexAgain) {
     EXPECT_EQ(t.LogLines(), (Lines{"5", "0C01000103", "num of bytes received: 4", "256:    06",
                                    "257:    07", "258:    08", "259:    09"}));
     EXPECT_EQ(console.lblReadProgress->text(), "4/4");
-    EXPECT_FALSE(t.core().communication.replyLogWithAddress);
+    EXPECT_FALSE(t.modules().communication.replyLogWithAddress);
     t.main().btnRequest->click();
     const Lines log = t.LogLines();
     EXPECT_NE(std::find(log.begin(), log.end(), "0:    05"), log.end());
@@ -85,8 +85,8 @@ TEST_F(ConsoleTest, AFullDumpArrivesWhole) {
         t.pedal().state.eeprom[a] = static_cast<std::uint8_t>(a * 7 + a / 256);
     }
     t.pedal().Send({'9', '9', '\r', '\n'}, t.clock.NowMs()); // left over from before
-    EXPECT_TRUE(t.core().eeprom.ReadEeprom("0", "16383"));
-    const Bytes& dump = t.core().eeprom.dump;
+    EXPECT_TRUE(t.modules().eeprom.ReadEeprom("0", "16383"));
+    const Bytes& dump = t.modules().eeprom.dump;
     EXPECT_EQ(dump, t.pedal().state.eeprom);
     EXPECT_EQ(t.LogLines().back(), "16383:    " + HexField(dump.back(), 2));
     EXPECT_EQ(console.lblReadProgress->text(), "16384/16384");
@@ -95,7 +95,7 @@ TEST_F(ConsoleTest, AFullDumpArrivesWhole) {
 
 TEST_F(ConsoleTest, AShortDumpIsReportedWithItsCount) {
     t.pedal().InjectFault(EmulatedPedal::Fault::ShortReply, 5 * 4); // four values' bytes
-    EXPECT_FALSE(t.core().eeprom.ReadEeprom("0", "9"));
+    EXPECT_FALSE(t.modules().eeprom.ReadEeprom("0", "9"));
     EXPECT_EQ(t.dialogs.messages, Lines{"Incomplete EEPROM read: 4 of 10 values"});
 }
 
@@ -323,7 +323,7 @@ TEST(ImpulseResponse, LoadIRIsThereOnceTheConsoleWasOpened) {
     }
     std::ofstream(file, std::ios::binary)
         << Wav(samples, 24, "LIST" + std::string("\x04\0\0\0", 4) + "INFO");
-    t.core().algorithms.selectedEffectName = "Plain Hollow Box";
+    t.modules().algorithms.selectedEffectName = "Plain Hollow Box";
     t.dialogs.fileNames.push_back(file);
     t.main().menuLoadIR->trigger();
     EXPECT_EQ(t.dialogs.fileDialogs.back().filter, "Wave Files (*.wav)");
@@ -336,13 +336,13 @@ TEST(ImpulseResponse, LoadIRIsThereOnceTheConsoleWasOpened) {
     EXPECT_EQ(t.dialogs.messages.back(), "Resource Plain_Hollow_Box not found");
 
     // A broken file changes nothing.
-    const std::string before = t.core().impulseResponse.irData;
+    const std::string before = t.modules().impulseResponse.irData;
     std::ofstream(file, std::ios::binary) << "RIFF";
     t.dialogs.fileNames.push_back(file);
     t.main().menuLoadIR->trigger();
     EXPECT_EQ(t.dialogs.messages.back(),
               "Not a valid WAV file: it does not begin with RIFF and WAVE");
-    EXPECT_EQ(t.core().impulseResponse.irData, before);
+    EXPECT_EQ(t.modules().impulseResponse.irData, before);
 
     // Too few samples for the algorithm's space: refused, nothing spliced.
     std::ofstream(file, std::ios::binary) << Wav(samples.substr(0, 300 * 3));
@@ -350,8 +350,8 @@ TEST(ImpulseResponse, LoadIRIsThereOnceTheConsoleWasOpened) {
     t.main().menuLoadIR->trigger();
     EXPECT_EQ(t.dialogs.messages.back(),
               "Too few samples: the file has 300, Plain Hollow Box takes 912");
-    EXPECT_EQ(t.core().impulseResponse.irData, before);
-    EXPECT_TRUE(t.core().impulseResponse.irAlgorithmText.empty());
+    EXPECT_EQ(t.modules().impulseResponse.irData, before);
+    EXPECT_TRUE(t.modules().impulseResponse.irAlgorithmText.empty());
 }
 
 TEST(ImpulseResponse, TheEditorsOwnAlgorithmConvertsNothing) {
@@ -362,7 +362,7 @@ TEST(ImpulseResponse, TheEditorsOwnAlgorithmConvertsNothing) {
     QTemporaryDir folder;
     const fs::path file = fs::path(folder.path().toStdString()) / "ir.wav";
     std::ofstream(file, std::ios::binary) << Wav(std::string(30, '\x10'));
-    ASSERT_TRUE(t.core().impulseResponse.LoadFile(file, "Corvid MK3 0008"));
+    ASSERT_TRUE(t.modules().impulseResponse.LoadFile(file, "Corvid MK3 0008"));
     const Lines log = t.LogLines();
     EXPECT_NE(std::find(log.begin(), log.end(), "irdata: "), log.end());
     EXPECT_NE(std::find(log.begin(), log.end(), "irdata swapped endianess: "), log.end());

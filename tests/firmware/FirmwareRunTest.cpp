@@ -21,21 +21,20 @@ TEST(FirmwareRun, AWrongReplyAnywhereIsAFailure) {
         CoreSession core;
         core.pedal().state.inBootloader = true;
         ASSERT_TRUE(core.session.Start());
-        core.session.communication.firmwareUpgradeMode = true;
-        ASSERT_TRUE(core.session.Connect());
+        ASSERT_TRUE(core.session.Connect(true));
         ASSERT_TRUE(core.views.bootloaderReady);
         // The fast path checks every reply as the compatible one does.
-        ASSERT_EQ(core.session.bootloader.path, BootloaderPath::Fast);
-        core.session.firmware.FirmwareSelect(FirmwareUpgrade::firmwareImages.front());
+        ASSERT_EQ(core.modules().bootloader.path, BootloaderPath::Fast);
         core.pedal().state.wrongReplyAt = reply;
         core.dialogs.messages.clear();
-        const JobResult result = core.session.FlashFirmware();
+        const Result<FlashReport> result =
+            core.session.FlashFirmware({.image = FirmwareUpgrade::firmwareImages.front()});
         EXPECT_FALSE(result.done) << step;
         EXPECT_EQ(core.dialogs.messages,
                   std::vector<std::string>{"Firmware upgrade failed: " + step});
         EXPECT_FALSE(core.views.upgradeFinished) << step;
         EXPECT_FALSE(core.views.upgradeRunning) << step;
-        EXPECT_TRUE(core.session.communication.firmwareUpgradeMode) << step;
+        EXPECT_TRUE(core.modules().communication.firmwareUpgradeMode) << step;
     }
 }
 
@@ -173,16 +172,13 @@ TEST(FirmwareRun, ThePathIsChosenByProbingGet) {
         core.pedal().state.inBootloader = true;
         core.pedal().state.getAnswer = c.answer;
         ASSERT_TRUE(core.session.Start());
-        core.session.communication.firmwareUpgradeMode = true;
-        core.session.bootloader.pacedOnly = c.paced;
-        ASSERT_TRUE(core.session.Connect()) << name;
-        EXPECT_EQ(core.session.bootloader.path, c.path) << name;
+        ASSERT_TRUE(core.session.Connect(true, c.paced)) << name;
+        EXPECT_EQ(core.modules().bootloader.path, c.path) << name;
         EXPECT_EQ(core.driver.parity, c.path == BootloaderPath::Fast ? 2 : 0) << name;
-        core.session.firmware.FirmwareSelect("tiny_5");
         core.pedal().ClearRecords();
         core.driver.writeSizes.clear();
         core.clock.pauses.clear();
-        ASSERT_TRUE(core.session.FlashFirmware(file).done) << name;
+        ASSERT_TRUE(core.session.FlashFirmware({.image = "tiny_5", .file = file}).done) << name;
         EXPECT_EQ(core.pedal().ReceivedBytes(), all) << name;
         EXPECT_EQ(core.views.upgradePath, PathText(c.path)) << name;
         if (c.path == BootloaderPath::Fast) {

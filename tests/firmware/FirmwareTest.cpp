@@ -65,8 +65,8 @@ struct FirmwareTest : ::testing::Test {
 
     void SetUp() override {
         t.main().menuFirmwareUpgradeMode->trigger();
-        ASSERT_TRUE(t.core().communication.firmwareUpgradeMode);
         t.Connect();
+        ASSERT_TRUE(t.core().link().upgradeMode);
     }
     void Choose() { window.cmbFirmwareChoose->setCurrentIndex(0); }
     fs::path ImageFile(const std::string& name, std::size_t size) {
@@ -126,7 +126,7 @@ TEST_F(FirmwareTest, TheWholeRunWritesTheImageAndStartsIt) {
     // Another image may be flashed without restarting the editor.
     EXPECT_TRUE(window.btnUpgradeFirmware->isEnabled());
     EXPECT_FALSE(t.main().menuFirmwareUpgradeMode->isChecked());
-    EXPECT_FALSE(t.core().communication.firmwareUpgradeMode);
+    EXPECT_FALSE(t.modules().communication.firmwareUpgradeMode);
     ASSERT_TRUE(t.main().btnRequest->isEnabled());
     EXPECT_TRUE(t.main().btnUpload->isEnabled());
 
@@ -156,7 +156,7 @@ TEST_F(FirmwareTest, ImagesAreCutIntoBlocksAndTooLargeOnesRefused) {
         {100, 1, "num of bytes last chunk: 100"},
         {131072, 512, "num of bytes last chunk: 0"},
     };
-    FirmwareUpgrade& firmware = t.core().firmware;
+    FirmwareUpgrade& firmware = t.modules().firmware;
     for (const Case& c : cases) {
         ASSERT_TRUE(firmware.LoadFirmwareImage(ImageFile("image_5.bin", c.size))) << c.size;
         const std::size_t from = t.LogLines().size();
@@ -177,7 +177,7 @@ TEST_F(FirmwareTest, ImagesAreCutIntoBlocksAndTooLargeOnesRefused) {
 }
 
 TEST_F(FirmwareTest, ANameWithoutAVersionDigitKeepsTheVersion) {
-    FirmwareUpgrade& firmware = t.core().firmware;
+    FirmwareUpgrade& firmware = t.modules().firmware;
     firmware.FirmwareSelect("Firmware_5");
     firmware.FirmwareSelect("Firmware_X");
     EXPECT_EQ(t.dialogs.messages.back(), "'X' is not a valid integer value");
@@ -211,7 +211,7 @@ TEST_F(FirmwareTest, ARefusedStepStopsTheRunAndASecondRunCompletes) {
     Choose();
     for (const Case& c : cases) {
         // Every refusal is met on the fast path (8E1, a step's bytes in one write).
-        EXPECT_EQ(t.core().bootloader.path, BootloaderPath::Fast) << c.message;
+        EXPECT_EQ(t.modules().bootloader.path, BootloaderPath::Fast) << c.message;
         EmulatedPedal::State& pedal = t.pedal().state;
         c.fault(pedal);
         t.pedal().ClearRecords();
@@ -223,7 +223,7 @@ TEST_F(FirmwareTest, ARefusedStepStopsTheRunAndASecondRunCompletes) {
                             sent.end(), 0x21),
                   sent.end())
             << c.message; // no Go
-        EXPECT_TRUE(t.core().communication.firmwareUpgradeMode) << c.message;
+        EXPECT_TRUE(t.modules().communication.firmwareUpgradeMode) << c.message;
         EXPECT_TRUE(window.btnUpgradeFirmware->isEnabled()) << c.message;
         EXPECT_TRUE(window.isVisible()) << c.message;
         EXPECT_TRUE(pedal.inBootloader) << c.message;

@@ -1,5 +1,6 @@
 #include "EmulatorProcess.h"
 #include "base/RealClock.h"
+#include "core/SessionModules.h"
 #include "link/SerialPortDriver.h"
 #include "parameters/TformFXsettings.h"
 #include "support/Fixtures.h"
@@ -34,13 +35,13 @@ TEST(EndToEnd, EditorTalksToThePedalEmulatorThroughASerialPort) {
                    .dialogs = dialogs,
                    .documents = documents.path().toStdString()});
     TformMain& main = *editor.formMain;
-    ASSERT_EQ(editor.session->communication.deviceSerialNumber, path);
+    ASSERT_EQ(editor.session->link().serialNumber, path);
 
     main.menuConnect->trigger();
     EXPECT_EQ(main.lblDeviceName->text(), "Corvid MK3 connected");
     main.btnRequest->click();
     EXPECT_EQ(main.lblFirmwareVersion->text(), "Firmware Version: 05");
-    EXPECT_EQ(editor.session->communication.replyBytes.size(), 81u);
+    EXPECT_EQ(SessionInternals::Of(*editor.session).communication.replyBytes.size(), 81u);
 
     main.lstEffects->setCurrentRow(0);
     emit main.lstEffects->itemClicked(main.lstEffects->item(0));

@@ -63,7 +63,7 @@ TEST(HexMessage, ConvertsPairsUntilTheFirstBadOne) {
 
 struct LinkTest : ::testing::Test {
     TestEditor t;
-    Communication& link = t.core().communication;
+    Communication& link = t.modules().communication;
     void SetUp() override {
         t.Connect();
         t.pedal().ClearRecords();
@@ -95,8 +95,8 @@ TEST_F(LinkTest, HalfConvertibleMessageIsNotSent) {
 TEST_F(LinkTest, RequestShowsVersionsAndLogsEveryValue) {
     t.main().btnRequest->click();
     EXPECT_EQ(t.main().lblFirmwareVersion->text(), "Firmware Version: 05");
-    EXPECT_EQ(link.algorithmVersionText, "0008");
-    EXPECT_EQ(link.effectNumberText, "08");
+    EXPECT_EQ(t.core().state().versions.algorithm, "0008");
+    EXPECT_EQ(t.core().state().versions.effect, "08");
     EXPECT_EQ(t.pedal().ReceivedBytes(), (Bytes{0x02, 0x00}));
     EXPECT_NE(std::find(t.clock.pauses.begin(), t.clock.pauses.end(), 200), t.clock.pauses.end());
     const auto lines = t.LogLines();

@@ -25,7 +25,7 @@ using Lines = std::vector<std::string>;
 struct ParameterWindowTest : ::testing::Test {
     TestEditor t;
     TformFXsettings& w = *t.editor->formFXsettings;
-    FXsettings& fx = t.core().fx;
+    FXsettings& fx = t.modules().fx;
 
     void SetUp() override {
         ClickEffect();
@@ -229,9 +229,9 @@ TEST_F(ParameterWindowTest, NoteCutAssignmentNeedsATuning) {
     w.cmbAssignCtrlQUATTRO->setCurrentIndex(2);
     EXPECT_EQ(t.dialogs.messages, Lines{FXsettings::kSelectTuningFirst});
     EXPECT_EQ(w.cmbAssignCtrlQUATTRO->currentIndex(), 0);
-    EXPECT_FALSE(fx.state.controlAssigned[3]);
+    EXPECT_FALSE(fx.state.ControlAssigned(3));
     w.cmbAssignCtrlUNO->setCurrentIndex(3);
-    EXPECT_TRUE(fx.state.controlAssigned[0]);
+    EXPECT_TRUE(fx.state.ControlAssigned(0));
 }
 
 // The pedal reports Input Level on Control I and High Notes Cut on Control III.
@@ -248,7 +248,7 @@ TEST_F(ParameterWindowTest, RequestDecodesAssignmentsAndLocksAssignedParameters)
     EXPECT_EQ(w.cmbAssignCtrlDUE->currentIndex(), 0);
     EXPECT_EQ(w.cmbAssignCtrlTRE->currentIndex(), 2);
     EXPECT_EQ(w.cmbAssignRemote->currentIndex(), 0);
-    EXPECT_EQ(fx.state.controlAssigned, (std::array<bool, 5>{true, false, true, false, false}));
+    EXPECT_EQ(fx.state.assignment, (std::array<int, 5>{1, 0, 2, 0, 0}));
     const auto assigned = [&](std::size_t s) {
         return fx.state.parameters.Assignable(s)->is_assigned;
     };
@@ -346,7 +346,7 @@ TEST(ParameterRequest, BeforeTheWindowWasShownEveryAddressMatchesNoAssignment) {
     t.pedal().state.controlFlags = {1, 0, 0, 0, 0};
     t.pedal().state.controlWords = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
     t.main().btnRequest->click();
-    FXsettings& fx = t.core().fx;
+    FXsettings& fx = t.modules().fx;
     EXPECT_EQ(t.editor->formFXsettings->cmbAssignCtrlUNO->currentIndex(), 3);
     for (std::size_t s : {slot::InputLevel, slot::HarmonicPitch, slot::WaveClip}) {
         EXPECT_TRUE(fx.state.parameters.Assignable(s)->is_assigned);

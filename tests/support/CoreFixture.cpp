@@ -24,7 +24,7 @@ CoreSession::~CoreSession() {
 
 void CoreSession::Connect() {
     ASSERT_TRUE(session.Start());
-    session.SelectAlgorithm(session.algorithms.resourceLines.front());
+    session.SelectAlgorithm(session.Algorithms().front());
     ASSERT_TRUE(session.Connect());
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/PlainViews.h"
 #include "core/Session.h"
+#include "core/SessionModules.h"
 #include "emulator/EmulatedDriver.h"
 #include "support/Fakes.h"
 
@@ -30,6 +31,8 @@ struct CoreSession {
     CoreSession& operator=(const CoreSession&) = delete;
 
     EmulatedPedal& pedal() { return driver.pedal; }
+    // What lies behind the session's door, for the tests that look at a module itself.
+    SessionInternals::Modules& modules() { return SessionInternals::Of(session); }
     // Start-up, the first algorithm's addresses and the connection.
     void Connect();
     // Every message the pedal framed so far, as bytes.

@@ -72,8 +72,9 @@ void ScriptedDialogs::ShowMessage(const std::string& text) {
     }
 }
 
-bool ScriptedDialogs::Confirm(const std::string& text) {
-    questions.push_back(text);
+bool ScriptedDialogs::Confirm(const Question& question) {
+    questions.push_back(question.text);
+    questionKinds.push_back(question.kind);
     if (answers.empty()) {
         return true;
     }

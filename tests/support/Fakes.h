@@ -39,13 +39,14 @@ private:
 class ScriptedDialogs : public Dialogs {
 public:
     void ShowMessage(const std::string& text) override;
-    bool Confirm(const std::string& text) override;
+    bool Confirm(const Question& question) override;
     // The next scripted file name (an empty path cancels; none left cancels too).
     std::filesystem::path OpenFileName(const FileDialogRequest& request) override;
     std::filesystem::path SaveFileName(const FileDialogRequest& request) override;
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
+    std::vector<QuestionKind> questionKinds;
     std::deque<bool> answers;
     std::vector<FileDialogRequest> fileDialogs;
     std::deque<std::filesystem::path> fileNames;

@@ -4,6 +4,7 @@
 #include "app/TformMain.h"
 #include "app/TformPrint.h"
 #include "base/Services.h"
+#include "core/SessionModules.h"
 #include "emulator/EmulatedDriver.h"
 #include "support/Fakes.h"
 
@@ -26,6 +27,8 @@ public:
     ~TestEditor();
 
     Session& core() { return *editor->session; }
+    // What lies behind the session's door, for the tests that look at a module itself.
+    SessionInternals::Modules& modules() { return SessionInternals::Of(*editor->session); }
     TformMain& main() { return *editor->formMain; }
     TformPrint& console() { return *editor->formPrint; }
     EmulatedPedal& pedal() { return driver.pedal; }

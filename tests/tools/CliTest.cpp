@@ -429,7 +429,7 @@ TEST(Cli, BackupFromOnePedalRestoresAnother) {
     other.write(json);
     other.close();
     const CliRun asked = Cli({"--port", second.path, "restore", file});
-    EXPECT_EQ(asked.exitCode, 1);
+    EXPECT_EQ(asked.exitCode, 2);
     EXPECT_NE(asked.err.find("The backup was made with algorithm version 0007; the pedal has "
                              "0008. Restore anyway? Not on a terminal: add --yes to go on."),
               std::string::npos)
@@ -504,7 +504,10 @@ TEST(Cli, ArgumentsThatPassTheGrammarRunOrFailAtTheirLimits) {
          "corvid-cli: No such port: /dev/no-such-port\n"},
         {{"--port", "/dev/no-such-port", "version"}, 0, ""},
         {{"--emulator", "set", "Input Level", "1023"}, 0, ""},
-        {{"--emulator", "set", "Input Level", "0xFFFFFFFF"}, 0, ""},
+        {{"--emulator", "set", "Input Level", "0x00800000"}, 0, ""},
+        {{"--emulator", "set", "Input Level", "0x00800001"},
+         1,
+         "corvid-cli: Input Level takes a level from 0 to 1023: 0x00800001\n"},
         {{"--emulator", "set", "Low Pass", "24"}, 0, ""},
         {{"--emulator", "assign", "iv", "none"}, 0, ""},
         {{"--emulator", "assign", "4", "High Notes Cut"},

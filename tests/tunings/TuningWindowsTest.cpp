@@ -170,10 +170,10 @@ TEST_F(TuningWindowsTest, TwoNotesDisableTheOthersUntilOneIsCleared) {
     EXPECT_EQ(enabled(), std::vector<bool>(8, true));
     noteCut.chkB2->click();
     EXPECT_EQ(enabled(), (std::vector<bool>{false, false, true, false, false, false, false, true}));
-    EXPECT_EQ(t.core().noteCut.checkedNoteCount, 2);
+    EXPECT_EQ(t.modules().noteCut.checkedNoteCount, 2);
     noteCut.chkE3->click();
     EXPECT_EQ(enabled(), std::vector<bool>(8, true));
-    EXPECT_EQ(t.core().noteCut.checkedNoteCount, 1);
+    EXPECT_EQ(t.modules().noteCut.checkedNoteCount, 1);
 }
 
 TEST_F(TuningWindowsTest, TheNoteCutWindowOpensFromTheMenuAndTheParameterWindow) {
@@ -246,7 +246,7 @@ TEST_F(TuningWindowsTest, TheChartExplainsItselfInEveryLook) {
     TformTuningFilters& view = *t.editor->formTuningFilters;
     view.cmbTuning->setCurrentIndex(1);
     for (int n = 0; n < Look::styleCount; ++n) {
-        ASSERT_TRUE(t.core().look.ApplyStyle(n));
+        ASSERT_TRUE(t.core().ApplyLook(n));
         QChart* chart = view.chartView->chart();
         const QColor plot = chart->plotAreaBackgroundBrush().color();
         std::vector<QColor> curves;

@@ -70,7 +70,7 @@ Outcome RunCheck(LocalSite& site, const std::string& showSetting = "") {
             std::ofstream(folder / "ShowMessageVersionAtStartup.txt") << showSetting;
         }
     });
-    VersionCheck& check = t.core().updates;
+    VersionCheck& check = t.modules().updates;
     EXPECT_FALSE(check.finished);
     t.clock.Sleep(VersionCheck::kStartDelayMs);
     if (site.silent) {
@@ -171,7 +171,7 @@ TEST(VersionCheck, GivesUpAfterTenSecondsAndOnAnUnreachableSite) {
     closed.close(); // nothing listens there any more
     TestEditor t([&](TestEditor& e) { e.webBase = base; });
     t.clock.Sleep(VersionCheck::kStartDelayMs);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return t.core().updates.finished; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.modules().updates.finished; }, 5000));
     EXPECT_EQ(t.LogLines().back().rfind("Version check failed: ", 0), 0u);
     EXPECT_TRUE(t.dialogs.messages.empty());
 }
@@ -179,7 +179,7 @@ TEST(VersionCheck, GivesUpAfterTenSecondsAndOnAnUnreachableSite) {
 TEST(VersionCheck, OnlyHttpsLeavesTheMachine) {
     TestEditor t([](TestEditor& e) { e.webBase = "http://www.kalvo.example"; });
     t.clock.Sleep(VersionCheck::kStartDelayMs);
-    EXPECT_TRUE(t.core().updates.finished);
+    EXPECT_TRUE(t.modules().updates.finished);
     EXPECT_EQ(t.LogLines().back(),
               "Version check failed: the address is not https: http://www.kalvo.example");
 }
@@ -221,7 +221,7 @@ TEST(NewVersionNotice, IsCentredOnTheMainWindowAndNotModal) {
     TestEditor t([&](TestEditor& e) { e.webBase = site.Base(); });
     t.editor->Show();
     t.clock.Sleep(VersionCheck::kStartDelayMs);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return t.core().updates.finished; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.modules().updates.finished; }, 5000));
     TformNewVersionMsg& notice = *t.editor->formNewVersionMsg;
     ASSERT_TRUE(notice.isVisible());
     EXPECT_FALSE(notice.isModal());
