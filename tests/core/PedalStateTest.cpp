@@ -149,23 +149,34 @@ TEST_F(PedalStateTest, AQuestionAnsweredNoActsNot) {
     ASSERT_TRUE(session.BackUp(backup));
     pedal().state.algorithmVersion = 0x0009; // the restore asks whether to go on
     const auto before = Values();
-    const std::vector<std::pair<const char*, std::function<Result<>()>>> questions = {
-        {"Upload the selected algorithm?",
-         [&] { return Ending(session.UploadAlgorithm(session.SelectedAlgorithm())); }},
-        {"Save Parameters to pedal?", [&] { return session.Store(); }},
-        {"Upload Assignments?", [&] { return session.AssignControl(1, 3); }},
-        {"Set new tuning?", [&] { return session.SetTuning(); }},
-        {"Upload Tuning Data?", [&] { return Ending(session.UploadTuningData()); }},
-        {"Erase EEPROM addresses 0 to 15?", [&] { return Ending(session.EraseEeprom("0", "15")); }},
-        {"The backup was made with algorithm version 0008; the pedal has 0009. Restore anyway?",
-         [&] { return session.Restore(backup); }},
+    // A command line answers a confirmation by the command itself and asks about a risk.
+    constexpr QuestionKind confirm = QuestionKind::Confirm;
+    constexpr QuestionKind risk = QuestionKind::Risk;
+    struct Case {
+        const char* question;
+        QuestionKind kind;
+        std::function<Result<>()> run;
     };
-    for (const auto& [question, run] : questions) {
+    const std::vector<Case> questions = {
+        {"Upload the selected algorithm?", confirm,
+         [&] { return Ending(session.UploadAlgorithm(session.SelectedAlgorithm())); }},
+        {"Save Parameters to pedal?", confirm, [&] { return session.Store(); }},
+        {"Upload Assignments?", confirm, [&] { return session.AssignControl(1, 3); }},
+        {"Set new tuning?", confirm, [&] { return session.SetTuning(); }},
+        {"Upload Tuning Data?", confirm, [&] { return Ending(session.UploadTuningData()); }},
+        {"Erase EEPROM addresses 0 to 15?", risk,
+         [&] { return Ending(session.EraseEeprom("0", "15")); }},
+        {"The backup was made with algorithm version 0008; the pedal has 0009. Restore anyway?",
+         risk, [&] { return session.Restore(backup); }},
+    };
+    for (const auto& [question, kind, run] : questions) {
         pedal().ClearRecords();
         dialogs.questions.clear();
+        dialogs.questionKinds.clear();
         dialogs.answers = {false};
         EXPECT_FALSE(run().done) << question;
         EXPECT_EQ(dialogs.questions, std::vector<std::string>{question});
+        EXPECT_EQ(dialogs.questionKinds, std::vector<QuestionKind>{kind}) << question;
         // Nothing but the restore's own read of the pedal.
         for (const Bytes& message : Messages()) {
             EXPECT_EQ(message, (Bytes{0x02, 0x00})) << question;
@@ -218,6 +229,74 @@ TEST(Jobs, NoSecondJobStartsWhileOneRuns) {
     EXPECT_FALSE(second.done);
     EXPECT_EQ(second.reason, "another operation is talking to the pedal");
     EXPECT_TRUE(core.pedal().ReceivedBytes().empty());
+}
+
+// What the pedal cannot take is refused by the core for every front end: the reason shown once,
+// nothing sent. The last value accepted sits beside the first refused.
+TEST_F(PedalStateTest, TheCoreRefusesWhatThePedalCannotTake) {
+    ASSERT_TRUE(session.ReadPedalState());
+    struct Case {
+        const char* name;
+        std::function<Result<>()> run;
+        std::string refusal; // empty: accepted
+    };
+    const std::string tuningMissing = FXsettings::kTuningNotImplemented;
+    const std::vector<Case> cases = {
+        {"Range has no address", [&] { return session.SetParameter(slot::Range, 0); },
+         "Range has no DSP address and cannot be written"},
+        {"full scale", [&] { return session.SetParameter(slot::WaveClip, levelScale); }, ""},
+        {"past full scale", [&] { return session.SetParameter(slot::WaveClip, levelScale + 1); },
+         "Wave Clip takes a level from 0 to 1023: 0x00800001"},
+        {"last step", [&] { return session.SetParameter(slot::LowPass, 24); }, ""},
+        {"past the last step", [&] { return session.SetParameter(slot::LowPass, 25); },
+         "Low Pass takes a step from 0 to 24: 0x00000019"},
+        {"a pitch not in the table", [&] { return session.SetParameter(slot::HarmonicPitch, 1); },
+         "1st Harmonic Pitch takes a pitch from -12 to +12: 0x00000001"},
+        {"a switch's third value", [&] { return session.SetParameter(slot::Split, 2); },
+         "Split takes on or off: 0x00000002"},
+        {"a tuning built in", [&] { return session.SetTuning(1); }, ""},
+        {"a tuning not built in", [&] { return session.SetTuning(2); }, tuningMissing},
+        {"the last entry of Control I", [&] { return session.AssignControl(0, 3); }, ""},
+        {"past the last entry", [&] { return session.AssignControl(0, 4); },
+         "This control does not offer that assignment"},
+        {"MIDI channel 16", [&] { return session.SetMidiChannel("16"); }, ""},
+        {"MIDI channel 17", [&] { return session.SetMidiChannel("17"); }, "No MIDI channel 17"},
+    };
+    for (const Case& c : cases) {
+        pedal().ClearRecords();
+        dialogs.messages.clear();
+        const Result<> result = c.run();
+        if (c.refusal.empty()) {
+            EXPECT_TRUE(result.done) << c.name << ": " << result.reason;
+            EXPECT_FALSE(pedal().ReceivedBytes().empty()) << c.name;
+            continue;
+        }
+        EXPECT_FALSE(result.done) << c.name;
+        EXPECT_EQ(result.reason, c.refusal) << c.name;
+        EXPECT_EQ(dialogs.messages, std::vector<std::string>{c.refusal}) << c.name;
+        EXPECT_TRUE(pedal().ReceivedBytes().empty()) << c.name;
+    }
+}
+
+// A dial turned while a job holds the link is sent when the job ends, once, with the last
+// angle: never in the middle of the job's exchange.
+TEST_F(PedalStateTest, ATurnDuringAJobIsSentAfterItLatestWins) {
+    ASSERT_TRUE(session.ReadPedalState());
+    pedal().ClearRecords();
+    bool turned = false;
+    clock.onSleep = [&] {
+        if (!std::exchange(turned, true)) {
+            EXPECT_TRUE(session.TurnDial(slot::WaveClip, 30));
+            EXPECT_TRUE(session.TurnDial(slot::WaveClip, 90));
+        }
+    };
+    ASSERT_TRUE(session.Store());
+    clock.onSleep = nullptr;
+    const std::vector<Bytes> messages = Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].front(), 0x03);
+    EXPECT_EQ(messages[1].front(), 0x01);
+    EXPECT_EQ(session.state().parameters.Value(slot::WaveClip), DialAngleToValue(90));
 }
 
 } // namespace

@@ -27,6 +27,9 @@ struct VirtualClock::Timer : ClockTimer {
 
 void VirtualClock::Sleep(int ms) {
     pauses.push_back(ms);
+    if (onSleep) {
+        onSleep();
+    }
     Advance(now_ + std::max(ms, 0));
 }
 

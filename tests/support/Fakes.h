@@ -23,6 +23,8 @@ public:
                                             std::function<void()> onTimeout) override;
 
     std::vector<int> pauses;
+    // Runs at each protocol pause, as the user's input would be taken then.
+    std::function<void()> onSleep;
 
 private:
     struct Timer;
