@@ -90,6 +90,16 @@ TEST_F(SessionTest, AnAnswerEndsOneIdleGapAfterItsLastByte) {
     EXPECT_EQ(clock.NowMs(), start + 95 + Communication::kIdleGapMs);
 }
 
+// corvid-cli list: every bridge with its description and serial number, none opened.
+TEST_F(SessionTest, TheBridgesAreListedWithoutOpeningAny) {
+    const Result<std::vector<FoundDevice>> found = session.ListDevices();
+    ASSERT_TRUE(found);
+    ASSERT_EQ(found.value.size(), 1u);
+    EXPECT_EQ(found.value[0].description, Communication::kBridgeDescription);
+    EXPECT_EQ(found.value[0].serialNumber, EmulatedDriver::kSerialNumber);
+    EXPECT_FALSE(session.link().deviceOpen);
+}
+
 TEST(EmulatedPedal, RecordsWhatItCannotUnderstand) {
     EmulatedPedal pedal;
     const Bytes unknown = {0x05, 0x01, 0x00};

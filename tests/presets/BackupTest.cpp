@@ -111,6 +111,24 @@ TEST(Backup, ADifferentAlgorithmVersionIsAskedAbout) {
     EXPECT_TRUE(to.driver.pedal.MessagesWithCommand(0x01, to.clock.NowMs()).empty());
 }
 
+// Info -> Save Diagnostic Report writes the report where the user chose, or says why not.
+TEST(Backup, TheReportIsSavedOrTheFailureSaid) {
+    TestEditor t;
+    const fs::path saved = fs::path(t.Documents()) / "report.txt";
+    const fs::path nowhere = fs::path(t.Documents()) / "missing" / "report.txt";
+    for (const fs::path& file : {saved, nowhere}) {
+        t.dialogs.fileNames.push_back(file);
+        t.main().menuSaveReport->trigger();
+    }
+    ASSERT_EQ(t.dialogs.messages.size(), 2u);
+    EXPECT_EQ(t.dialogs.messages[0], "File saved successfully: " + saved.string());
+    std::ifstream in(saved);
+    const std::string report((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(report.rfind("Corvid Editor diagnostic report\nWritten: ", 0), 0u);
+    EXPECT_EQ(t.dialogs.messages[1].rfind("Error saving file: ", 0), 0u) << t.dialogs.messages[1];
+    EXPECT_FALSE(fs::exists(nowhere));
+}
+
 TEST(Backup, ArmingUpgradeModeOffersABackupAndTheReportIsComplete) {
     TestEditor t;
     t.Connect();
