@@ -204,20 +204,19 @@ std::optional<std::uint32_t> ParseValue(std::size_t slot, const std::string& tex
         if (n && *n >= 0 && *n <= 1023) {
             return static_cast<std::uint32_t>(*n) << 13;
         }
-        error = std::string(info.name) + " takes a level from 0 to 1023: " + text;
+        error = std::string(info.name) + " takes " + RangeText(slot) + ": " + text;
         return std::nullopt;
     case Encoding::StepCount:
         if (n && *n >= 0 && *n <= static_cast<long>(info.scale)) {
             return static_cast<std::uint32_t>(*n);
         }
-        error = std::string(info.name) + " takes a step from 0 to " + std::to_string(info.scale) +
-                ": " + text;
+        error = std::string(info.name) + " takes " + RangeText(slot) + ": " + text;
         return std::nullopt;
     case Encoding::PitchTable:
         if (n && *n >= -12 && *n <= 12) {
             return pitchRatioTable[static_cast<std::size_t>(*n + 12)];
         }
-        error = std::string(info.name) + " takes a pitch from -12 to +12: " + text;
+        error = std::string(info.name) + " takes " + RangeText(slot) + ": " + text;
         return std::nullopt;
     case Encoding::WaveSwitch:
     case Encoding::SplitSwitch:

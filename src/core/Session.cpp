@@ -46,10 +46,8 @@ Session::Session(SessionEnvironment environment, SessionViews views)
     Log& log = m.env.log;
     m.env.driver.SetNoteSink([&log](const std::string& text) { log.PrintToConsole(text); });
     if (m.env.watchDevices) {
-        m.watchTimer = clock.CreateTimer(kWatchIntervalMs, [&m] {
-            m.communication.WatchForDevice();
-            m.state.serialNumber = m.communication.deviceSerialNumber;
-        });
+        m.watchTimer =
+            clock.CreateTimer(kWatchIntervalMs, [&m] { m.communication.WatchForDevice(); });
         m.watchTimer->Start();
     }
 }
@@ -141,7 +139,6 @@ QJsonObject Session::ReportJson(const std::string& consoleText) const {
 Result<> Session::Start() {
     Modules& m = *m_;
     m.communication.DetectDevice();
-    m.state.serialNumber = m.communication.deviceSerialNumber;
     m.communication.SetDefaultPortSettings();
     m.communication.firmwareUpgradeMode = false;
     if (!m.algorithms.LoadResourceLines("octave")) {
@@ -237,7 +234,6 @@ Result<std::vector<FoundDevice>> Session::ListDevices() {
 
 void Session::Scan() {
     m_->communication.ScanDevices();
-    m_->state.serialNumber = m_->communication.deviceSerialNumber;
 }
 
 // ---- Settings.
@@ -318,15 +314,7 @@ Result<int> Session::TurnDial(std::size_t slot, int angle) {
         };
         return Result<int>::Done(angle);
     }
-    std::optional<int> snapped;
-    const Result<> sent = RunJob([&] {
-        snapped = m.fx.DialTurned(slot, angle);
-        return snapped.has_value();
-    });
-    if (!snapped) {
-        return Result<int>::Refused(sent.reason);
-    }
-    return Result<int>::Done(*snapped);
+    return RunJobFor<int>([&] { return m.fx.DialTurned(slot, angle); });
 }
 
 Result<> Session::ChoosePitch(int index) {
@@ -351,15 +339,7 @@ Result<bool> Session::TickNoteCut(std::size_t slot, bool ticked) {
         };
         return Result<bool>::Done(ticked);
     }
-    std::optional<bool> shown;
-    const Result<> sent = RunJob([&] {
-        shown = m.fx.NoteCutTicked(slot, ticked);
-        return shown.has_value();
-    });
-    if (!shown) {
-        return Result<bool>::Refused(sent.reason);
-    }
-    return Result<bool>::Done(*shown);
+    return RunJobFor<bool>([&] { return m.fx.NoteCutTicked(slot, ticked); });
 }
 
 void Session::ChooseTuning(int tuning) {
@@ -416,18 +396,14 @@ Result<std::string> Session::UploadAlgorithm(const std::string& name) {
             return Result<std::string>::Refused(selected.reason);
         }
     }
-    const Result<> uploaded = RunJob([&m] {
-        const bool done = m.upload.UploadSelected();
-        // A new algorithm: the values edited were the old one's.
-        if (done) {
-            m.fx.history.Clear();
+    return RunJobFor<std::string>([&m]() -> std::optional<std::string> {
+        if (!m.upload.UploadSelected()) {
+            return std::nullopt;
         }
-        return done;
+        // A new algorithm: the values edited were the old one's.
+        m.fx.history.Clear();
+        return m.upload.lastAnswer;
     });
-    if (!uploaded) {
-        return Result<std::string>::Refused(uploaded.reason);
-    }
-    return Result<std::string>::Done(m.upload.lastAnswer);
 }
 
 Result<> Session::Store() {
@@ -467,45 +443,42 @@ Result<> Session::SetFootswitch(bool shortPressBypass, bool longPressBypass) {
     });
 }
 
-Result<> Session::SetTuning() {
+bool Session::SendHeldTuning() {
     Modules& m = *m_;
-    if (!FXsettings::TuningImplemented(m.state.selectedTuning)) {
+    RecordHistory("Set Tuning");
+    if (!m.tunings.SetTuning(m.state.selectedTuning)) {
+        return false;
+    }
+    m.state.tuning = Origin::Pedal;
+    return true;
+}
+
+Result<> Session::SetTuning() {
+    // The window only warns when it is chosen; what the pedal lacks is never sent as if set.
+    if (!FXsettings::TuningImplemented(m_->state.selectedTuning)) {
         return Refuse(FXsettings::kTuningNotImplemented);
     }
-    return RunJob([&m, this] {
-        RecordHistory("Set Tuning");
-        if (!m.tunings.SetTuning(m.state.selectedTuning)) {
-            return false;
-        }
-        m.state.tuning = Origin::Pedal;
-        return true;
-    });
+    return RunJob([this] { return SendHeldTuning(); });
 }
 
 Result<> Session::SetTuning(int tuning) {
-    Modules& m = *m_;
-    // The window only warns when it is chosen; what the pedal lacks is never sent as if set.
-    if (tuning < 0 || tuning >= FXsettings::tuningCount || !FXsettings::TuningImplemented(tuning)) {
+    if (!FXsettings::TuningImplemented(tuning)) {
         return Refuse(FXsettings::kTuningNotImplemented);
     }
-    return RunJob([&m, tuning, this] {
-        m.fx.TuningChosen(tuning);
-        RecordHistory("Set Tuning");
-        if (!m.tunings.SetTuning(m.state.selectedTuning)) {
-            return false;
-        }
-        m.state.tuning = Origin::Pedal;
-        return true;
+    return RunJob([this, tuning] {
+        m_->fx.TuningChosen(tuning);
+        return SendHeldTuning();
     });
 }
 
 Result<std::size_t> Session::UploadTuningData() {
     Modules& m = *m_;
-    const Result<> sent = RunJob([&m] { return m.tunings.UploadTuningData(); });
-    if (!sent) {
-        return Result<std::size_t>::Refused(sent.reason);
-    }
-    return Result<std::size_t>::Done(m.tunings.tuningData.size() / 2);
+    return RunJobFor<std::size_t>([&m]() -> std::optional<std::size_t> {
+        if (!m.tunings.UploadTuningData()) {
+            return std::nullopt;
+        }
+        return m.tunings.tuningData.size() / 2;
+    });
 }
 
 Result<> Session::SaveNoteCut(const NoteCutChoice& chosen) {
@@ -573,15 +546,7 @@ Result<> Session::LoadPresetFrom(const std::filesystem::path& file) {
 }
 
 Result<int> Session::LoadPresetValues(const PresetValues& values) {
-    std::optional<int> written;
-    const Result<> loaded = RunJob([&] {
-        written = m_->presets.LoadValues(values);
-        return written.has_value();
-    });
-    if (!loaded) {
-        return Result<int>::Refused(loaded.reason);
-    }
-    return Result<int>::Done(*written);
+    return RunJobFor<int>([&] { return m_->presets.LoadValues(values); });
 }
 
 Result<std::filesystem::path> Session::BackUpToChosenFile(const std::string& date) {
@@ -611,15 +576,7 @@ Result<> Session::BackUp(const std::filesystem::path& file, JobProgress progress
 }
 
 Result<std::string> Session::BackUpText() {
-    std::optional<std::string> text;
-    const Result<> read = RunJob([&] {
-        text = m_->backups.BackupText();
-        return text.has_value();
-    });
-    if (!read) {
-        return Result<std::string>::Refused(read.reason);
-    }
-    return Result<std::string>::Done(*text);
+    return RunJobFor<std::string>([this] { return m_->backups.BackupText(); });
 }
 
 Result<std::filesystem::path> Session::RestoreFromChosenFile() {
@@ -650,20 +607,22 @@ Result<> Session::Restore(const PedalBackup& backup, const std::string& name,
 
 Result<EepromDump> Session::ReadEeprom(const std::string& startText, const std::string& endText) {
     EepromTools& eeprom = m_->eeprom;
-    const Result<> read = RunJob([&] { return eeprom.ReadEeprom(startText, endText); });
-    if (!read) {
-        return Result<EepromDump>::Refused(read.reason);
-    }
-    return Result<EepromDump>::Done({eeprom.startAddress, eeprom.endAddress, eeprom.dump});
+    return RunJobFor<EepromDump>([&]() -> std::optional<EepromDump> {
+        if (!eeprom.ReadEeprom(startText, endText)) {
+            return std::nullopt;
+        }
+        return EepromDump{eeprom.startAddress, eeprom.endAddress, eeprom.dump};
+    });
 }
 
 Result<EepromDump> Session::EraseEeprom(const std::string& startText, const std::string& endText) {
     EepromTools& eeprom = m_->eeprom;
-    const Result<> erased = RunJob([&] { return eeprom.EraseEeprom(startText, endText); });
-    if (!erased) {
-        return Result<EepromDump>::Refused(erased.reason);
-    }
-    return Result<EepromDump>::Done({eeprom.startAddress, eeprom.endAddress, {}});
+    return RunJobFor<EepromDump>([&]() -> std::optional<EepromDump> {
+        if (!eeprom.EraseEeprom(startText, endText)) {
+            return std::nullopt;
+        }
+        return EepromDump{eeprom.startAddress, eeprom.endAddress, {}};
+    });
 }
 
 Result<> Session::WriteRaw(const std::string& addressText, const std::string& dataText) {
@@ -682,22 +641,21 @@ Result<std::uint32_t> Session::CheckFirmwareImage(const FlashRequest& request) c
 
 Result<FlashReport> Session::FlashFirmware(const FlashRequest& request) {
     Modules& m = *m_;
-    const Result<> flashed = RunJob([&] {
+    return RunJobFor<FlashReport>([&]() -> std::optional<FlashReport> {
         if (!request.image.empty() && request.image != m.firmware.firmwareResourceName) {
             m.firmware.FirmwareSelect(request.image);
         }
         m.firmware.verifyAfterWrite = request.verify;
         RecordHistory("Firmware Upgrade");
-        return m.firmware.UpgradeFirmware(request.file);
+        if (!m.firmware.UpgradeFirmware(request.file)) {
+            return std::nullopt;
+        }
+        return FlashReport{.path = PathText(m.bootloader.path),
+                           .bytes = m.firmware.firmwareSize,
+                           .blocks = m.firmware.chunkCount,
+                           .firmwareVersion = m.firmware.firmwareVersion,
+                           .verified = request.verify};
     });
-    if (!flashed) {
-        return Result<FlashReport>::Refused(flashed.reason);
-    }
-    return Result<FlashReport>::Done({.path = PathText(m.bootloader.path),
-                                      .bytes = m.firmware.firmwareSize,
-                                      .blocks = m.firmware.chunkCount,
-                                      .firmwareVersion = m.firmware.firmwareVersion,
-                                      .verified = request.verify});
 }
 
 Result<> Session::SendMessage(const std::string& hex) {
@@ -706,18 +664,12 @@ Result<> Session::SendMessage(const std::string& hex) {
 
 Result<PresetValues> Session::PeekPedalValues() {
     Modules& m = *m_;
-    PresetValues values{};
-    const Result<> read = RunJob([&] {
+    return RunJobFor<PresetValues>([&m]() -> std::optional<PresetValues> {
         if (!m.communication.RequestDeviceInfo()) {
-            return false;
+            return std::nullopt;
         }
-        values = DecodeDeviceInfo(m.communication.replyBytes).values;
-        return true;
+        return DecodeDeviceInfo(m.communication.replyBytes).values;
     });
-    if (!read) {
-        return Result<PresetValues>::Refused(read.reason);
-    }
-    return Result<PresetValues>::Done(values);
 }
 
 Result<> Session::Undo() {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -287,8 +288,19 @@ private:
     // result, with the last message shown as the reason when it did not complete. Live edits
     // kept while it ran are sent when it ends.
     Result<> RunJob(const std::function<bool()>& work);
+    // The same for work that yields a value: nullopt when it did not complete.
+    template <typename T> Result<T> RunJobFor(const std::function<std::optional<T>()>& work) {
+        std::optional<T> value;
+        const Result<> ended = RunJob([&] {
+            value = work();
+            return value.has_value();
+        });
+        return value ? Result<T>::Done(std::move(*value)) : Result<T>::Refused(ended.reason);
+    }
     // Sends the live edits kept while a job ran.
     void SendPendingEdits();
+    // Sends the tuning held, the pedal's state kept first; true when the pedal took it.
+    bool SendHeldTuning();
     // Shows why the pedal cannot take what was asked, and refuses it: nothing is sent.
     Result<> Refuse(const std::string& why);
 
