@@ -141,11 +141,13 @@ Result<> Session::Start() {
     m.communication.DetectDevice();
     m.communication.SetDefaultPortSettings();
     m.communication.firmwareUpgradeMode = false;
-    if (!m.algorithms.LoadResourceLines("octave")) {
-        return Result<>::Refused(m.dialogs.lastMessage);
-    }
-    m.algorithmList = m.algorithms.resourceLines;
-    return Result<>::Done();
+    return Attempt([&m] {
+        if (!m.algorithms.LoadResourceLines("octave")) {
+            return false;
+        }
+        m.algorithmList = m.algorithms.resourceLines;
+        return true;
+    });
 }
 
 void Session::PrepareDataFolder() {
@@ -188,21 +190,22 @@ Result<VersionAnswer> Session::CheckVersion() {
 Result<> Session::Connect(bool upgradeMode, bool pacedOnly) {
     Modules& m = *m_;
     const Communication::Job job(m.communication);
-    m.dialogs.lastMessage.clear();
     m.state.readThisConnection = false;
     m.communication.firmwareUpgradeMode = upgradeMode;
     m.bootloader.pacedOnly = pacedOnly;
-    const bool opened = m.communication.ConnectDevice();
-    if (upgradeMode && m.bootloader.BootloaderSync()) {
-        m.bootloader.ChoosePath();
-    }
-    if (!opened) {
-        return Result<>::Refused(m.dialogs.lastMessage.empty() ? "Device not opened"
-                                                               : m.dialogs.lastMessage);
-    }
-    m.connectedOnce = true;
-    m.state.serialNumber = m.communication.deviceSerialNumber;
-    return Result<>::Done();
+    return Attempt(
+        [&] {
+            const bool opened = m.communication.ConnectDevice();
+            if (upgradeMode && m.bootloader.BootloaderSync()) {
+                m.bootloader.ChoosePath();
+            }
+            if (opened) {
+                m.connectedOnce = true;
+                m.state.serialNumber = m.communication.deviceSerialNumber;
+            }
+            return opened;
+        },
+        "Device not opened");
 }
 
 Result<> Session::Disconnect() {
@@ -210,11 +213,7 @@ Result<> Session::Disconnect() {
     // Another pedal may be connected next: its edits start afresh.
     m.fx.history.Clear();
     m.state.readThisConnection = false;
-    m.dialogs.lastMessage.clear();
-    if (!m.communication.DisconnectDevice()) {
-        return Result<>::Refused(m.dialogs.lastMessage);
-    }
-    return Result<>::Done();
+    return Attempt([&m] { return m.communication.DisconnectDevice(); });
 }
 
 Result<std::vector<FoundDevice>> Session::ListDevices() {
@@ -261,18 +260,22 @@ Result<> Session::RunJob(const std::function<bool()>& work) {
     if (m.communication.Busy()) {
         return Result<>::Refused("another operation is talking to the pedal");
     }
-    Result<> result = Result<>::Done();
+    Result<> result;
     {
         const Communication::Job job(m.communication);
-        m.dialogs.lastMessage.clear();
-        if (!work()) {
-            result =
-                Result<>::Refused(m.dialogs.lastMessage.empty() ? std::string("nothing was done")
-                                                                : m.dialogs.lastMessage);
-        }
+        result = Attempt(work);
     }
     SendPendingEdits();
     return result;
+}
+
+Result<> Session::Attempt(const std::function<bool()>& work, const std::string& silentFailure) {
+    std::string& shown = m_->dialogs.lastMessage;
+    shown.clear();
+    if (work()) {
+        return Result<>::Done();
+    }
+    return Result<>::Refused(shown.empty() ? silentFailure : shown);
 }
 
 Result<> Session::Refuse(const std::string& why) {
@@ -294,13 +297,12 @@ void Session::SendPendingEdits() {
 
 Result<> Session::SelectAlgorithm(const std::string& name) {
     Modules& m = *m_;
-    m.dialogs.lastMessage.clear();
-    m.algorithms.selectedEffectName = name;
-    m.fx.LoadAlgorithmAddresses(m.algorithms);
-    if (!m.dialogs.lastMessage.empty()) {
-        return Result<>::Refused(m.dialogs.lastMessage);
-    }
-    return Result<>::Done();
+    return Attempt([&] {
+        m.algorithms.selectedEffectName = name;
+        m.fx.LoadAlgorithmAddresses(m.algorithms);
+        // Reading the addresses says what went wrong, and carries on.
+        return m.dialogs.lastMessage.empty();
+    });
 }
 
 Result<int> Session::TurnDial(std::size_t slot, int angle) {
@@ -348,11 +350,7 @@ void Session::ChooseTuning(int tuning) {
 
 Result<> Session::ChooseAssignment(std::size_t control, int index) {
     Modules& m = *m_;
-    m.dialogs.lastMessage.clear();
-    if (m.fx.ChooseAssignment(control, index)) {
-        return Result<>::Refused(m.dialogs.lastMessage);
-    }
-    return Result<>::Done();
+    return Attempt([&] { return !m.fx.ChooseAssignment(control, index); });
 }
 
 void Session::ChooseFootswitch(bool shortPressBypass, bool longPressBypass) {
@@ -552,9 +550,10 @@ Result<int> Session::LoadPresetValues(const PresetValues& values) {
 Result<std::filesystem::path> Session::BackUpToChosenFile(const std::string& date) {
     Modules& m = *m_;
     const std::filesystem::path folder = m.dataFolder.DeviceFolder() / "Backups";
-    m.dialogs.lastMessage.clear();
-    if (!m.dataFolder.CreateFolder(folder, "Error creating folder: ")) {
-        return Result<std::filesystem::path>::Refused(m.dialogs.lastMessage);
+    if (const Result<> created =
+            Attempt([&] { return m.dataFolder.CreateFolder(folder, "Error creating folder: "); });
+        !created) {
+        return Result<std::filesystem::path>::Refused(created.reason);
     }
     const std::filesystem::path file =
         m.dialogs.SaveFileName({"Back Up Pedal", "Backup files (*.json)", "json",
@@ -682,12 +681,8 @@ Result<> Session::Redo() {
 
 Result<> Session::LoadImpulseResponse() {
     Modules& m = *m_;
-    m.dialogs.lastMessage.clear();
-    if (!m.impulseResponse.LoadImpulseResponse(m.algorithms.selectedEffectName)) {
-        return Result<>::Refused(m.dialogs.lastMessage.empty() ? "nothing was done"
-                                                               : m.dialogs.lastMessage);
-    }
-    return Result<>::Done();
+    return Attempt(
+        [&m] { return m.impulseResponse.LoadImpulseResponse(m.algorithms.selectedEffectName); });
 }
 
 } // namespace corvid

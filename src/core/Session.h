@@ -288,6 +288,10 @@ private:
     // result, with the last message shown as the reason when it did not complete. Live edits
     // kept while it ran are sent when it ends.
     Result<> RunJob(const std::function<bool()>& work);
+    // Runs `work` (not as a job): done, or refused with the last message shown meanwhile, or
+    // `silentFailure` when none was.
+    Result<> Attempt(const std::function<bool()>& work,
+                     const std::string& silentFailure = "nothing was done");
     // The same for work that yields a value: nullopt when it did not complete.
     template <typename T> Result<T> RunJobFor(const std::function<std::optional<T>()>& work) {
         std::optional<T> value;
