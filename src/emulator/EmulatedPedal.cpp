@@ -204,7 +204,7 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
         return;
     }
     switch (m.front()) {
-    case 0x00:
+    case command::AlgorithmImage.code:
         if (!expectImage_) {
             unexpected_.push_back(m);
             break;
@@ -214,7 +214,7 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
         LoadAddresses(BytesToHex(m.data(), m.size()));
         Reply({state.uploadAnswer.begin(), state.uploadAnswer.end()}, atMs);
         break;
-    case 0x01: {
+    case command::DspWrite.code: {
         const std::uint16_t address = MessageWord16(m, 1);
         const std::uint32_t value = MessageWord32(m, 3);
         state.dsp[address] = value;
@@ -225,7 +225,7 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
         }
         break;
     }
-    case 0x02:
+    case command::DeviceInfo.code:
         if (fault_ == Fault::ShortReply) {
             fault_ = Fault::None;
             Reply(DeviceInfoText(faultCount_), atMs);
@@ -233,37 +233,37 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
             Reply(DeviceInfoText(deviceinfo::Values), atMs);
         }
         break;
-    case 0x03:
-        for (std::size_t i = 0; i < 5; ++i) {
-            state.values[10 + i] = MessageWord32(m, 1 + 4 * i);
+    case command::StoreSettings.code:
+        for (std::size_t i = 0; i < assignableParameterCount; ++i) {
+            state.values[standardParameterCount + i] = MessageWord32(m, 1 + 4 * i);
         }
         break;
-    case 0x04:
-        for (std::size_t k = 0; k < 5; ++k) {
+    case command::Assignments.code:
+        for (std::size_t k = 0; k < controlCount; ++k) {
             state.controlFlags[k] = m[1 + k];
-            state.controlWords[k] = MessageWord16(m, 6 + 2 * k);
+            state.controlWords[k] = MessageWord16(m, 1 + controlCount + 2 * k);
         }
         break;
-    case 0x07:
+    case command::MidiChannel.code:
         state.midiChannel = m[1];
         break;
-    case 0x08:
+    case command::Footswitch.code:
         state.footswitchMode = static_cast<std::uint8_t>(2 * m[1] + m[2]);
         break;
-    case 0x09:
+    case command::TuningSelect.code:
         if (m.size() == command::TuningSelect.length) {
             state.tuning = m[1];
         } else {
             state.noteCut = {m[1], m[2]};
         }
         break;
-    case 0x0B:
+    case command::EepromErase.code:
         for (std::uint32_t a = MessageWord16(m, 1);
              a <= MessageWord16(m, 3) && a < state.eeprom.size(); ++a) {
             state.eeprom[a] = 0xFF;
         }
         break;
-    case 0x0C: {
+    case command::EepromRead.code: {
         std::vector<std::uint8_t> values;
         for (std::uint32_t a = MessageWord16(m, 1); a <= MessageWord16(m, 3); ++a) {
             values.push_back(a < state.eeprom.size() ? state.eeprom[a] : 0xFF);
@@ -271,10 +271,10 @@ void EmulatedPedal::Handle(const std::vector<std::uint8_t>& m, std::int64_t atMs
         Reply(DecimalLines(values), atMs);
         break;
     }
-    case 0x0D:
+    case command::PreUpload.code:
         expectImage_ = true;
         break;
-    case 0x0E:
+    case command::TuningData.code:
         // The tables take the place of an image after the pre-upload message.
         expectImage_ = false;
         state.tuningData.assign(m.begin() + 1, m.end());

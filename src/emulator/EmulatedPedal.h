@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/ParameterModel.h"
+
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -29,8 +31,9 @@ public:
         std::uint16_t algorithmVersion = 0x0008;
         std::uint8_t effectNumber = 0x08;
         std::uint8_t footswitchMode = 0;
-        std::array<std::uint8_t, 5> controlFlags{};
-        std::array<std::uint16_t, 5> controlWords{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
+        std::array<std::uint8_t, controlCount> controlFlags{};
+        std::array<std::uint16_t, controlCount> controlWords{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF,
+                                                             0xFFFF};
         std::uint8_t tuning = 0;
         // The note filters' coefficient tables as the last 0x0E left them (empty before).
         std::vector<std::uint8_t> tuningData;
@@ -41,7 +44,7 @@ public:
         // 16 KiB of EEPROM, erased to 0xFF; a read of addresses past its end answers 0xFF.
         std::vector<std::uint8_t> eeprom = std::vector<std::uint8_t>(16 * 1024, 0xFF);
         // The fifteen parameter values by slot.
-        std::array<std::uint32_t, 15> values{};
+        std::array<std::uint32_t, parameterCount> values{};
         // The DSP's parameter memory by address, as 0x01 writes leave it.
         std::array<std::uint32_t, 0x10000> dsp{};
         std::vector<std::uint8_t> algorithm;
@@ -162,7 +165,7 @@ private:
     std::vector<Message> messages_;
     std::vector<std::vector<std::uint8_t>> unexpected_;
     std::deque<Chunk> output_;
-    std::array<std::int32_t, 15> slotAddress_{};
+    std::array<std::int32_t, parameterCount> slotAddress_{};
     bool expectImage_ = false;
     // The bootloader's side of the protocol: where in a command it is.
     enum class Boot {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/ParameterModel.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -30,8 +32,12 @@ namespace command {
 inline constexpr PedalCommand AlgorithmImage{0x00, "algorithm image", 0, Answer::Text};
 inline constexpr PedalCommand DspWrite{0x01, "DSP parameter write", 7, Answer::None};
 inline constexpr PedalCommand DeviceInfo{0x02, "device information", 2, Answer::DecimalLines};
-inline constexpr PedalCommand StoreSettings{0x03, "store settings", 21, Answer::None};
-inline constexpr PedalCommand Assignments{0x04, "control assignments", 16, Answer::None};
+// The assignable parameters' values, 32 bits each.
+inline constexpr PedalCommand StoreSettings{0x03, "store settings",
+                                            1 + 4 * assignableParameterCount, Answer::None};
+// A flag for each control, then each control's 16-bit address.
+inline constexpr PedalCommand Assignments{0x04, "control assignments", 1 + 3 * controlCount,
+                                          Answer::None};
 inline constexpr PedalCommand MidiChannel{0x07, "MIDI channel", 2, Answer::None};
 inline constexpr PedalCommand Footswitch{0x08, "footswitch behaviour", 3, Answer::None};
 // 0x09 is two messages told apart by length: the pedal sees a third byte or a pause.
@@ -67,10 +73,10 @@ inline constexpr std::size_t FirmwareVersion = 0;
 inline constexpr std::size_t AlgorithmVersion = 1; // two bytes
 inline constexpr std::size_t EffectNumber = 3;
 inline constexpr std::size_t FootswitchMode = 4;
-inline constexpr std::size_t Assignments = 5; // five flags, then five 16-bit addresses
-inline constexpr std::size_t Tuning = 20;
-inline constexpr std::size_t ParameterValues = 21; // fifteen 32-bit words
-inline constexpr std::size_t Values = 81;
+inline constexpr std::size_t Assignments = 5; // a flag a control, then a 16-bit address each
+inline constexpr std::size_t Tuning = Assignments + 3 * controlCount;
+inline constexpr std::size_t ParameterValues = Tuning + 1; // a 32-bit word a parameter
+inline constexpr std::size_t Values = ParameterValues + 4 * parameterCount;
 } // namespace deviceinfo
 
 // The command's first byte as two hex digits, the start of every message text.

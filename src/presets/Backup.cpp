@@ -15,16 +15,7 @@
 namespace corvid {
 
 PedalBackup BackupFromDeviceInfo(const DeviceInfo& info) {
-    PedalBackup b;
-    b.firmwareVersion = info.firmwareVersion;
-    b.algorithmVersion = info.algorithmVersion;
-    b.effectNumber = info.effectNumber;
-    b.footswitchMode = info.footswitchMode;
-    b.controlFlags = info.controlFlags;
-    b.controlWords = info.controlWords;
-    b.tuning = info.tuning;
-    b.values = info.values;
-    return b;
+    return PedalBackup{.serialNumber = {}, .saved = {}, .device = info};
 }
 
 std::vector<std::string> BackupDifferences(const PedalBackup& a, const PedalBackup& b,
@@ -37,16 +28,17 @@ std::vector<std::string> BackupDifferences(const PedalBackup& a, const PedalBack
                             " " + HexField(second, digits));
         }
     };
-    differ("Footswitch mode", static_cast<std::uint32_t>(a.footswitchMode),
-           static_cast<std::uint32_t>(b.footswitchMode), 2);
-    differ("Tuning", static_cast<std::uint32_t>(a.tuning), static_cast<std::uint32_t>(b.tuning), 2);
+    differ("Footswitch mode", static_cast<std::uint32_t>(a.device.footswitchMode),
+           static_cast<std::uint32_t>(b.device.footswitchMode), 2);
+    differ("Tuning", static_cast<std::uint32_t>(a.device.tuning),
+           static_cast<std::uint32_t>(b.device.tuning), 2);
     for (std::size_t k = 0; k < controlCount; ++k) {
         differ("Control " + std::to_string(k + 1),
-               (a.controlFlags[k] ? 0x10000u : 0u) | a.controlWords[k],
-               (b.controlFlags[k] ? 0x10000u : 0u) | b.controlWords[k], 5);
+               (a.device.controlFlags[k] ? 0x10000u : 0u) | a.device.controlWords[k],
+               (b.device.controlFlags[k] ? 0x10000u : 0u) | b.device.controlWords[k], 5);
     }
     for (std::size_t slot = 0; slot < parameterCount; ++slot) {
-        differ(parameterTable[slot].name, a.values[slot], b.values[slot], 8);
+        differ(parameterTable[slot].name, a.device.values[slot], b.device.values[slot], 8);
     }
     return lines;
 }
@@ -54,25 +46,26 @@ std::vector<std::string> BackupDifferences(const PedalBackup& a, const PedalBack
 std::string BackupJson(const PedalBackup& b) {
     QJsonArray controls;
     for (std::size_t k = 0; k < controlCount; ++k) {
-        controls.append(
-            QJsonObject{{"assigned", b.controlFlags[k]},
-                        {"address", QString::fromStdString(HexField(b.controlWords[k], 4))}});
+        controls.append(QJsonObject{
+            {"assigned", b.device.controlFlags[k]},
+            {"address", QString::fromStdString(HexField(b.device.controlWords[k], 4))}});
     }
     QJsonArray values;
     for (std::size_t slot = 0; slot < parameterCount; ++slot) {
-        values.append(QJsonObject{{"name", parameterTable[slot].name},
-                                  {"value", QString::fromStdString(HexField(b.values[slot], 8))}});
+        values.append(
+            QJsonObject{{"name", parameterTable[slot].name},
+                        {"value", QString::fromStdString(HexField(b.device.values[slot], 8))}});
     }
     const QJsonObject root{{"format", QString::fromStdString(PedalBackup::kFormat)},
                            {"formatVersion", PedalBackup::kFormatVersion},
                            {"serialNumber", QString::fromStdString(b.serialNumber)},
                            {"saved", QString::fromStdString(b.saved)},
-                           {"firmwareVersion", b.firmwareVersion},
-                           {"algorithmVersion", b.algorithmVersion},
-                           {"effectNumber", b.effectNumber},
-                           {"footswitchMode", b.footswitchMode},
+                           {"firmwareVersion", b.device.firmwareVersion},
+                           {"algorithmVersion", b.device.algorithmVersion},
+                           {"effectNumber", b.device.effectNumber},
+                           {"footswitchMode", b.device.footswitchMode},
                            {"controls", controls},
-                           {"tuning", b.tuning},
+                           {"tuning", b.device.tuning},
                            {"parameters", values}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
 }
@@ -136,11 +129,11 @@ std::optional<PedalBackup> ParseBackup(const std::string& text, std::string& rea
     if (!tuning) {
         return std::nullopt;
     }
-    b.firmwareVersion = *firmware;
-    b.algorithmVersion = *algorithm;
-    b.effectNumber = *effect;
-    b.footswitchMode = *footswitch;
-    b.tuning = *tuning;
+    b.device.firmwareVersion = static_cast<std::uint8_t>(*firmware);
+    b.device.algorithmVersion = static_cast<std::uint16_t>(*algorithm);
+    b.device.effectNumber = static_cast<std::uint8_t>(*effect);
+    b.device.footswitchMode = static_cast<std::uint8_t>(*footswitch);
+    b.device.tuning = static_cast<std::uint8_t>(*tuning);
     const QJsonArray controls = o.value("controls").toArray();
     if (controls.size() != static_cast<qsizetype>(controlCount)) {
         reason = "controls must list " + std::to_string(controlCount) + " controls";
@@ -154,8 +147,8 @@ std::optional<PedalBackup> ParseBackup(const std::string& text, std::string& rea
                      " needs \"assigned\" (true or false) and \"address\" (4 hex digits)";
             return std::nullopt;
         }
-        b.controlFlags[k] = c.value("assigned").toBool();
-        b.controlWords[k] = static_cast<std::uint16_t>(*address);
+        b.device.controlFlags[k] = c.value("assigned").toBool();
+        b.device.controlWords[k] = static_cast<std::uint16_t>(*address);
     }
     const QJsonArray values = o.value("parameters").toArray();
     if (values.size() != static_cast<qsizetype>(parameterCount)) {
@@ -170,7 +163,7 @@ std::optional<PedalBackup> ParseBackup(const std::string& text, std::string& rea
                      parameterTable[slot].name + "\" with a value of 8 hex digits";
             return std::nullopt;
         }
-        b.values[slot] = *value;
+        b.device.values[slot] = *value;
     }
     return b;
 }
@@ -247,13 +240,14 @@ bool PedalBackups::Restore(const PedalBackup& backup, const std::string& name) {
         return false;
     }
     step();
-    if (now->algorithmVersion != backup.algorithmVersion &&
-        !dialogs_.Confirm({QuestionKind::Risk,
-                           "The backup was made with algorithm version " +
-                               HexField(static_cast<std::uint32_t>(backup.algorithmVersion), 4) +
-                               "; the pedal has " +
-                               HexField(static_cast<std::uint32_t>(now->algorithmVersion), 4) +
-                               ". Restore anyway?"})) {
+    if (now->device.algorithmVersion != backup.device.algorithmVersion &&
+        !dialogs_.Confirm(
+            {QuestionKind::Risk,
+             "The backup was made with algorithm version " +
+                 HexField(static_cast<std::uint32_t>(backup.device.algorithmVersion), 4) +
+                 "; the pedal has " +
+                 HexField(static_cast<std::uint32_t>(now->device.algorithmVersion), 4) +
+                 ". Restore anyway?"})) {
         return false;
     }
     if (beforeOverwrite) {
@@ -262,8 +256,8 @@ bool PedalBackups::Restore(const PedalBackup& backup, const std::string& name) {
     // The live values, then the five stored ones, the assignments, the footswitch and the tuning.
     for (std::size_t slot = 0; slot < parameterCount; ++slot) {
         if (parameterTable[slot].addressField == 0) {
-            fx_.state.parameters.Value(slot) = backup.values[slot];
-        } else if (!fx_.SendParameterValue(slot, backup.values[slot])) {
+            fx_.state.parameters.Value(slot) = backup.device.values[slot];
+        } else if (!fx_.SendParameterValue(slot, backup.device.values[slot])) {
             return false;
         } else {
             step();
@@ -275,15 +269,15 @@ bool PedalBackups::Restore(const PedalBackup& backup, const std::string& name) {
         return false;
     }
     step();
-    const std::string assign = AssignMessage(backup.controlFlags, backup.controlWords);
+    const std::string assign =
+        AssignMessage(backup.device.controlFlags, backup.device.controlWords);
     log_.PrintToConsole("assign message: " + assign);
     if (!link_.SendCommand(command::Assignments, assign)) {
         return false;
     }
     step();
     clock_.Sleep(FXsettings::kAssignPauseMs);
-    const std::string footswitch =
-        FootswitchMessage(static_cast<std::uint8_t>(backup.footswitchMode));
+    const std::string footswitch = FootswitchMessage(backup.device.footswitchMode);
     log_.PrintToConsole("footswitch behaviour message: " + footswitch);
     if (!link_.SendCommand(command::Footswitch, footswitch)) {
         return false;
@@ -291,7 +285,7 @@ bool PedalBackups::Restore(const PedalBackup& backup, const std::string& name) {
     step();
     // The tuning message purges what has not left yet: let the footswitch message go first.
     clock_.Sleep(FXsettings::kAssignPauseMs);
-    if (!tunings_.SetTuning(static_cast<std::uint8_t>(backup.tuning))) {
+    if (!tunings_.SetTuning(backup.device.tuning)) {
         return false;
     }
     step();

@@ -23,14 +23,8 @@ struct PedalBackup {
 
     std::string serialNumber;
     std::string saved; // ISO 8601, UTC
-    int firmwareVersion = 0;
-    int algorithmVersion = 0;
-    int effectNumber = 0;
-    int footswitchMode = 0;
-    std::array<bool, controlCount> controlFlags{};
-    std::array<std::uint16_t, controlCount> controlWords{};
-    int tuning = 0;
-    std::array<std::uint32_t, parameterCount> values{};
+    // What the device-information reply held.
+    DeviceInfo device{};
 
     bool operator==(const PedalBackup&) const = default;
 };

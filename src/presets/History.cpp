@@ -35,7 +35,7 @@ std::string Slug(const std::string& operation) {
 std::optional<PresetValues> ValuesOfStateFile(const std::string& bytes, std::string& reason) {
     std::string backupReason;
     if (const std::optional<PedalBackup> backup = ParseBackup(bytes, backupReason)) {
-        return backup->values;
+        return backup->device.values;
     }
     std::string presetReason;
     std::optional<PresetValues> preset = ParsePreset(bytes, presetReason);

@@ -47,7 +47,7 @@ TEST_F(HistoryTest, EachOverwritingOperationKeepsThePedalAsLastRead) {
         EXPECT_EQ(entries[i].operation, operations[i].first);
         const std::optional<PedalBackup> kept = PedalHistory::Read(entries[i], reason);
         ASSERT_TRUE(kept) << reason;
-        EXPECT_EQ(kept->values, backup->values) << operations[i].first;
+        EXPECT_EQ(kept->device.values, backup->device.values) << operations[i].first;
     }
     // Nothing was read between the first four; the restore read the pedal again, with the
     // assignment and the footswitch changed.
@@ -60,7 +60,7 @@ TEST_F(HistoryTest, EachOverwritingOperationKeepsThePedalAsLastRead) {
     // An entry restores through the restore path.
     ASSERT_TRUE(session.SetParameter(slot::Dry, 0x00400000));
     ASSERT_TRUE(session.Restore(entries.front().file));
-    EXPECT_EQ(pedal().state.values[slot::Dry], backup->values[slot::Dry]);
+    EXPECT_EQ(pedal().state.values[slot::Dry], backup->device.values[slot::Dry]);
 }
 
 // Without a read in this connection there is nothing to keep: the log says so.
@@ -81,7 +81,7 @@ TEST_F(HistoryTest, TheNewestHundredStay) {
     for (int i = 0; i < 101; ++i) {
         char time[32];
         std::snprintf(time, sizeof time, "2026-12-11T10:%02d:%02d.000Z", i / 60, i % 60);
-        state.tuning = i % 2;
+        state.device.tuning = static_cast<std::uint8_t>(i % 2);
         ASSERT_TRUE(modules().history.Record(state, "Assign", time));
     }
     const std::vector<HistoryEntry> entries = Entries();

@@ -490,7 +490,7 @@ TEST(Cli, AnInvalidHexMessageSendsNothing) {
     EXPECT_EQ(port.Received(), std::string("\x02\x00", 2));
 }
 
-// The usage errors are checked in process (CliArguments); these need the emulated pedal or
+// The usage errors are checked in process (CliCommands); these need the emulated pedal or
 // the port to find what is wrong.
 TEST(Cli, ArgumentsThatPassTheGrammarRunOrFailAtTheirLimits) {
     struct Case {

@@ -1,6 +1,7 @@
-#include "CliArguments.h"
+#include "CliCommands.h"
 #include "link/ParameterModel.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 
@@ -15,7 +16,16 @@
 namespace corvid::testing {
 namespace {
 
-const QString kCompletion = CORVID_SOURCE_DIR "/packaging/completion/";
+// The script corvid-cli writes for a shell (the package installs the same), in a file a shell
+// can source.
+QString Script(const std::string& shell) {
+    const QString path =
+        QDir::temp().filePath("corvid-completion-test." + QString::fromStdString(shell));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QByteArray::fromStdString(cli::CompletionScript(shell)));
+    return path;
+}
 
 // What a shell prints for a script, or nullopt when the shell is not installed.
 std::optional<std::string> Shell(const QString& shell, const QStringList& arguments) {
@@ -60,8 +70,8 @@ void ExpectOffers(const std::set<std::string>& offered, const std::set<std::stri
 TEST(Completion, BashCompletesCommandsControlsAndParameters) {
     // The first line is `complete -p`'s: how the script registered itself.
     const auto run = [](const QString& words) {
-        const QString script = "source '" + kCompletion +
-                               "corvid-cli.bash'; complete -p corvid-cli; COMP_WORDS=(" + words +
+        const QString script = "source '" + Script("bash") +
+                               "'; complete -p corvid-cli; COMP_WORDS=(" + words +
                                "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _corvid_cli; "
                                "printf '%s\\n' \"${COMPREPLY[@]}\"";
         return Shell("bash", {"-c", script}).value_or("");
@@ -74,7 +84,7 @@ TEST(Completion, BashCompletesCommandsControlsAndParameters) {
               0u);
     const std::string registered = complete("corvid-cli ''");
     std::set<std::string> commands;
-    for (const auto& [name, help] : cli::kCommands) {
+    for (const auto& [name, summary] : cli::CommandSummaries()) {
         commands.insert(name);
     }
     ExpectOffers(Words(registered), commands, "the command list");
@@ -83,29 +93,34 @@ TEST(Completion, BashCompletesCommandsControlsAndParameters) {
               std::set<std::string>({"remote"}));
     ExpectOffers(Words(complete("corvid-cli set ''")), ParameterWords(), "set");
     EXPECT_EQ(Words(complete("corvid-cli set split ''")), std::set<std::string>({"on", "off"}));
-    EXPECT_EQ(Words(complete("corvid-cli note-cut 'C#'")), std::set<std::string>({"C#3"}));
+    EXPECT_EQ(Words(complete("corvid-cli note-cut A2 'C#'")), std::set<std::string>({"C#3"}));
+    // Verbs, then their own words and options; a value after its option is not a word.
+    EXPECT_EQ(Words(complete("corvid-cli preset ''")), std::set<std::string>({"save", "load"}));
+    EXPECT_EQ(Words(complete("corvid-cli --json eeprom read --start 5 --")),
+              std::set<std::string>({"--start", "--end", "--output", "--help", "--version",
+                                     "--port", "--emulator", "--json", "--verbose", "--quiet"}));
+    EXPECT_EQ(Words(complete("corvid-cli --emulator bootloader history restore 1 --y")),
+              std::set<std::string>({"--yes"}));
 }
 
 // fish answers `complete -C`; zsh is checked for its syntax and its command list.
 TEST(Completion, FishAndZshKnowEveryCommand) {
     const std::optional<std::string> fish =
-        Shell("fish", {"-c", "source '" + kCompletion +
-                                 "corvid-cli.fish'; complete -C 'corvid-cli '; "
+        Shell("fish", {"-c", "source '" + Script("fish") +
+                                 "'; complete -C 'corvid-cli '; "
                                  "complete -C 'corvid-cli assign '"});
-    const std::optional<std::string> zsh = Shell("zsh", {"-n", kCompletion + "_corvid-cli"});
+    const std::optional<std::string> zsh = Shell("zsh", {"-n", Script("zsh")});
     if (!fish || !zsh) {
         GTEST_SKIP() << "fish or zsh is not installed (scripts/install-deps installs both)";
     }
     std::set<std::string> commands;
-    for (const auto& [name, help] : cli::kCommands) {
+    for (const auto& [name, summary] : cli::CommandSummaries()) {
         commands.insert(name);
     }
     ExpectOffers(Words(*fish), commands, "fish");
     ExpectOffers(Words(*fish), ParameterWords(), "fish assign");
     ExpectOffers(Words(*fish), {"remote", "iv"}, "fish assign");
-    QFile file(kCompletion + "_corvid-cli");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const std::string text = file.readAll().toStdString();
+    const std::string text = cli::CompletionScript("zsh");
     for (const std::string& command : commands) {
         EXPECT_NE(text.find("'" + command + ":"), std::string::npos) << "zsh lacks " << command;
     }

@@ -2,14 +2,13 @@
 // options and the command's arguments hold, CLI11 and the checks after it either refuse them
 // with a reason or type them; the coefficient calculator then takes the numbers given to it,
 // as the command would.
-#include "CliArguments.h"
+#include "CliCommands.h"
 #include "Quiet.h"
 #include "devtools/CoefficientCalculator.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <variant>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -26,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (line.action != cli::CommandLine::Action::Run) {
         return 0;
     }
-    if (const auto* coefficients = std::get_if<cli::CoefficientsArguments>(&line.arguments)) {
+    if (const auto* coefficients = line.Arguments<cli::CoefficientsArguments>()) {
         fuzz::Quiet quiet;
         CoefficientCalculator calculator(quiet, quiet);
         calculator.ChooseNote(static_cast<int>(coefficients->note));

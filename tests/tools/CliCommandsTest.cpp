@@ -1,10 +1,12 @@
-#include "CliArguments.h"
+#include "CliCommands.h"
 #include "updates/VersionCheck.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <sstream>
 
 namespace corvid::testing {
 namespace {
@@ -14,7 +16,7 @@ using Action = cli::CommandLine::Action;
 // The command line as corvid-cli reads it, in process: what runs, what is printed, and what
 // is refused with which one line; limits at their edges, the last accepted beside the first
 // refused.
-TEST(CliArguments, OptionsAndCommandsAreReadOrRefusedInOneLine) {
+TEST(CliCommands, OptionsAndCommandsAreReadOrRefusedInOneLine) {
     struct Case {
         std::vector<std::string> words;
         Action action;
@@ -159,13 +161,13 @@ TEST(CliArguments, OptionsAndCommandsAreReadOrRefusedInOneLine) {
 }
 
 // What the words say reaches the command typed: options wherever they stand, "-" as a file.
-TEST(CliArguments, WordsAreTypedWhereverTheOptionsStand) {
+TEST(CliCommands, WordsAreTypedWhereverTheOptionsStand) {
     const cli::CommandLine eeprom = cli::ParseCommandLine(
         {"--port=/dev/ttyUSB0", "eeprom", "read", "-q", "--start=16", "--end", "31", "-o", "-"});
     ASSERT_EQ(eeprom.action, Action::Run) << eeprom.text;
     EXPECT_EQ(eeprom.options.ports, std::vector<std::string>{"/dev/ttyUSB0"});
     EXPECT_TRUE(eeprom.options.quiet);
-    const auto& range = std::get<cli::EepromArguments>(eeprom.arguments);
+    const auto& range = *eeprom.Arguments<cli::EepromArguments>();
     EXPECT_EQ(range.start, "16");
     EXPECT_EQ(range.end, "31");
     EXPECT_EQ(range.file, "-");
@@ -173,42 +175,51 @@ TEST(CliArguments, WordsAreTypedWhereverTheOptionsStand) {
     const cli::CommandLine preset = cli::ParseCommandLine({"preset", "save", "-", "--json"});
     ASSERT_EQ(preset.action, Action::Run) << preset.text;
     EXPECT_TRUE(preset.options.json);
-    EXPECT_TRUE(std::get<cli::PresetArguments>(preset.arguments).save);
-    EXPECT_EQ(std::get<cli::PresetArguments>(preset.arguments).file, "-");
+    EXPECT_TRUE(preset.Arguments<cli::PresetArguments>()->save);
+    EXPECT_EQ(preset.Arguments<cli::PresetArguments>()->file, "-");
 
     const cli::CommandLine set = cli::ParseCommandLine({"set", "--", "1st Harmonic Pitch", "-3"});
     ASSERT_EQ(set.action, Action::Run) << set.text;
-    EXPECT_EQ(std::get<cli::SetArguments>(set.arguments).value, pitchRatioTable[9]);
+    EXPECT_EQ(set.Arguments<cli::SetArguments>()->value, pitchRatioTable[9]);
 
     const cli::CommandLine flash =
         cli::ParseCommandLine({"--emulator", "bootloader", "flash", "Firmware_4.bin", "--verify"});
     ASSERT_EQ(flash.action, Action::Run) << flash.text;
     EXPECT_TRUE(flash.options.emulator && flash.options.inBootloader);
-    EXPECT_EQ(std::get<cli::FlashArguments>(flash.arguments).name, "Firmware_4");
-    EXPECT_TRUE(std::get<cli::FlashArguments>(flash.arguments).verify);
-    EXPECT_FALSE(std::get<cli::FlashArguments>(flash.arguments).yes);
+    EXPECT_EQ(flash.Arguments<cli::FlashArguments>()->name, "Firmware_4");
+    EXPECT_TRUE(flash.Arguments<cli::FlashArguments>()->verify);
+    EXPECT_FALSE(flash.Arguments<cli::FlashArguments>()->yes);
 
     const cli::CommandLine q =
         cli::ParseCommandLine({"coefficients", "A2", "--gain=3", "--q", "5"});
     ASSERT_EQ(q.action, Action::Run) << q.text;
-    const auto& settings = std::get<cli::CoefficientsArguments>(q.arguments).settings;
+    const auto& settings = q.Arguments<cli::CoefficientsArguments>()->settings;
     ASSERT_EQ(settings.size(), 2u);
     EXPECT_EQ(settings[0], std::make_pair(std::string("--q"), std::string("5")));
     EXPECT_EQ(settings[1], std::make_pair(std::string("--gain"), std::string("3")));
 }
 
-// The manual page is written by hand: it must name every command the program knows.
-TEST(CliArguments, TheManualPageNamesEveryCommand) {
+// The manual page is written by hand: it names every command the program knows, and no other.
+TEST(CliCommands, TheManualPageNamesEveryCommandAndNoOther) {
     std::ifstream in(CORVID_SOURCE_DIR "/packaging/man/corvid-cli.1.scd");
     ASSERT_TRUE(in);
     const std::string page{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    for (const auto& [name, help] : cli::kCommands) {
-        const std::string command = std::string(name);
-        // A definition line starts "*set*" or "*preset save*".
-        const bool named = page.find("\n*" + command + "*") != std::string::npos ||
-                           page.find("\n*" + command + " ") != std::string::npos;
-        EXPECT_TRUE(named) << command;
+    std::set<std::string> known;
+    for (const auto& [name, summary] : cli::CommandSummaries()) {
+        known.insert(name);
     }
+    // A definition line of the COMMANDS section starts "*set*" or "*preset save*".
+    const std::size_t from = page.find("# COMMANDS");
+    const std::size_t to = page.find("# EXIT STATUS");
+    ASSERT_LT(from, to);
+    std::set<std::string> named;
+    std::istringstream section(page.substr(from, to - from));
+    for (std::string line; std::getline(section, line);) {
+        if (line.starts_with('*')) {
+            named.insert(line.substr(1, line.find_first_of("* ", 1) - 1));
+        }
+    }
+    EXPECT_EQ(named, known);
 }
 
 } // namespace
