@@ -98,6 +98,54 @@ TEST_F(PedalStateTest, APresetLoadSendsEveryUnassignedParameterWithAnAddress) {
     EXPECT_EQ(pedal().state.values[slot::InputLevel], 0x0010000Au);
 }
 
+// Each kind of operation leaves one state behind, with the origin of what it changed: what it
+// sent is the pedal's, what was only chosen is the editor's.
+TEST_F(PedalStateTest, EachOperationLeavesItsFieldsAndTheirOrigin) {
+    struct Case {
+        const char* name;
+        std::function<Result<>(Session&)> act;
+        std::function<bool(const PedalState&)> holds;
+    };
+    const std::vector<Case> cases = {
+        {"read", [](Session& s) { return s.ReadPedalState(); },
+         [](const PedalState& p) {
+             return p.values == Origin::Pedal && p.tuning == Origin::Pedal &&
+                    p.readThisConnection && p.versions.firmware == "05";
+         }},
+        {"live write", [](Session& s) { return s.SetParameter(slot::Dry, 0x00400000); },
+         [](const PedalState& p) {
+             return p.parameters.Value(slot::Dry) == 0x00400000 && p.values == Origin::Editor;
+         }},
+        {"assign", [](Session& s) { return s.AssignControl(1, 3); },
+         [](const PedalState& p) {
+             return p.assignment[1] == 3 && p.ControlAssigned(1) && p.assignments == Origin::Pedal;
+         }},
+        {"tuning chosen", [](Session& s) { return (s.ChooseTuning(0), Result<>::Done()); },
+         [](const PedalState& p) { return p.selectedTuning == 0 && p.tuning == Origin::Editor; }},
+        {"set tuning", [](Session& s) { return s.SetTuning(1); },
+         [](const PedalState& p) { return p.selectedTuning == 1 && p.tuning == Origin::Pedal; }},
+        {"footswitch", [](Session& s) { return s.SetFootswitch(false, true); },
+         [](const PedalState& p) {
+             return !p.shortPressBypass && p.longPressBypass && p.footswitch == Origin::Pedal;
+         }},
+        {"note cut",
+         [](Session& s) {
+             return s.SaveNoteCut({false, true, false, false, false, true, false, false});
+         },
+         [](const PedalState& p) {
+             return p.noteCut == std::array<std::uint8_t, 2>{1, 5} &&
+                    p.noteCutNotes == Origin::Pedal;
+         }},
+        {"MIDI channel", [](Session& s) { return s.SetMidiChannel("16"); },
+         [](const PedalState& p) { return p.midiChannel == 16 && p.midi == Origin::Pedal; }},
+    };
+    for (const Case& c : cases) {
+        const Result<> done = c.act(session);
+        EXPECT_TRUE(done.done) << c.name << ": " << done.reason;
+        EXPECT_TRUE(c.holds(session.state())) << c.name;
+    }
+}
+
 // A write the driver refuses stops the operation with the driver's message; nothing is recorded
 // as sent.
 TEST_F(PedalStateTest, AFailedWriteStopsEveryOperation) {
