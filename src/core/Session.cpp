@@ -175,14 +175,11 @@ Result<VersionAnswer> Session::CheckVersion() {
         wait.exec();
     }
     // A check that could not check has failed: it must not read as "up to date".
-    if (check.outcome.starts_with("failed: ")) {
-        return Result<VersionAnswer>::Refused(check.outcome.substr(8));
-    }
-    if (check.outcome.starts_with("status ")) {
-        return Result<VersionAnswer>::Refused(check.outcome);
+    if (check.outcome == VersionCheck::Outcome::Failed) {
+        return Result<VersionAnswer>::Refused(check.failure);
     }
     return Result<VersionAnswer>::Done(
-        {.newest = check.webVersion, .newer = check.outcome.starts_with("newer")});
+        {.newest = check.webVersion, .newer = check.outcome == VersionCheck::Outcome::Newer});
 }
 
 // ---- The link.

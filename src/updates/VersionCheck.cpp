@@ -120,7 +120,8 @@ void VersionCheck::WebRequestCompleted() {
         }
         dialogs_.ShowMessage("Error: " + text);
         log_.PrintToConsole("wew");
-        outcome = "status " + std::to_string(status.toInt()) + " " + text;
+        outcome = Outcome::Failed;
+        failure = "status " + std::to_string(status.toInt()) + " " + text;
         Finish();
         return;
     }
@@ -137,20 +138,21 @@ void VersionCheck::WebRequestCompleted() {
     if (newest->normalized() >
         QVersionNumber::fromString(QString::fromStdString(editorVersion)).normalized()) {
         view_.SetNewVersionText(kMenuText + " " + webVersion);
-        outcome = "newer: " + webVersion;
+        outcome = Outcome::Newer;
         if (settings_.showUpdateMessage) {
             view_.ShowNewVersionNotice();
         }
     } else {
         view_.SetNewVersionText("No update available");
-        outcome = "not newer: " + webVersion;
+        outcome = Outcome::NotNewer;
     }
     Finish();
 }
 
 void VersionCheck::Fail(const std::string& reason) {
     log_.PrintToConsole("Version check failed: " + reason);
-    outcome = "failed: " + reason;
+    outcome = Outcome::Failed;
+    failure = reason;
     Finish();
 }
 

@@ -63,11 +63,15 @@ public:
     // Runs `done` when the check has ended, whatever the outcome (the command line waits on it).
     void OnFinished(std::function<void()> done) { finished_ = std::move(done); }
 
+    // How a check ended.
+    enum class Outcome { Pending, Newer, NotNewer, Failed };
+
     std::string editorVersion;
     std::string webVersion;
     bool finished = false;
-    // "newer", "not newer", or the reason it failed.
-    std::string outcome;
+    Outcome outcome = Outcome::Pending;
+    // Why a failed check failed ("status 404 Not Found", "no answer within 10 s").
+    std::string failure;
 
 private:
     void WebRequestCompleted();
