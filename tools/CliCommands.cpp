@@ -1474,8 +1474,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& given) {
     // One line and where to look, rather than the whole help for a slip of the keyboard.
     const auto slip = [&line](const std::string& problem, const std::string& command) {
         line.action = CommandLine::Action::Usage;
-        line.text = "corvid-cli: " + problem + "; see corvid-cli " +
-                    (command.empty() ? "" : command + " ") + "--help\n";
+        line.problem =
+            problem + "; see corvid-cli " + (command.empty() ? "" : command + " ") + "--help";
+        line.text = "corvid-cli: " + line.problem + "\n";
         return line;
     };
     const auto known = [](const std::string& word) {
@@ -1543,6 +1544,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& given) {
     }
     if (command.empty()) {
         line.action = CommandLine::Action::Usage;
+        line.problem = "no command";
         line.text = "corvid-cli: no command\n" + app.help();
         return line;
     }

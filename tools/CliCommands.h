@@ -149,6 +149,8 @@ struct CommandLine {
     std::string command;
     std::shared_ptr<Bound> bound;
     std::string text;
+    // A usage error's one line, without the program's name (said as JSON under --json).
+    std::string problem;
 
     // The typed arguments of the command chosen, when they are of type A.
     template <typename A> const A* Arguments() const;

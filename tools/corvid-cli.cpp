@@ -277,9 +277,7 @@ int main(int argc, char* argv[]) {
     const bool json = std::find(words.begin(), words.end(), "--json") != words.end();
     if (line.action == cli::CommandLine::Action::Usage) {
         if (json) {
-            // The first line without the program's name: the problem and where to look.
-            const std::string problem = line.text.substr(0, line.text.find('\n'));
-            ErrorLine(problem.substr(problem.find(": ") + 2), true);
+            ErrorLine(line.problem, true);
         } else {
             std::cerr << line.text;
         }
