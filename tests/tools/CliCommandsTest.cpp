@@ -70,6 +70,8 @@ TEST(CliCommands, OptionsAndCommandsAreReadOrRefusedInOneLine) {
          Action::Usage,
          see("Input Level takes a level from 0 to 1023: 1024", "set")},
         {{"set", "input-level", "0xFFFFFFFF"}, Action::Run, ""},
+        {{"set", "input_level", "0"}, Action::Run, ""},
+        {{"set", "input level", "0"}, Action::Run, ""},
         {{"set", "Input Level", "0x100000000"},
          Action::Usage,
          see("a raw value is 0x and at most 8 hexadecimal digits: 0x100000000", "set")},
@@ -181,6 +183,17 @@ TEST(CliCommands, WordsAreTypedWhereverTheOptionsStand) {
     const cli::CommandLine set = cli::ParseCommandLine({"set", "--", "1st Harmonic Pitch", "-3"});
     ASSERT_EQ(set.action, Action::Run) << set.text;
     EXPECT_EQ(set.Arguments<cli::SetArguments>()->value, pitchRatioTable[9]);
+    // The switches in their own terms: the wave switch's two words, the others' 1 and 0.
+    for (const auto& [words, value] :
+         std::vector<std::pair<std::vector<std::string>, std::uint32_t>>{
+             {{"set", "wave", "on"}, waveOnValue},
+             {{"set", "Wave", "OFF"}, waveOffValue},
+             {{"set", "split", "on"}, 1u},
+             {{"set", "high-notes-cut", "off"}, 0u}}) {
+        const cli::CommandLine line = cli::ParseCommandLine(words);
+        ASSERT_EQ(line.action, Action::Run) << line.text;
+        EXPECT_EQ(line.Arguments<cli::SetArguments>()->value, value) << words[1];
+    }
 
     const cli::CommandLine flash =
         cli::ParseCommandLine({"--emulator", "bootloader", "flash", "Firmware_4.bin", "--verify"});

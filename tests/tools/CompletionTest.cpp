@@ -96,6 +96,8 @@ TEST(Completion, BashCompletesCommandsControlsAndParameters) {
     EXPECT_EQ(Words(complete("corvid-cli note-cut A2 'C#'")), std::set<std::string>({"C#3"}));
     // Verbs, then their own words and options; a value after its option is not a word.
     EXPECT_EQ(Words(complete("corvid-cli preset ''")), std::set<std::string>({"save", "load"}));
+    EXPECT_EQ(Words(complete("corvid-cli midi-channel 1")),
+              std::set<std::string>({"1", "10", "11", "12", "13", "14", "15", "16"}));
     EXPECT_EQ(Words(complete("corvid-cli --json eeprom read --start 5 --")),
               std::set<std::string>({"--start", "--end", "--output", "--help", "--version",
                                      "--port", "--emulator", "--json", "--verbose", "--quiet"}));
