@@ -1,9 +1,11 @@
 #include "firmware/FirmwareUpgrade.h"
 
 #include "base/Resources.h"
+#include "firmware/FirmwareImage.h"
 #include "link/HexMessage.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cctype>
 
@@ -28,24 +30,40 @@ std::optional<QByteArray> FirmwareUpgrade::ReadImage(const std::string& name,
                                                      std::string& reason) {
     QFile image(file.empty() ? QString::fromStdString(FindResource(":/firmware", name))
                              : QString::fromStdU16String(file.u16string()));
+    if (!file.empty() && !image.exists()) {
+        reason = "No such file: " + file.string();
+        return std::nullopt;
+    }
     if (image.fileName().isEmpty() || !image.open(QIODevice::ReadOnly)) {
         reason = file.empty()
                      ? "Resource " + name + " not found"
                      : "Cannot read " + file.string() + ": " + image.errorString().toStdString();
         return std::nullopt;
     }
-    // One byte more than the flash holds is enough to know it does not fit.
-    QByteArray bytes = image.read(static_cast<qint64>(kMaxImageBytes) + 1);
-    if (static_cast<std::size_t>(bytes.size()) > kMaxImageBytes) {
-        reason = "Firmware image too large: " + std::to_string(image.size()) +
-                 " bytes, the flash holds " + std::to_string(kMaxImageBytes);
+    std::vector<std::uint8_t> bytes;
+    if (QFileInfo(image.fileName()).suffix().toLower() == "hex") {
+        // A record carries at most 16 bytes in about 44 characters; a longer file is not ours.
+        const std::optional<std::vector<std::uint8_t>> data = firmwareimage::FromIntelHex(
+            image.read(static_cast<qint64>(8 * firmwareimage::MaxBytes)).toStdString(), reason);
+        if (!data) {
+            return std::nullopt;
+        }
+        bytes = *data;
+    } else {
+        // One byte more than the flash holds is enough to know it does not fit.
+        const QByteArray read = image.read(static_cast<qint64>(firmwareimage::MaxBytes) + 1);
+        if (static_cast<std::size_t>(read.size()) > firmwareimage::MaxBytes) {
+            reason = firmwareimage::TooLarge(static_cast<std::uint64_t>(image.size()));
+            return std::nullopt;
+        }
+        bytes.assign(read.begin(), read.end());
+    }
+    reason = firmwareimage::Problem(bytes);
+    if (!reason.empty()) {
         return std::nullopt;
     }
-    if (bytes.isEmpty()) {
-        reason = "Firmware image is empty";
-        return std::nullopt;
-    }
-    return bytes;
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
 }
 
 bool FirmwareUpgrade::LoadFirmwareImage(const std::filesystem::path& file) {

@@ -33,8 +33,6 @@ public:
 // through the bootloader after a global erase, followed by the version record and Go.
 class FirmwareUpgrade {
 public:
-    static constexpr std::size_t kMaxChunks = 512;
-    static constexpr std::size_t kMaxImageBytes = kMaxChunks * bootloader::BlockSize;
     static constexpr int kRestartPauseMs = 2000;
     inline static const std::string kComplete =
         "Firmware Upgrade Complete, device will now restart";
@@ -51,9 +49,10 @@ public:
     // Reads the chosen image from the program's resources (names ignoring case), or from a file
     // when one is given. False, shown, when it is missing or larger than the flash can hold.
     bool LoadFirmwareImage(const std::filesystem::path& file = {});
-    // The image's bytes, checked (readable, not empty, fits the flash) without taking them;
-    // nullopt with the reason. Lets a front end refuse a bad file before the bootloader starts.
-    // `name` is the built-in image's, read when no file is given.
+    // The image's bytes, checked without taking them: readable, not empty, below the version
+    // record, a program for the pedal's chip; a .hex file is read as Intel HEX. Nullopt with the
+    // reason, so a front end refuses a bad file before the bootloader starts. `name` is the
+    // built-in image's, read when no file is given.
     static std::optional<QByteArray>
     ReadImage(const std::string& name, const std::filesystem::path& file, std::string& reason);
     void SplitFirmwareImage();

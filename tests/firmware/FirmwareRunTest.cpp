@@ -149,8 +149,13 @@ TEST(FirmwareRun, ThePathIsChosenByProbingGet) {
     QTemporaryDir folder;
     const std::filesystem::path file =
         std::filesystem::path(folder.path().toStdString()) / "tiny_5.bin";
-    std::ofstream(file, std::ios::binary) << std::string("\x01\x02\x03", 3);
-    const Bytes block = {0x31, 0xCE, 0x08, 0x00, 0x00, 0x00, 0x08, 0x02, 0x01, 0x02, 0x03, 0x02};
+    // The smallest program: a stack pointer and a reset vector pointing into itself.
+    const Bytes program = {0x00, 0x50, 0x00, 0x20, 0x07, 0x00, 0x00, 0x08};
+    std::ofstream(file, std::ios::binary)
+        << std::string(reinterpret_cast<const char*>(program.data()), program.size());
+    Bytes block = {0x31, 0xCE, 0x08, 0x00, 0x00, 0x00, 0x08, 0x07};
+    block.insert(block.end(), program.begin(), program.end());
+    block.push_back(0x78);
     const Bytes record = {0x31, 0xCE, 0x08, 0x01, 0xFC, 0x00, 0xF5, 0x07, 0x00,
                           0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x02};
     Bytes all = {0x43, 0xBC, 0xFF, 0x00};
@@ -161,7 +166,7 @@ TEST(FirmwareRun, ThePathIsChosenByProbingGet) {
     std::vector<int> paced = {1, 1, 20, 1, 1, 20};
     const std::vector<int> command = {1, 1, 20, 1, 1, 1, 1, 1, 20};
     paced.insert(paced.end(), command.begin(), command.end());
-    paced.insert(paced.end(), {1, 1, 1, 1, 1}); // count, three data bytes, checksum
+    paced.insert(paced.end(), 10, 1); // count, eight data bytes, checksum
     paced.insert(paced.end(), command.begin(), command.end());
     paced.insert(paced.end(), 10, 1); // the version record's ten bytes
     paced.insert(paced.end(), {20, 2000, 1, 1, 100, 1, 1, 1, 1, 1, 100});
@@ -184,7 +189,7 @@ TEST(FirmwareRun, ThePathIsChosenByProbingGet) {
         if (c.path == BootloaderPath::Fast) {
             EXPECT_EQ(core.clock.pauses, std::vector<int>{2000}) << name;
             EXPECT_EQ(core.driver.writeSizes,
-                      (std::vector<std::uint32_t>{2, 2, 2, 5, 5, 2, 5, 10, 2, 5}))
+                      (std::vector<std::uint32_t>{2, 2, 2, 5, 10, 2, 5, 10, 2, 5}))
                 << name;
         } else {
             EXPECT_EQ(core.clock.pauses, paced) << name;

@@ -152,9 +152,9 @@ TEST_F(FirmwareTest, ImagesAreCutIntoBlocksAndTooLargeOnesRefused) {
         std::string lastChunkLine;
     };
     const std::vector<Case> cases = {
-        {512, 2, "num of bytes last chunk: 0"},
-        {100, 1, "num of bytes last chunk: 100"},
-        {131072, 512, "num of bytes last chunk: 0"},
+        {768, 3, "num of bytes last chunk: 0"},
+        {600, 3, "num of bytes last chunk: 88"},
+        {130048, 508, "num of bytes last chunk: 0"},
     };
     FirmwareUpgrade& firmware = t.modules().firmware;
     for (const Case& c : cases) {
@@ -165,13 +165,14 @@ TEST_F(FirmwareTest, ImagesAreCutIntoBlocksAndTooLargeOnesRefused) {
         EXPECT_TRUE(Contains(LogTailFrom(from), c.lastChunkLine)) << c.size;
         EXPECT_EQ(firmware.chunkData.back().size(), c.size % 256 == 0 ? 256 : c.size % 256);
     }
-    EXPECT_EQ(firmware.chunkData[1].front(), ShippedImage()[256]); // the 512-byte image
+    EXPECT_EQ(firmware.chunkData[1].front(), ShippedImage()[256]);
 
     t.pedal().ClearRecords();
     firmware.FirmwareSelect("huge_5");
-    EXPECT_FALSE(firmware.UpgradeFirmware(ImageFile("huge_5.bin", 131073)));
+    EXPECT_FALSE(firmware.UpgradeFirmware(ImageFile("huge_5.bin", 130049)));
     EXPECT_EQ(t.dialogs.messages.back(),
-              "Firmware image too large: 131073 bytes, the flash holds 131072");
+              "Firmware image too large: 130049 bytes, the flash holds 130048 below the version "
+              "record");
     EXPECT_TRUE(t.pedal().ReceivedBytes().empty());
     EXPECT_TRUE(window.btnUpgradeFirmware->isEnabled());
 }

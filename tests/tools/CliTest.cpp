@@ -303,13 +303,14 @@ TEST(Cli, AFileThatIsNotAPresetSendsNothing) {
     EXPECT_EQ(port.BytesReceived(), 0u);
 }
 
-// A small image (two blocks) keeps the run short; the version is the name's last digit.
+// A small image (three blocks, its reset handler at 0x08000200 inside it) keeps the run short;
+// the version is the name's last digit.
 QString SmallImage(QTemporaryDir& folder) {
     QFile shipped(":/firmware/FIRMWARE_5");
     EXPECT_TRUE(shipped.open(QIODevice::ReadOnly));
     QFile image(folder.filePath("small_6.bin"));
     EXPECT_TRUE(image.open(QIODevice::WriteOnly));
-    image.write(shipped.read(300));
+    image.write(shipped.read(600));
     return image.fileName();
 }
 
@@ -319,7 +320,7 @@ TEST(Cli, FlashThroughTheBootloaderOnAPseudoTerminal) {
     const CliRun flash =
         Cli({"--port", pedal.path, "flash", SmallImage(folder), "--verify", "--yes"});
     EXPECT_EQ(flash.exitCode, 0) << flash.err;
-    EXPECT_EQ(flash.out, "small_6 written: 300 bytes in 2 blocks, version 6, verified\n");
+    EXPECT_EQ(flash.out, "small_6 written: 600 bytes in 3 blocks, version 6, verified\n");
     EXPECT_NE(flash.err.find("Firmware Upgrade Complete, device will now restart"),
               std::string::npos);
     // Go started the new firmware, which reports the version record's version.
@@ -342,8 +343,8 @@ TEST(Cli, BarsAreDrawnOnATerminalAndEndTheirLine) {
     QTemporaryDir folder;
     const std::string flash =
         onTerminal({"--emulator", "bootloader", "flash", SmallImage(folder), "--verify", "--yes"});
-    EXPECT_NE(flash.find("\rblock 2 of 2 ["), std::string::npos) << flash;
-    EXPECT_NE(flash.find("\rchecked 2 of 2 ["), std::string::npos) << flash;
+    EXPECT_NE(flash.find("\rblock 3 of 3 ["), std::string::npos) << flash;
+    EXPECT_NE(flash.find("\rchecked 3 of 3 ["), std::string::npos) << flash;
     EXPECT_NE(flash.find("]\ncorvid-cli: Firmware Upgrade Complete"), std::string::npos) << flash;
 
     const QString backup = folder.filePath("backup.json");
@@ -365,7 +366,7 @@ TEST(Cli, ARefusedBlockEndsTheRunWithoutGo) {
     QTemporaryDir folder;
     const CliRun flash = Cli({"--port", pedal.path, "flash", SmallImage(folder), "--yes"});
     EXPECT_EQ(flash.exitCode, 1);
-    EXPECT_NE(flash.err.find("Firmware upgrade failed: block 1 of 2 at 0x08000100: NACK\n"),
+    EXPECT_NE(flash.err.find("Firmware upgrade failed: block 1 of 3 at 0x08000100: NACK\n"),
               std::string::npos)
         << flash.err;
     EXPECT_EQ(flash.err.find("Firmware Upgrade Complete"), std::string::npos);
@@ -532,7 +533,7 @@ TEST(Cli, ArgumentsThatPassTheGrammarRunOrFailAtTheirLimits) {
         // A missing image is said before the bootloader is spoken to.
         {{"--emulator", "bootloader", "flash", "/nonexistent/x_5.bin", "--yes"},
          1,
-         "corvid-cli: Cannot read /nonexistent/x_5.bin: No such file or directory\n"},
+         "corvid-cli: No such file: /nonexistent/x_5.bin\n"},
         {{"--emulator", "flash"},
          2,
          "corvid-cli: Upgrade the pedal's firmware with Firmware_5? Not on a terminal: add --yes"},
