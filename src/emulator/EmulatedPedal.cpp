@@ -371,8 +371,8 @@ void EmulatedPedal::BootloaderByte(std::uint8_t byte, std::int64_t nowMs) {
             if (bootCommand_ == 0x01) {
                 BootReply({ack, kBootloaderVersion, 0x00, 0x00, ack}, nowMs);
             } else if (bootCommand_ == 0x02) {
-                BootReply({ack, 0x01, static_cast<std::uint8_t>(kProductId >> 8),
-                           static_cast<std::uint8_t>(kProductId & 0xFF), ack},
+                BootReply({ack, 0x01, static_cast<std::uint8_t>(state.productId >> 8),
+                           static_cast<std::uint8_t>(state.productId & 0xFF), ack},
                           nowMs);
             } else {
                 GetReply(nowMs);

@@ -66,6 +66,9 @@ public:
         // How the bootloader answers Get (0x00): as AN3155 describes, or not.
         enum class GetAnswer { Proper, Nack, Silent, Malformed };
         GetAnswer getAnswer = GetAnswer::Proper;
+        // What Get ID names: the pedal's chip (128 KiB of flash in 1 KiB pages, 20 KiB of RAM),
+        // or another to play another device's bootloader.
+        std::uint16_t productId = 0x0410;
 
         // The bootloader's receiver frames 8 data bits, even parity, 1 stop bit. The host's
         // line: 8E1 when true, else 8N1, whose bytes it receives only when they come apart.
@@ -76,10 +79,8 @@ public:
         std::uint32_t paceBaud = 0;
     };
 
-    // The bootloader's identity (AN3155 Get, Get Version, Get ID): version 2.2, product 0x410
-    // (128 KiB of flash in 1 KiB pages, 20 KiB of RAM).
+    // The bootloader's version (AN3155 Get and Get Version): 2.2.
     static constexpr std::uint8_t kBootloaderVersion = 0x22;
-    static constexpr std::uint16_t kProductId = 0x0410;
     static constexpr std::size_t kPageBytes = 1024;
     // The commands it answers, as Get lists them.
     static constexpr std::array<std::uint8_t, 7> kBootloaderCommands = {0x00, 0x01, 0x02, 0x11,

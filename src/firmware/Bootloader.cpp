@@ -215,6 +215,30 @@ bool Bootloader::SendWriteCommand(const std::string& step) {
     return Acknowledged(step + " (address)");
 }
 
+std::optional<std::uint16_t> Bootloader::GetProductId() {
+    log_.PrintToConsole("SEND GET ID COMMAND");
+    if (!WriteBytesPaced({GetId.begin(), GetId.end()})) {
+        NotSent("Get ID");
+        return std::nullopt;
+    }
+    // ACK, the count (1: two bytes follow), the product ID, ACK: all of it, until a pause.
+    const std::vector<std::uint8_t> answer =
+        link_.WaitForData(ReplyLimitMs, false)
+            ? link_.ReadExchange({.bytes = 5, .idleMs = ReplyPauseMs, .limitMs = ReplyLimitMs})
+            : std::vector<std::uint8_t>{};
+    log_.PrintToConsole("Get ID: " + BytesToHex(answer.data(), answer.size(), " "));
+    if (answer.size() != 5 || answer[0] != Ack || answer[1] != 1 || answer[4] != Ack) {
+        const BootloaderReply first = BootloaderReply::Of(
+            answer.empty() ? std::nullopt : std::optional<std::uint8_t>(answer.front()));
+        refusal = {"Get ID", first.kind == BootloaderReply::Kind::Ack
+                                 ? BytesToHex(answer.data(), answer.size(), " ")
+                                 : first.Describe()};
+        log_.PrintToConsole("Refused: " + refusal.step + ": " + refusal.reply);
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>((answer[2] << 8) | answer[3]);
+}
+
 bool Bootloader::SendEraseCommand() {
     log_.PlainLine("Start Erase Command");
     // Here the pause comes before each byte.

@@ -23,6 +23,9 @@ inline constexpr std::array<std::uint8_t, 2> EraseMemory = {0x43, 0xBC};
 inline constexpr std::array<std::uint8_t, 2> GlobalErase = {0xFF, 0x00};
 inline constexpr std::array<std::uint8_t, 2> Go = {0x21, 0xDE};
 inline constexpr std::array<std::uint8_t, 2> Get = {0x00, 0xFF};
+inline constexpr std::array<std::uint8_t, 2> GetId = {0x02, 0xFD};
+// The pedal's chip, as Get ID names it: 128 KiB of flash, 20 KiB of RAM.
+inline constexpr std::uint16_t ProductId = 0x0410;
 // D2XX's parity codes: the bootloader's own framing is 8 data bits, even parity, 1 stop bit.
 inline constexpr std::uint8_t NoParity = 0;
 inline constexpr std::uint8_t EvenParity = 2;
@@ -104,6 +107,8 @@ public:
     BootloaderPath ChoosePath();
     // One reply, logged; NoReply when none came within limitMs.
     BootloaderReply ReadBootloaderReply(int limitMs = bootloader::ReplyLimitMs);
+    // Get ID: the product ID the bootloader names, or nullopt with `refusal` set.
+    std::optional<std::uint16_t> GetProductId();
     bool SendEraseCommand();
     // Write Memory's command and address phases for currentFlashAddress.
     bool SendWriteCommand(const std::string& step);

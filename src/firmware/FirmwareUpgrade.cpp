@@ -146,6 +146,16 @@ bool FirmwareUpgrade::Run(const std::filesystem::path& file) {
     }
     SplitFirmwareImage();
     view_.ShowPath(PathText(bootloader_.path));
+    // Erasing another chip's flash would leave it without its program: asked first.
+    const std::optional<std::uint16_t> chip = bootloader_.GetProductId();
+    if (!chip) {
+        return Failed();
+    }
+    if (*chip != bootloader::ProductId) {
+        dialogs_.ShowMessage("This bootloader belongs to another device (ID 0x" +
+                             HexField(*chip, 4) + "); nothing was erased");
+        return false;
+    }
     if (!bootloader_.SendEraseCommand()) {
         return Failed();
     }

@@ -13,9 +13,11 @@ namespace {
 // the address phase of a block, or the Go itself (then no completion is announced).
 TEST(FirmwareRun, AWrongReplyAnywhereIsAFailure) {
     const std::vector<std::pair<int, std::string>> cases = {
-        // Replies: 2 for the erase, 3 a block (command, address, data), 3 for the record.
-        {3, "block 0 of 211 at 0x08000000 (address): 42"},
-        {2 + 3 * 211 + 3, "Go command: 42"},
+        // Replies: 1 for Get ID, 2 for the erase, 3 a block (command, address, data), 3 for
+        // the record.
+        {0, "Get ID: 42"},
+        {4, "block 0 of 211 at 0x08000000 (address): 42"},
+        {1 + 2 + 3 * 211 + 3, "Go command: 42"},
     };
     for (const auto& [reply, step] : cases) {
         CoreSession core;
@@ -39,6 +41,28 @@ TEST(FirmwareRun, AWrongReplyAnywhereIsAFailure) {
 }
 
 using Bytes = std::vector<std::uint8_t>;
+
+// Another device's bootloader (a product ID other than the pedal's chip) stops the run before
+// the erase, on both paths: the flash keeps what it held.
+TEST(FirmwareRun, AnotherChipIsNeverErased) {
+    for (const bool paced : {false, true}) {
+        CoreSession core;
+        core.pedal().state.inBootloader = true;
+        core.pedal().state.productId = 0x0413;
+        ASSERT_TRUE(core.session.Start());
+        ASSERT_TRUE(core.session.Connect(true, paced));
+        const Bytes before = core.pedal().state.flash;
+        core.pedal().ClearRecords();
+        core.dialogs.messages.clear();
+        EXPECT_FALSE(
+            core.session.FlashFirmware({.image = FirmwareUpgrade::firmwareImages.front()}));
+        EXPECT_EQ(core.dialogs.messages,
+                  std::vector<std::string>{
+                      "This bootloader belongs to another device (ID 0x0413); nothing was erased"});
+        EXPECT_EQ(core.pedal().ReceivedBytes(), (Bytes{0x02, 0xFD})) << paced;
+        EXPECT_EQ(core.pedal().state.flash, before);
+    }
+}
 
 // What the emulated bootloader answers to bytes given straight to it.
 Bytes Answer(EmulatedPedal& pedal, const Bytes& bytes, const std::vector<bool>& gapless,
@@ -158,12 +182,13 @@ TEST(FirmwareRun, ThePathIsChosenByProbingGet) {
     block.push_back(0x78);
     const Bytes record = {0x31, 0xCE, 0x08, 0x01, 0xFC, 0x00, 0xF5, 0x07, 0x00,
                           0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x02};
-    Bytes all = {0x43, 0xBC, 0xFF, 0x00};
+    // Get ID before anything is erased, then the erase.
+    Bytes all = {0x02, 0xFD, 0x43, 0xBC, 0xFF, 0x00};
     all.insert(all.end(), block.begin(), block.end());
     all.insert(all.end(), record.begin(), record.end());
     all.insert(all.end(), {0x21, 0xDE, 0x08, 0x00, 0x00, 0x00, 0x08});
     // The compatible path's pauses, pause by pause, as before the fast path existed.
-    std::vector<int> paced = {1, 1, 20, 1, 1, 20};
+    std::vector<int> paced = {1, 1, 1, 1, 20, 1, 1, 20};
     const std::vector<int> command = {1, 1, 20, 1, 1, 1, 1, 1, 20};
     paced.insert(paced.end(), command.begin(), command.end());
     paced.insert(paced.end(), 10, 1); // count, eight data bytes, checksum
@@ -189,7 +214,7 @@ TEST(FirmwareRun, ThePathIsChosenByProbingGet) {
         if (c.path == BootloaderPath::Fast) {
             EXPECT_EQ(core.clock.pauses, std::vector<int>{2000}) << name;
             EXPECT_EQ(core.driver.writeSizes,
-                      (std::vector<std::uint32_t>{2, 2, 2, 5, 10, 2, 5, 10, 2, 5}))
+                      (std::vector<std::uint32_t>{2, 2, 2, 2, 5, 10, 2, 5, 10, 2, 5}))
                 << name;
         } else {
             EXPECT_EQ(core.clock.pauses, paced) << name;

@@ -204,9 +204,9 @@ TEST_F(FirmwareTest, ARefusedStepStopsTheRunAndASecondRunCompletes) {
         {[](auto& s) { s.nackAtWrite = 7; }, "block 7 of 211 at 0x08000700: NACK"},
         {[](auto& s) { s.nackAtWrite = 210; }, "block 210 of 211 at 0x0800D200: NACK"},
         {[](auto& s) { s.nackAtWrite = 211; }, "version record at 0x0801FC00: NACK"},
-        {[](auto& s) { s.silentBootloader = true; }, "erase command: no reply"},
-        // The block's own reply (the 5th) is neither ACK nor NACK.
-        {[](auto& s) { s.wrongReplyAt = 4; }, "block 0 of 211 at 0x08000000: 42"},
+        {[](auto& s) { s.silentBootloader = true; }, "Get ID: no reply"},
+        // The block's own reply (the 6th, after Get ID's and the erase's) is neither ACK nor NACK.
+        {[](auto& s) { s.wrongReplyAt = 5; }, "block 0 of 211 at 0x08000000: 42"},
     };
     t.main().menuStartFirmwareUpgrade->trigger();
     Choose();
