@@ -901,17 +901,27 @@ std::vector<Command> MakeTable() {
         "Upgrades the pedal's firmware: connects in upgrade mode (the pedal must be in its\n"
         "bootloader), erases the flash, writes IMAGE (default: the built-in Firmware_5) in\n"
         "256-byte blocks, the version record (the version is the last digit of the image's\n"
-        "name) and starts it. Every step must be acknowledged; the first that is not ends the\n"
-        "run (exit 1). --verify reads every block back before the start and compares. When the\n"
-        "port takes 8E1 and the bootloader answers Get, each step's bytes go in one write (the\n"
-        "fast path); else 8N1 with a pause after every byte, as --paced asks. It asks first on\n"
-        "a terminal; elsewhere it needs --yes (exit 2 without).",
+        "name, or --firmware-version) and starts it. IMAGE is raw (.bin) or Intel HEX (.hex);\n"
+        "one that is not a program for the pedal's chip, or a bootloader of another chip, is\n"
+        "refused before anything is erased. Every step must be acknowledged; the first that is\n"
+        "not ends the run (exit 1). When the port takes 8E1 and the bootloader answers Get, each\n"
+        "step's bytes go in one write (the fast path) and every block is read back before the\n"
+        "start (--no-verify skips it); else 8N1 with a pause after every byte, as --paced asks,\n"
+        "read back only with --verify. It asks first on a terminal; elsewhere it needs --yes\n"
+        "(exit 2 without).",
         {.needs = Needs::Link,
          .bind =
              [](Grammar& g, CLI::App& sub, FlashArguments& a) {
                  g.Word(sub, "IMAGE", a.file, "a firmware image (default: the built-in one)", false,
                         kFiles);
-                 sub.add_flag("--verify", a.verify, "read every block back and compare");
+                 CLI::Option* verify =
+                     sub.add_flag("--verify", a.verify, "read every block back and compare");
+                 sub.add_flag("--no-verify", a.noVerify, "do not read the blocks back")
+                     ->excludes(verify);
+                 sub.add_option("--firmware-version", a.version,
+                                "the version when IMAGE's name does not end in it")
+                     ->type_name("N")
+                     ->check(CLI::Range(0, 255));
                  sub.add_flag("--paced", a.paced, "8N1 with a pause after every byte, never 8E1");
                  sub.add_flag("-y,--yes", a.yes, "do not ask");
              },
@@ -919,14 +929,22 @@ std::vector<Command> MakeTable() {
              [](FlashArguments& a) {
                  a.name = a.file.empty() ? FirmwareUpgrade::firmwareImages.front()
                                          : std::filesystem::path(a.file).stem().string();
-                 return a.name.empty() ||
-                                std::isdigit(static_cast<unsigned char>(a.name.back())) == 0
-                            ? "the image's name must end in its version digit: " + a.name
+                 return !a.version && (a.name.empty() ||
+                                       std::isdigit(static_cast<unsigned char>(a.name.back())) == 0)
+                            ? "the image's name must end in its version digit (or add "
+                              "--firmware-version N): " +
+                                  a.name
                             : std::string();
              },
          .run =
              [](Context& context, FlashArguments& a) {
-                 const FlashRequest request{.image = a.name, .file = a.file, .verify = a.verify};
+                 using ReadBack = FlashRequest::ReadBack;
+                 const FlashRequest request{.image = a.name,
+                                            .file = a.file,
+                                            .readBack = a.verify     ? ReadBack::Always
+                                                        : a.noVerify ? ReadBack::Never
+                                                                     : ReadBack::Default,
+                                            .version = a.version};
                  Session& session = context.session();
                  // A file that cannot be flashed is said before the pedal is touched.
                  if (const Result<std::uint32_t> image = session.CheckFirmwareImage(request);

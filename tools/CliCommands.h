@@ -112,6 +112,9 @@ struct FlashArguments {
     // The image's name: the file's stem, or the built-in image's.
     std::string name;
     bool verify = false;
+    bool noVerify = false;
+    // The version when the name has none.
+    std::optional<int> version;
     // The compatible path (8N1, paced) even when the bootloader could go faster.
     bool paced = false;
     bool yes = false;

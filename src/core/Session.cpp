@@ -638,10 +638,15 @@ Result<std::uint32_t> Session::CheckFirmwareImage(const FlashRequest& request) c
 Result<FlashReport> Session::FlashFirmware(const FlashRequest& request) {
     Modules& m = *m_;
     return RunJobFor<FlashReport>([&]() -> std::optional<FlashReport> {
-        if (!request.image.empty() && request.image != m.firmware.firmwareResourceName) {
+        if (request.version) {
+            m.firmware.ChooseImage(request.image, *request.version);
+        } else if (!request.image.empty() && request.image != m.firmware.firmwareResourceName) {
             m.firmware.FirmwareSelect(request.image);
         }
-        m.firmware.verifyAfterWrite = request.verify;
+        using ReadBack = FlashRequest::ReadBack;
+        m.firmware.verifyAfterWrite =
+            request.readBack == ReadBack::Always ||
+            (request.readBack == ReadBack::Default && m.bootloader.path == BootloaderPath::Fast);
         RecordHistory("Firmware Upgrade");
         if (!m.firmware.UpgradeFirmware(request.file)) {
             return std::nullopt;
@@ -650,7 +655,7 @@ Result<FlashReport> Session::FlashFirmware(const FlashRequest& request) {
                            .bytes = m.firmware.firmwareSize,
                            .blocks = m.firmware.chunkCount,
                            .firmwareVersion = m.firmware.firmwareVersion,
-                           .verified = request.verify};
+                           .verified = m.firmware.verifyAfterWrite};
     });
 }
 

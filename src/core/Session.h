@@ -92,8 +92,12 @@ struct FlashRequest {
     std::string image;
     // Read from this file instead of the program's resources.
     std::filesystem::path file = {};
-    // Read every block back before Go and compare.
-    bool verify = false;
+    // Whether every block is read back before Go and compared: by default on the fast path
+    // only, where it costs seconds (on the compatible path it would double a minute).
+    enum class ReadBack { Default, Always, Never };
+    ReadBack readBack = ReadBack::Default;
+    // The version record's version when the image's name does not end in it (0-255).
+    std::optional<int> version = std::nullopt;
 };
 
 // How a firmware upgrade went.

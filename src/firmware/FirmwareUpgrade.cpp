@@ -25,6 +25,13 @@ void FirmwareUpgrade::FirmwareSelect(const std::string& itemText) {
     log_.PrintToConsole(firmwareResourceName);
 }
 
+void FirmwareUpgrade::ChooseImage(const std::string& name, int version) {
+    firmwareResourceName = name;
+    firmwareVersion = version;
+    log_.PrintToConsole("Firmware Version: " + std::to_string(firmwareVersion));
+    log_.PrintToConsole(firmwareResourceName);
+}
+
 std::optional<QByteArray> FirmwareUpgrade::ReadImage(const std::string& name,
                                                      const std::filesystem::path& file,
                                                      std::string& reason) {

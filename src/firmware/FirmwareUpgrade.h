@@ -46,6 +46,8 @@ public:
 
     // An image of the list was chosen: its name, and its version from the name's last digit.
     void FirmwareSelect(const std::string& itemText);
+    // An image whose version is given apart from its name.
+    void ChooseImage(const std::string& name, int version);
     // Reads the chosen image from the program's resources (names ignoring case), or from a file
     // when one is given. False, shown, when it is missing or larger than the flash can hold.
     bool LoadFirmwareImage(const std::filesystem::path& file = {});
@@ -69,7 +71,7 @@ public:
     std::vector<std::string> chunkHex;
     std::vector<std::vector<std::uint8_t>> chunkData;
     bool running = false;
-    // Read every block back with Read Memory before Go and compare (the windows' run does not).
+    // Read every block back with Read Memory before Go and compare.
     bool verifyAfterWrite = false;
 
 private:
