@@ -969,7 +969,8 @@ std::vector<Command> MakeTable() {
                                          {"bytes", static_cast<int>(report.bytes)},
                                          {"blocks", report.blocks},
                                          {"firmwareVersion", report.firmwareVersion},
-                                         {"verified", report.verified}},
+                                         {"verified", report.verified},
+                                         {"runningVersion", report.runningVersion}},
                              a.name + " written: " + std::to_string(report.bytes) + " bytes in " +
                                  std::to_string(report.blocks) + " blocks, version " +
                                  std::to_string(report.firmwareVersion) +

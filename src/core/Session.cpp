@@ -655,7 +655,8 @@ Result<FlashReport> Session::FlashFirmware(const FlashRequest& request) {
                            .bytes = m.firmware.firmwareSize,
                            .blocks = m.firmware.chunkCount,
                            .firmwareVersion = m.firmware.firmwareVersion,
-                           .verified = m.firmware.verifyAfterWrite};
+                           .verified = m.firmware.verifyAfterWrite,
+                           .runningVersion = m.firmware.runningVersion.value_or(0)};
     });
 }
 

@@ -108,6 +108,8 @@ struct FlashReport {
     int blocks = 0;
     int firmwareVersion = 0;
     bool verified = false;
+    // The version the pedal reported after its restart.
+    int runningVersion = 0;
 };
 
 // A range of the pedal's EEPROM as read.

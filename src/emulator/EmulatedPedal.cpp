@@ -401,8 +401,11 @@ void EmulatedPedal::BootloaderByte(std::uint8_t byte, std::int64_t nowMs) {
         BootReply({ack}, nowMs);
         if (bootCommand_ == 0x21) {
             // Go: the new firmware starts and reports the version its record holds.
-            state.inBootloader = false;
-            state.firmwareVersion = state.flash[0x1FC07];
+            using AfterGo = State::AfterGo;
+            state.inBootloader = state.afterGo == AfterGo::StaysInBootloader;
+            if (state.afterGo == AfterGo::Runs) {
+                state.firmwareVersion = state.flash[0x1FC07];
+            }
             boot_ = Boot::Unsynced;
             return;
         }

@@ -54,6 +54,10 @@ public:
         // The serial bootloader: on, the pedal speaks AN3155 over its flash until Go starts the
         // firmware, which then reports the version from the version record.
         bool inBootloader = false;
+        // What the pedal does after Go: runs the version written, keeps running the old one,
+        // or stays in its bootloader.
+        enum class AfterGo { Runs, KeepsOldVersion, StaysInBootloader };
+        AfterGo afterGo = AfterGo::Runs;
         std::vector<std::uint8_t> flash = std::vector<std::uint8_t>(128 * 1024, 0xFF);
         int eraseMs = 50;
         // Faults: a NACK for the data of Write Memory number K since the last erase (the

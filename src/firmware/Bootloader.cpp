@@ -75,6 +75,11 @@ void Bootloader::ReplyPause(int ms) {
     }
 }
 
+void Bootloader::Restarted() {
+    SetParity(NoParity);
+    path = BootloaderPath::Compatible;
+}
+
 bool Bootloader::SetParity(std::uint8_t parity) {
     const bool quiet = std::exchange(unit_.quiet, true);
     unit_.ftParity = parity;

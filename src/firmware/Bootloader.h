@@ -123,6 +123,8 @@ public:
 
     // The pedal went away during the run (its own message has been shown).
     bool LinkLost() const { return unit_.deviceGone; }
+    // After Go the pedal's own firmware answers, at 8N1 (the fast path left the port at 8E1).
+    void Restarted();
 
     std::uint32_t currentFlashAddress = bootloader::FlashBase;
     BootloaderRefusal refusal;

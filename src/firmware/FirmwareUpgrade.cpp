@@ -117,12 +117,45 @@ void FirmwareUpgrade::SplitFirmwareImage() {
 }
 
 bool FirmwareUpgrade::Failed() {
-    if (bootloader_.LinkLost()) {
-        return false; // "The pedal was disconnected" says it all
+    // "The pedal was disconnected" says what happened when the link went.
+    if (!bootloader_.LinkLost()) {
+        const BootloaderRefusal& refusal = bootloader_.refusal;
+        dialogs_.ShowMessage("Firmware upgrade failed: " + refusal.step + ": " + refusal.reply);
     }
-    const BootloaderRefusal& refusal = bootloader_.refusal;
-    dialogs_.ShowMessage("Firmware upgrade failed: " + refusal.step + ": " + refusal.reply);
+    if (erased_) {
+        dialogs_.ShowMessage(kUnfinished);
+    }
     return false;
+}
+
+bool FirmwareUpgrade::ConfirmRunning() {
+    bootloader_.Restarted();
+    runningVersion.reset();
+    const std::int64_t until = clock_.NowMs() + kComeBackLimitMs;
+    while (!bootloader_.LinkLost()) {
+        if (const std::optional<std::uint8_t> version = link_.ProbeFirmwareVersion(kProbeMs)) {
+            runningVersion = *version;
+            break;
+        }
+        if (clock_.NowMs() >= until) {
+            break;
+        }
+    }
+    const std::string written = HexField(static_cast<std::uint32_t>(firmwareVersion), 2);
+    if (!runningVersion) {
+        dialogs_.ShowMessage("The pedal did not answer within " +
+                             std::to_string(kComeBackLimitMs / 1000) +
+                             " s of its restart. If it waits in its bootloader, start the upgrade "
+                             "again; if not, unplug it, plug it in again and press Request.");
+        return false;
+    }
+    const std::string running = HexField(static_cast<std::uint32_t>(*runningVersion), 2);
+    if (*runningVersion != firmwareVersion) {
+        dialogs_.ShowMessage("The pedal restarted with firmware " + running + ", not " + written);
+        return false;
+    }
+    dialogs_.ShowMessage("Firmware " + running + " is running");
+    return true;
 }
 
 bool FirmwareUpgrade::VerifyChunks() {
@@ -152,6 +185,7 @@ bool FirmwareUpgrade::Run(const std::filesystem::path& file) {
         return false;
     }
     SplitFirmwareImage();
+    erased_ = false;
     view_.ShowPath(PathText(bootloader_.path));
     // Erasing another chip's flash would leave it without its program: asked first.
     const std::optional<std::uint16_t> chip = bootloader_.GetProductId();
@@ -163,6 +197,7 @@ bool FirmwareUpgrade::Run(const std::filesystem::path& file) {
                              HexField(*chip, 4) + "); nothing was erased");
         return false;
     }
+    erased_ = true;
     if (!bootloader_.SendEraseCommand()) {
         return Failed();
     }
@@ -192,7 +227,7 @@ bool FirmwareUpgrade::Run(const std::filesystem::path& file) {
     view_.ShowUpgradeFinished();
     link_.firmwareUpgradeMode = false;
     mainView_.ShowUpgradeModeOff();
-    return true;
+    return ConfirmRunning();
 }
 
 bool FirmwareUpgrade::UpgradeFirmware(const std::filesystem::path& file) {

@@ -34,6 +34,13 @@ public:
 class FirmwareUpgrade {
 public:
     static constexpr int kRestartPauseMs = 2000;
+    // How long the restarted pedal may take to answer, and how long each Request waits.
+    static constexpr int kComeBackLimitMs = 15000;
+    static constexpr int kProbeMs = 500;
+    // Said when a run ends after the erase began: the flash holds no whole program now.
+    inline static const std::string kUnfinished =
+        "The upgrade did not finish. The pedal waits in its bootloader; start the upgrade "
+        "again — the bootloader cannot be erased, so this always works.";
     inline static const std::string kComplete =
         "Firmware Upgrade Complete, device will now restart";
     // The images the program carries, as the image list shows them.
@@ -63,6 +70,8 @@ public:
 
     std::string firmwareResourceName;
     int firmwareVersion = 0;
+    // The version the pedal reported after the last run's restart.
+    std::optional<int> runningVersion;
     std::uint32_t firmwareSize = 0;
     std::string firmwareImageHex;
     std::vector<std::uint8_t> firmwareImage;
@@ -77,6 +86,10 @@ public:
 private:
     bool Run(const std::filesystem::path& file);
     bool Failed();
+    // After Go: waits for the pedal to answer and checks that it runs the version written.
+    bool ConfirmRunning();
+    // The erase has begun in this run.
+    bool erased_ = false;
     bool VerifyChunks();
 
     Bootloader& bootloader_;

@@ -308,4 +308,22 @@ bool Communication::RequestDeviceInfo() {
     return true;
 }
 
+std::optional<std::uint8_t> Communication::ProbeFirmwareVersion(int limitMs) {
+    DiscardStaleReply();
+    if (!SendCommand(command::DeviceInfo, CommandWithZero(command::DeviceInfo), true) ||
+        !WaitForData(limitMs, false)) {
+        return std::nullopt;
+    }
+    const std::vector<std::uint8_t> bytes =
+        ReadExchange({.values = kDeviceInfoValues, .idleMs = kIdleGapMs, .limitMs = limitMs});
+    unit_.PurgeFTReceive();
+    const ParsedReply parsed = ParseReplyBytes(bytes.data(), bytes.size());
+    if (parsed.error || parsed.values.size() != kDeviceInfoValues) {
+        log_.PrintToConsole("no whole device information yet (" +
+                            std::to_string(parsed.values.size()) + " values)");
+        return std::nullopt;
+    }
+    return parsed.values[deviceinfo::FirmwareVersion];
+}
+
 } // namespace corvid

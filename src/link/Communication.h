@@ -90,6 +90,9 @@ public:
     bool ParseReply(const std::vector<std::uint8_t>& bytes);
     // Asks for the device information and shows the versions. True when all 81 values came.
     bool RequestDeviceInfo();
+    // Asks for the device information without showing anything when none comes (a pedal that
+    // is restarting): the firmware version of a whole reply within `limitMs`, or nullopt.
+    std::optional<std::uint8_t> ProbeFirmwareVersion(int limitMs);
 
     bool DeviceOpen() const { return unit_.deviceOpen && !unit_.deviceGone; }
 

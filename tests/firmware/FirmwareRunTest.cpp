@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 namespace corvid::testing {
 namespace {
@@ -33,8 +34,12 @@ TEST(FirmwareRun, AWrongReplyAnywhereIsAFailure) {
             core.session.FlashFirmware({.image = FirmwareUpgrade::firmwareImages.front(),
                                         .readBack = FlashRequest::ReadBack::Never});
         EXPECT_FALSE(result.done) << step;
-        EXPECT_EQ(core.dialogs.messages,
-                  std::vector<std::string>{"Firmware upgrade failed: " + step});
+        // Once the erase has begun, the way back is said too.
+        std::vector<std::string> said{"Firmware upgrade failed: " + step};
+        if (reply > 0) {
+            said.push_back(FirmwareUpgrade::kUnfinished);
+        }
+        EXPECT_EQ(core.dialogs.messages, said);
         EXPECT_FALSE(core.views.upgradeFinished) << step;
         EXPECT_FALSE(core.views.upgradeRunning) << step;
         EXPECT_TRUE(core.modules().communication.firmwareUpgradeMode) << step;
@@ -42,6 +47,33 @@ TEST(FirmwareRun, AWrongReplyAnywhereIsAFailure) {
 }
 
 using Bytes = std::vector<std::uint8_t>;
+
+// After Go the restarted pedal is asked what it runs: the version written is a success; the
+// old version, or no answer (it stayed in its bootloader), is a failure said as such.
+TEST(FirmwareRun, TheRestartedPedalMustRunTheVersionWritten) {
+    using AfterGo = EmulatedPedal::State::AfterGo;
+    const std::vector<std::tuple<AfterGo, bool, std::string>> cases = {
+        {AfterGo::Runs, true, "Firmware 05 is running"},
+        {AfterGo::KeepsOldVersion, false, "The pedal restarted with firmware 04, not 05"},
+        {AfterGo::StaysInBootloader, false,
+         "The pedal did not answer within 15 s of its restart. If it waits in its bootloader, "
+         "start the upgrade again; if not, unplug it, plug it in again and press Request."},
+    };
+    for (const auto& [afterGo, done, said] : cases) {
+        CoreSession core;
+        core.pedal().state.inBootloader = true;
+        core.pedal().state.firmwareVersion = 4;
+        core.pedal().state.afterGo = afterGo;
+        ASSERT_TRUE(core.session.Start());
+        ASSERT_TRUE(core.session.Connect(true));
+        const Result<FlashReport> flashed =
+            core.session.FlashFirmware({.image = FirmwareUpgrade::firmwareImages.front(),
+                                        .readBack = FlashRequest::ReadBack::Never});
+        EXPECT_EQ(flashed.done, done) << said;
+        EXPECT_EQ(core.dialogs.messages.back(), said);
+        EXPECT_EQ(flashed.value.runningVersion, done ? 5 : 0) << said;
+    }
+}
 
 // Another device's bootloader (a product ID other than the pedal's chip) stops the run before
 // the erase, on both paths: the flash keeps what it held.
@@ -188,6 +220,8 @@ TEST(FirmwareRun, ThePathIsChosenByProbingGet) {
     all.insert(all.end(), block.begin(), block.end());
     all.insert(all.end(), record.begin(), record.end());
     all.insert(all.end(), {0x21, 0xDE, 0x08, 0x00, 0x00, 0x00, 0x08});
+    // The restarted pedal is asked for its device information.
+    all.insert(all.end(), {0x02, 0x00});
     // The compatible path's pauses, pause by pause, as before the fast path existed.
     std::vector<int> paced = {1, 1, 1, 1, 20, 1, 1, 20};
     const std::vector<int> command = {1, 1, 20, 1, 1, 1, 1, 1, 20};
@@ -222,11 +256,14 @@ TEST(FirmwareRun, ThePathIsChosenByProbingGet) {
         if (c.path == BootloaderPath::Fast) {
             EXPECT_EQ(core.clock.pauses, std::vector<int>{2000}) << name;
             EXPECT_EQ(core.driver.writeSizes,
-                      (std::vector<std::uint32_t>{2, 2, 2, 2, 5, 10, 2, 5, 10, 2, 5}))
+                      (std::vector<std::uint32_t>{2, 2, 2, 2, 5, 10, 2, 5, 10, 2, 5, 2}))
                 << name;
         } else {
             EXPECT_EQ(core.clock.pauses, paced) << name;
-            EXPECT_EQ(core.driver.writeSizes, std::vector<std::uint32_t>(all.size(), 1)) << name;
+            // Byte by byte; the restarted pedal's Request is one message.
+            std::vector<std::uint32_t> sizes(all.size() - 2, 1);
+            sizes.push_back(2);
+            EXPECT_EQ(core.driver.writeSizes, sizes) << name;
         }
     }
 }

@@ -129,8 +129,10 @@ TEST(Unplug, DuringAFirmwareBlock) {
     auto timer = t.clock.CreateTimer(300, [&] { t.driver.Unplug(); });
     timer->Start();
     window.btnUpgradeFirmware->click();
-    ASSERT_EQ(t.dialogs.messages.size(), 2u);
+    // The flash holds no whole program: the way back is said too.
+    ASSERT_EQ(t.dialogs.messages.size(), 3u);
     EXPECT_EQ(t.dialogs.messages[1], "The pedal was disconnected");
+    EXPECT_EQ(t.dialogs.messages[2], FirmwareUpgrade::kUnfinished);
     EXPECT_TRUE(window.btnUpgradeFirmware->isEnabled());
     EXPECT_TRUE(t.main().menuConnect->isEnabled());
 }
