@@ -302,6 +302,8 @@ bool Bootloader::WriteFirmwareChunks(const std::vector<std::vector<std::uint8_t>
             return NotSent(step);
         }
         if (!Acknowledged(step)) {
+            // The first block's data refused: the flash takes nothing (write protection).
+            refusal.firstBlockRefused = i == 0 && refusal.reply == "NACK";
             return false;
         }
         currentFlashAddress += count + 1u;

@@ -88,6 +88,8 @@ struct BootloaderRefusal {
     std::string step;
     // "NACK", "no reply", "not sent", or the reply's first byte as two hex digits.
     std::string reply;
+    // The bootloader refused the data of the very first block.
+    bool firstBlockRefused = false;
 };
 
 // The host side of the bootloader protocol: synchronisation, global erase, Write Memory in

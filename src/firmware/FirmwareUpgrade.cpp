@@ -121,6 +121,9 @@ bool FirmwareUpgrade::Failed() {
     if (!bootloader_.LinkLost()) {
         const BootloaderRefusal& refusal = bootloader_.refusal;
         dialogs_.ShowMessage("Firmware upgrade failed: " + refusal.step + ": " + refusal.reply);
+        if (refusal.firstBlockRefused) {
+            dialogs_.ShowMessage(kWriteProtected);
+        }
     }
     if (erased_) {
         dialogs_.ShowMessage(kUnfinished);

@@ -37,6 +37,10 @@ public:
     // How long the restarted pedal may take to answer, and how long each Request waits.
     static constexpr int kComeBackLimitMs = 15000;
     static constexpr int kProbeMs = 500;
+    // Said when the bootloader refuses the first block's data after a successful erase.
+    inline static const std::string kWriteProtected =
+        "The flash refused the first block although it was erased: it is write-protected. "
+        "The editor cannot lift the protection; the pedal's maker can.";
     // Said when a run ends after the erase began: the flash holds no whole program now.
     inline static const std::string kUnfinished =
         "The upgrade did not finish. The pedal waits in its bootloader; start the upgrade "

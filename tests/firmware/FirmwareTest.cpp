@@ -223,10 +223,15 @@ TEST_F(FirmwareTest, ARefusedStepStopsTheRunAndASecondRunCompletes) {
         t.pedal().ClearRecords();
         window.btnUpgradeFirmware->click();
         EXPECT_TRUE(Contains(t.dialogs.messages, "Firmware upgrade failed: " + c.message));
-        // Once the erase has begun, the way back is said too.
+        // Once the erase has begun, the way back is said too; a first block refused is
+        // explained.
         EXPECT_EQ(t.dialogs.messages.back() == FirmwareUpgrade::kUnfinished,
                   c.message != "Get ID: no reply")
             << c.message;
+        EXPECT_EQ(Contains(t.dialogs.messages, FirmwareUpgrade::kWriteProtected),
+                  c.message == "block 0 of 211 at 0x08000000: NACK")
+            << c.message;
+        t.dialogs.messages.clear();
         EXPECT_FALSE(Contains(t.dialogs.messages, FirmwareUpgrade::kComplete)) << c.message;
         const Bytes& sent = t.pedal().ReceivedBytes();
         EXPECT_EQ(std::find(sent.end() - std::min<long>(7, static_cast<long>(sent.size())),
