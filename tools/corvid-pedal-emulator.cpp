@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,12 +32,16 @@ void RequestStop(int /*signal*/) {
 
 constexpr const char* kUsage =
     "Usage: corvid-pedal-emulator [--pace BAUD] [--bootloader] [--nack-write K]\n"
+    "                             [--product-id HEX] [--after-go runs|old|bootloader]\n"
     "                             [--lenient-framing] [--dump-flash FILE]\n"
     "Serves the emulated Corvid MK3 on a pseudo-terminal and prints its path.\n"
     "  --pace BAUD    carry bytes no faster than BAUD bit/s (10 bits a byte, 11 with parity;\n"
     "                 default 115200; 0: unpaced)\n"
     "  --bootloader   start in the serial bootloader (for a firmware upgrade)\n"
     "  --nack-write K the bootloader refuses the data of Write Memory number K (from 0)\n"
+    "  --product-id HEX   what the bootloader's Get ID names (default 0410, the pedal's chip)\n"
+    "  --after-go WHAT    after Go the pedal runs the version written (runs, the default),\n"
+    "                 keeps its old version (old) or stays in its bootloader (bootloader)\n"
     "  --lenient-framing  the bootloader receives 8N1 bytes however close they come\n"
     "  --dump-flash FILE  write the 128 KiB flash to FILE when ended\n"
     "  --help       this text\n";
@@ -118,6 +123,13 @@ int main(int argc, char* argv[]) {
     long baud = 115200;
     bool bootloader = false;
     long nackAtWrite = -1;
+    long productId = 0x0410;
+    using AfterGo = corvid::EmulatedPedal::State::AfterGo;
+    AfterGo afterGo = AfterGo::Runs;
+    const std::map<std::string, AfterGo> afterGoWords = {
+        {"runs", AfterGo::Runs},
+        {"old", AfterGo::KeepsOldVersion},
+        {"bootloader", AfterGo::StaysInBootloader}};
     bool lenient = false;
     const char* dumpFlash = nullptr;
     for (int i = 1; i < argc; ++i) {
@@ -137,6 +149,17 @@ int main(int argc, char* argv[]) {
         if (std::strcmp(argv[i], "--nack-write") == 0 && i + 1 < argc &&
             (nackAtWrite = std::strtol(argv[i + 1], &end, 10), *end == '\0' && nackAtWrite >= 0)) {
             ++i;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--product-id") == 0 && i + 1 < argc &&
+            (productId = std::strtol(argv[i + 1], &end, 16),
+             *end == '\0' && *argv[i + 1] != '\0' && productId >= 0 && productId <= 0xFFFF)) {
+            ++i;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--after-go") == 0 && i + 1 < argc &&
+            afterGoWords.contains(argv[i + 1])) {
+            afterGo = afterGoWords.at(argv[++i]);
             continue;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
@@ -178,6 +201,8 @@ int main(int argc, char* argv[]) {
     corvid::EmulatedPedal pedal;
     pedal.state.inBootloader = bootloader;
     pedal.state.nackAtWrite = static_cast<int>(nackAtWrite);
+    pedal.state.productId = static_cast<std::uint16_t>(productId);
+    pedal.state.afterGo = afterGo;
     pedal.state.strictFraming = !lenient;
     PacedLine toPedal(baud);
     PacedLine toHost(baud);

@@ -328,6 +328,34 @@ TEST(Cli, FlashThroughTheBootloaderOnAPseudoTerminal) {
     EXPECT_NE(info.out.find("Firmware version: 06\n"), std::string::npos) << info.out << info.err;
 }
 
+// The upgrade's checks seen from the command line: another chip is not erased; a pedal that
+// restarts with its old firmware is a failure; the JSON says what runs.
+TEST(Cli, FlashChecksTheChipAndWhatRunsAfter) {
+    QTemporaryDir folder;
+    Emulator other({"--bootloader", "--product-id", "0413"});
+    const CliRun refused = Cli({"--port", other.path, "flash", SmallImage(folder), "--yes"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("This bootloader belongs to another device (ID 0x0413); nothing "
+                               "was erased\n"),
+              std::string::npos)
+        << refused.err;
+
+    Emulator old({"--bootloader", "--after-go", "old"});
+    const CliRun stale = Cli({"--port", old.path, "flash", SmallImage(folder), "--yes"});
+    EXPECT_EQ(stale.exitCode, 1);
+    EXPECT_NE(stale.err.find("The pedal restarted with firmware 05, not 06\n"), std::string::npos)
+        << stale.err;
+
+    Emulator pedal({"--bootloader"});
+    const CliRun flashed =
+        Cli({"--port", pedal.path, "--json", "flash", SmallImage(folder), "--no-verify", "--yes"});
+    EXPECT_EQ(flashed.exitCode, 0) << flashed.err;
+    const QJsonObject json =
+        QJsonDocument::fromJson(QByteArray::fromStdString(flashed.out)).object();
+    EXPECT_EQ(json["runningVersion"].toInt(), 6);
+    EXPECT_FALSE(json["verified"].toBool());
+}
+
 // Bars are drawn on stderr when it is a terminal (not with -q), and each ends its line before
 // the next message.
 TEST(Cli, BarsAreDrawnOnATerminalAndEndTheirLine) {
