@@ -72,6 +72,8 @@ TEST(FirmwareRun, TheRestartedPedalMustRunTheVersionWritten) {
         EXPECT_EQ(flashed.done, done) << said;
         EXPECT_EQ(core.dialogs.messages.back(), said);
         EXPECT_EQ(flashed.value.runningVersion, done ? 5 : 0) << said;
+        // The fast path's 8E1 is over: the pedal's own firmware speaks 8N1.
+        EXPECT_EQ(core.driver.parity, bootloader::NoParity) << said;
     }
 }
 
