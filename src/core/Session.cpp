@@ -369,10 +369,11 @@ void Session::ChooseFirmwareImage(const std::string& image) {
 
 // ---- Operations on the pedal.
 
-void Session::RecordHistory(const std::string& operation) {
+void Session::RecordHistory(const std::string& operation, bool sinceStart) {
     Modules& m = *m_;
     std::optional<PedalBackup> lastRead;
-    if (m.state.readThisConnection && m.state.deviceInfo) {
+    const bool samePedal = m.state.deviceInfoSerialNumber == m.state.serialNumber;
+    if (m.state.deviceInfo && (m.state.readThisConnection || (sinceStart && samePedal))) {
         lastRead = BackupFromDeviceInfo(*m.state.deviceInfo);
         lastRead->serialNumber = m.state.serialNumber;
     }
@@ -647,7 +648,13 @@ Result<FlashReport> Session::FlashFirmware(const FlashRequest& request) {
         m.firmware.verifyAfterWrite =
             request.readBack == ReadBack::Always ||
             (request.readBack == ReadBack::Default && m.bootloader.path == BootloaderPath::Fast);
-        RecordHistory("Firmware Upgrade");
+        // The pedal's settings are kept first; when nothing was read from this pedal since the
+        // editor started, that is said and asked.
+        if ((!m.state.deviceInfo || m.state.deviceInfoSerialNumber != m.state.serialNumber) &&
+            !m.dialogs.Confirm({QuestionKind::Risk, FirmwareUpgrade::kSettingsNotKept})) {
+            return std::nullopt;
+        }
+        RecordHistory("Firmware Upgrade", true);
         if (!m.firmware.UpgradeFirmware(request.file)) {
             return std::nullopt;
         }

@@ -289,7 +289,9 @@ private:
     struct Modules;
 
     // Keeps the pedal's state as last read in this connection before `operation` changes it.
-    void RecordHistory(const std::string& operation);
+    // `sinceStart`: a state read from the same pedal in an earlier connection counts too (an
+    // upgrade runs in a connection of its own, to the bootloader, where nothing can be read).
+    void RecordHistory(const std::string& operation, bool sinceStart = false);
     // Runs `work` as a job: refused at once while another job holds the link; otherwise its
     // result, with the last message shown as the reason when it did not complete. Live edits
     // kept while it ran are sent when it ends.

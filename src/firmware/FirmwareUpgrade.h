@@ -37,6 +37,10 @@ public:
     // How long the restarted pedal may take to answer, and how long each Request waits.
     static constexpr int kComeBackLimitMs = 15000;
     static constexpr int kProbeMs = 500;
+    // Asked before an upgrade of a pedal whose settings were never read: they cannot be kept.
+    inline static const std::string kSettingsNotKept =
+        "Nothing was read from this pedal since the editor started, so its settings cannot be "
+        "kept in the history before the upgrade. Upgrade anyway?";
     // Said when the bootloader refuses the first block's data after a successful erase.
     inline static const std::string kWriteProtected =
         "The flash refused the first block although it was erased: it is write-protected. "

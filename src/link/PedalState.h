@@ -71,6 +71,8 @@ struct PedalState {
     bool readThisConnection = false;
     // The bridge's serial number of the pedal connected last, and the versions it reported.
     std::string serialNumber;
+    // The bridge's serial number of the pedal the device information came from.
+    std::string deviceInfoSerialNumber;
     PedalVersions versions;
 };
 

@@ -271,6 +271,7 @@ bool FXsettings::ReadPedalState() {
     if (read) {
         const DeviceInfo info = DecodeDeviceInfo(link_.replyBytes);
         state.deviceInfo = info;
+        state.deviceInfoSerialNumber = state.serialNumber;
         state.readThisConnection = true;
         DecodeFootswitchMode(info);
         DecodeAssignments(info);

@@ -1,4 +1,5 @@
 #include "firmware/Bootloader.h"
+#include "presets/History.h"
 #include "support/CoreFixture.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,34 @@ TEST(FirmwareRun, TheRestartedPedalMustRunTheVersionWritten) {
         // The fast path's 8E1 is over: the pedal's own firmware speaks 8N1.
         EXPECT_EQ(core.driver.parity, bootloader::NoParity) << said;
     }
+}
+
+// The pedal's settings go into the history before an upgrade, read in an earlier connection to
+// the same pedal; with nothing read, the user is told and asked, and No sends nothing.
+TEST(FirmwareRun, TheSettingsAreKeptFirstOrTheUserIsAsked) {
+    CoreSession asked;
+    asked.pedal().state.inBootloader = true;
+    ASSERT_TRUE(asked.session.Start());
+    ASSERT_TRUE(asked.session.Connect(true));
+    asked.pedal().ClearRecords();
+    asked.dialogs.answers = {false};
+    EXPECT_FALSE(asked.session.FlashFirmware({.image = FirmwareUpgrade::firmwareImages.front()}));
+    EXPECT_EQ(asked.dialogs.questions, std::vector<std::string>{FirmwareUpgrade::kSettingsNotKept});
+    EXPECT_EQ(asked.dialogs.questionKinds, std::vector<QuestionKind>{QuestionKind::Risk});
+    EXPECT_TRUE(asked.pedal().ReceivedBytes().empty());
+
+    CoreSession kept;
+    ASSERT_TRUE(kept.session.Start());
+    ASSERT_TRUE(kept.session.Connect());
+    ASSERT_TRUE(kept.session.ReadPedalState());
+    ASSERT_TRUE(kept.session.Disconnect());
+    kept.pedal().state.inBootloader = true;
+    ASSERT_TRUE(kept.session.Connect(true));
+    EXPECT_TRUE(kept.session.FlashFirmware({.image = FirmwareUpgrade::firmwareImages.front(),
+                                            .readBack = FlashRequest::ReadBack::Never}));
+    EXPECT_TRUE(kept.dialogs.questions.empty());
+    ASSERT_FALSE(kept.session.History().Entries().empty());
+    EXPECT_EQ(kept.session.History().Entries().back().operation, "Firmware Upgrade");
 }
 
 // Another device's bootloader (a product ID other than the pedal's chip) stops the run before
