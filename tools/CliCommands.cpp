@@ -310,7 +310,7 @@ std::vector<std::string> Keys(const auto& map) {
 }
 
 // One command's description, typed by its arguments A.
-template <typename A> struct Spec {
+template <typename A> struct Definition {
     Needs needs = Needs::Nothing;
     std::function<void(Grammar&, CLI::App&, A&)> bind = nullptr;
     // After parsing: the arguments typed, or a usage problem.
@@ -325,13 +325,15 @@ template <typename A> struct Spec {
 // A command with its arguments of type A, bound to the words of one parse.
 template <typename A> class Entry final : public BoundAs<A> {
 public:
-    explicit Entry(const Spec<A>& spec) : spec_(spec) {}
-    std::string Check() { return spec_.check ? spec_.check(this->args) : std::string(); }
+    explicit Entry(const Definition<A>& definition) : definition_(definition) {}
+    std::string Check() {
+        return definition_.check ? definition_.check(this->args) : std::string();
+    }
     Needs WhatItNeeds() const override {
         if constexpr (requires(const A& a) { a.WhatItNeeds(); }) {
             return this->args.WhatItNeeds();
         }
-        return spec_.needs;
+        return definition_.needs;
     }
     bool Yes() const override {
         if constexpr (requires(const A& a) { a.yes; }) {
@@ -340,21 +342,21 @@ public:
         return false;
     }
     Outcome Run(Context& context) override {
-        if (spec_.prepare) {
-            if (std::optional<Outcome> failed = spec_.prepare(context, this->args)) {
+        if (definition_.prepare) {
+            if (std::optional<Outcome> failed = definition_.prepare(context, this->args)) {
                 return *failed;
             }
         }
         const Needs needs = WhatItNeeds();
         if ((needs == Needs::Pedal && !context.Open()) ||
             (needs == Needs::PedalRead && !context.OpenAndRead())) {
-            return Failed({}, spec_.unopened);
+            return Failed({}, definition_.unopened);
         }
-        return spec_.run(context, this->args);
+        return definition_.run(context, this->args);
     }
 
 private:
-    Spec<A> spec_;
+    Definition<A> definition_;
 };
 
 // A table entry: the name and texts, and how to bind a fresh set of arguments for one parse.
@@ -368,18 +370,18 @@ struct Command {
 };
 
 template <typename A>
-Command Make(std::string name, std::string summary, std::string help, Spec<A> spec) {
-    return Command{
-        std::move(name), std::move(summary), std::move(help),
-        [spec = std::move(spec)](Grammar& grammar, CLI::App& sub, std::string& problem,
-                                 std::function<void()>& check) -> std::shared_ptr<Bound> {
-            auto entry = std::make_shared<Entry<A>>(spec);
-            if (spec.bind) {
-                spec.bind(grammar, sub, entry->args);
-            }
-            check = [entry, &problem] { problem = entry->Check(); };
-            return entry;
-        }};
+Command Make(std::string name, std::string summary, std::string help, Definition<A> definition) {
+    return Command{std::move(name), std::move(summary), std::move(help),
+                   [definition = std::move(definition)](
+                       Grammar& grammar, CLI::App& sub, std::string& problem,
+                       std::function<void()>& check) -> std::shared_ptr<Bound> {
+                       auto entry = std::make_shared<Entry<A>>(definition);
+                       if (definition.bind) {
+                           definition.bind(grammar, sub, entry->args);
+                       }
+                       check = [entry, &problem] { problem = entry->Check(); };
+                       return entry;
+                   }};
 }
 
 // ---- The commands' arguments.
@@ -1755,7 +1757,7 @@ std::string Quoted(const std::string& text) {
 
 std::string Zsh(const Grammar& g) {
     const std::vector<Level> levels = Levels(g.app);
-    const auto spec = [&g](const CLI::Option* option) {
+    const auto offered = [&g](const CLI::Option* option) {
         const Offer& offer = g.offers.count(option) ? g.offers.at(option) : Offer{};
         return offer.files && offer.words.empty()
                    ? std::string("_files")
@@ -1773,13 +1775,13 @@ std::string Zsh(const Grammar& g) {
             const std::string what = Quoted(option->get_description());
             for (const std::string& each : names) {
                 out += " \\\n        '" + each + "[" + what + "]" +
-                       (option->get_expected_min() > 0 ? ":value:" + spec(option) : "") + "'";
+                       (option->get_expected_min() > 0 ? ":value:" + offered(option) : "") + "'";
             }
         }
         for (std::size_t at = 0; at < level.words.size(); ++at) {
             out += " \\\n        '" +
                    (level.words[at]->get_expected_max() > 1 ? "*" : std::to_string(at + 1)) + ":" +
-                   Lower(level.words[at]->get_name()) + ":" + spec(level.words[at]) + "'";
+                   Lower(level.words[at]->get_name()) + ":" + offered(level.words[at]) + "'";
         }
         if (!level.verbs.empty()) {
             out += " \\\n        '1:command:->command' '*::argument:->argument'\n"

@@ -2,6 +2,8 @@
 
 #include "link/HexMessage.h"
 
+#include <QtEndian>
+
 #include <map>
 
 namespace corvid::firmwareimage {
@@ -9,8 +11,7 @@ namespace corvid::firmwareimage {
 namespace {
 
 std::uint32_t Le32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return std::uint32_t{bytes[at]} | (std::uint32_t{bytes[at + 1]} << 8) |
-           (std::uint32_t{bytes[at + 2]} << 16) | (std::uint32_t{bytes[at + 3]} << 24);
+    return qFromLittleEndian<quint32>(bytes.data() + at);
 }
 
 std::string Hex32(std::uint32_t value) {
