@@ -7,6 +7,7 @@
 #include "core/PlainViews.h"
 #include "core/Session.h"
 #include "emulator/EmulatedDriver.h"
+#include "firmware/FirmwareUpgrade.h"
 #include "link/SerialPortDriver.h"
 #include "updates/VersionCheck.h"
 
@@ -256,6 +257,11 @@ int Cli::Run(cli::Bound& command) {
         } else {
             ErrorLine(text, true);
         }
+    }
+    if (status != kDone && session_.link().waitsInBootloader) {
+        ErrorLine("`corvid-cli flash " + FirmwareUpgrade::firmwareImages.back() +
+                      "` (or flash FILE) will take it",
+                  json_);
     }
     return status;
 }

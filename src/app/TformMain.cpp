@@ -330,7 +330,18 @@ void TformMain::btnUploadClick() {
 }
 
 void TformMain::btnRequestClick() {
-    session_->ReadPedalState();
+    if (session_->ReadPedalState() || !session_->link().waitsInBootloader ||
+        !dialogs_->Confirm({QuestionKind::Confirm, "Open the firmware upgrade now?"})) {
+        return;
+    }
+    // The upgrade talks to the bootloader in a connection of its own.
+    session_->Disconnect();
+    menuFirmwareUpgradeMode->setChecked(true);
+    upgradeMode_ = true;
+    ConnectOnClick();
+    if (menuStartFirmwareUpgrade->isEnabled()) {
+        menuStartFirmwareUpgrade->trigger();
+    }
 }
 
 void TformMain::btnSaveParametersClick() {

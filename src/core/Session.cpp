@@ -75,6 +75,7 @@ LinkStatus Session::link() const {
             .upgradeMode = m.communication.firmwareUpgradeMode,
             .connectedOnce = m.connectedOnce,
             .busy = m.communication.Busy(),
+            .waitsInBootloader = m.waitsInBootloader,
             .serialNumber = m.communication.deviceSerialNumber};
 }
 
@@ -188,6 +189,7 @@ Result<> Session::Connect(bool upgradeMode, bool pacedOnly) {
     Modules& m = *m_;
     const Communication::Job job(m.communication);
     m.state.readThisConnection = false;
+    m.waitsInBootloader = false;
     m.communication.firmwareUpgradeMode = upgradeMode;
     m.bootloader.pacedOnly = pacedOnly;
     return Attempt(
@@ -210,6 +212,7 @@ Result<> Session::Disconnect() {
     // Another pedal may be connected next: its edits start afresh.
     m.fx.history.Clear();
     m.state.readThisConnection = false;
+    m.waitsInBootloader = false;
     return Attempt([&m] { return m.communication.DisconnectDevice(); });
 }
 
@@ -382,7 +385,20 @@ void Session::RecordHistory(const std::string& operation, bool sinceStart) {
 }
 
 Result<> Session::ReadPedalState() {
-    return RunJob([this] { return m_->fx.ReadPedalState(); });
+    Modules& m = *m_;
+    return RunJob([&m] {
+        if (m.fx.ReadPedalState()) {
+            return true;
+        }
+        // Not in upgrade mode the link is at the pedal's own framing, which is the bootloader's
+        // compatible one: a bootloader left by a cut upgrade can be asked here.
+        if (!m.communication.firmwareUpgradeMode &&
+            m.bootloader.WaitsInBootloader(m.communication.lastReplyRaw)) {
+            m.waitsInBootloader = true;
+            m.dialogs.ShowMessage(FirmwareUpgrade::kWaitsInBootloader);
+        }
+        return false;
+    });
 }
 
 Result<std::string> Session::UploadAlgorithm(const std::string& name) {

@@ -75,6 +75,9 @@ struct LinkStatus {
     bool connectedOnce = false;
     // A job holds the link.
     bool busy = false;
+    // The pedal did not answer its Request but its bootloader listened: an upgrade did not
+    // finish, and a firmware upgrade is what it needs.
+    bool waitsInBootloader = false;
     // The bridge's serial number, as found.
     std::string serialNumber;
 };

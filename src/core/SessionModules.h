@@ -80,6 +80,8 @@ struct Session::Modules {
     EepromTools eeprom;
     ImpulseResponseLoader impulseResponse;
     bool connectedOnce = false;
+    // The last Request found the pedal's bootloader listening instead of the pedal.
+    bool waitsInBootloader = false;
     // Live edits that came while a job ran, by what they change: sent when it ends.
     std::map<std::string, std::function<void()>> pendingEdits;
     std::unique_ptr<ClockTimer> watchTimer;

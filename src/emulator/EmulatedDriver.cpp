@@ -32,6 +32,7 @@ void EmulatedDriver::Unplug() {
         devices.erase(devices.begin());
     }
     lost_ = open;
+    pedal.PowerOff();
 }
 
 void EmulatedDriver::Plug() {

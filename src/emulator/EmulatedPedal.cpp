@@ -82,6 +82,14 @@ void EmulatedPedal::Receive(const std::uint8_t* data, std::size_t size, std::int
     Frame(nowMs);
 }
 
+void EmulatedPedal::PowerOff() {
+    pending_.clear();
+    output_.clear();
+    boot_ = Boot::Unsynced;
+    bootBytes_.clear();
+    expectImage_ = false;
+}
+
 std::size_t EmulatedPedal::Available(std::int64_t nowMs) {
     Frame(nowMs);
     std::size_t count = 0;

@@ -130,6 +130,10 @@ public:
     // or the start of a message that never got its remaining bytes (as of nowMs).
     std::vector<std::vector<std::uint8_t>> Unexpected(std::int64_t nowMs);
 
+    // Power lost (the cable pulled): what was in flight is gone and the bootloader waits for
+    // its synchronisation again; the flash, the EEPROM and the settings stay.
+    void PowerOff();
+
     // The next reply goes wrong as told. ShortReply sends `count` values; Split and Late use
     // `delayMs` for the gap between the halves or the delay of the whole reply.
     void InjectFault(Fault fault, std::size_t count = 0, int delayMs = 0);

@@ -168,6 +168,33 @@ bool Bootloader::BootloaderSync() {
     return true;
 }
 
+bool Bootloader::WaitsInBootloader(const std::optional<std::vector<std::uint8_t>>& requestReply) {
+    const bool bootloaderLike =
+        requestReply && std::all_of(requestReply->begin(), requestReply->end(),
+                                    [](std::uint8_t byte) { return byte == Ack || byte == Nack; });
+    if (!bootloaderLike || !link_.DeviceOpen()) {
+        return false;
+    }
+    log_.PrintToConsole("no answer as the pedal: does its bootloader listen?");
+    // Unsynchronised it ACKs 0x7F. Within a command (the Request's bytes, or an earlier run) a
+    // 0x7F is a wrong complement, or a command's first byte that a second 0x7F makes wrong: a
+    // NACK says as much as an ACK. A running pedal answers neither.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!WriteByte(Sync)) {
+            return false;
+        }
+        const BootloaderReply reply = BootloaderReply::Of(link_.ReceiveByte(ProbeLimitMs));
+        log_.PlainLine("received Byte: " + (reply.kind == BootloaderReply::Kind::NoReply
+                                                ? ""
+                                                : HexField(reply.byte, 2)));
+        if (reply.kind != BootloaderReply::Kind::NoReply) {
+            return reply.kind == BootloaderReply::Kind::Ack ||
+                   reply.kind == BootloaderReply::Kind::Nack;
+        }
+    }
+    return false;
+}
+
 bool Bootloader::Synchronise() {
     using Kind = BootloaderReply::Kind;
     const auto logged = [this](const BootloaderReply& reply) {

@@ -38,7 +38,8 @@ inline constexpr std::size_t BlockSize = 256;
 // it, kept to a schedule from the first byte; a late pause is made up, but never below the gap.
 inline constexpr int BytePauseMs = 1;
 inline constexpr std::int64_t MinByteGapUs = 500;
-// How long Get's answer may take to start when probing the fast path.
+// How long Get's answer may take to start when probing the fast path, and an answer to 0x7F
+// when asking a silent pedal whether its bootloader listens.
 inline constexpr int ProbeLimitMs = 500;
 inline constexpr int ReplyPauseMs = 20;
 inline constexpr int GoReplyPauseMs = 100;
@@ -103,6 +104,11 @@ public:
 
     // The last step of Connect in upgrade mode. True when the bootloader listens.
     bool BootloaderSync();
+    // A pedal that did not answer the pedal's own Request as the pedal does (silence, or only
+    // ACK and NACK bytes): asks whether its bootloader listens instead (an upgrade that did not
+    // finish). Sends 0x7F only then; a running pedal that answered, or a Request that never
+    // went out (nullopt), is never probed.
+    bool WaitsInBootloader(const std::optional<std::vector<std::uint8_t>>& requestReply);
     // After the synchronisation: the port is set to 8E1 and Get sent; an answer as AN3155 gives
     // it (ACK, count, version, the commands, ACK) means the fast path. Anything else: 8N1 again,
     // synchronised again, the compatible path. `pacedOnly` skips the probe.

@@ -49,6 +49,10 @@ public:
     inline static const std::string kUnfinished =
         "The upgrade did not finish. The pedal waits in its bootloader; start the upgrade "
         "again — the bootloader cannot be erased, so this always works.";
+    // Said when a pedal that does not answer as the pedal has its bootloader listening.
+    inline static const std::string kWaitsInBootloader =
+        "The pedal answers only as its bootloader: an upgrade did not finish. Start the upgrade "
+        "again — the bootloader cannot be erased, so this always works.";
     inline static const std::string kComplete =
         "Firmware Upgrade Complete, device will now restart";
     // The images the program carries, as the image list shows them.

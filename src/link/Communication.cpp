@@ -256,11 +256,13 @@ bool Communication::ParseReply(const std::vector<std::uint8_t>& bytes) {
 
 bool Communication::ReceiveReply(const ReplyEnd& end, int firstByteLimitMs) {
     lastReplyValueCount = 0;
+    lastReplyRaw.emplace();
     if (!WaitForData(firstByteLimitMs)) {
         return false;
     }
     unit_.PurgeFTTransmit();
     const std::vector<std::uint8_t> bytes = ReadExchange(end);
+    lastReplyRaw = bytes;
     const bool parsed = ParseReply(bytes);
     unit_.PurgeFTReceive();
     return parsed;
@@ -280,6 +282,7 @@ std::optional<std::uint8_t> Communication::ReceiveByte(int limitMs) {
 }
 
 bool Communication::RequestDeviceInfo() {
+    lastReplyRaw.reset();
     DiscardStaleReply();
     if (!SendCommand(command::DeviceInfo, CommandWithZero(command::DeviceInfo), true)) {
         return false;

@@ -121,6 +121,9 @@ public:
     bool firmwareUpgradeMode = false;
     std::vector<std::uint8_t> replyBytes;
     std::size_t lastReplyValueCount = 0;
+    // The bytes of the last reply awaited, as they came (none: silence), for telling what
+    // answered; nullopt when the request did not go out.
+    std::optional<std::vector<std::uint8_t>> lastReplyRaw;
     bool replyLogWithAddress = false;
     std::uint16_t replyLogBaseAddress = 0;
 

@@ -128,6 +128,64 @@ TEST(FirmwareRun, AnotherChipIsNeverErased) {
     }
 }
 
+// A run cut at block 100 leaves the pedal in its bootloader: still synchronised after a refused
+// block, waiting for its synchronisation after the power went. A Request in an ordinary
+// connection finds it there either way and says what to do; a second run finishes the upgrade.
+TEST(FirmwareRun, ACutRunIsFoundByRequestAndFinishedByASecondRun) {
+    for (const bool powerLost : {false, true}) {
+        CoreSession core;
+        core.pedal().state.inBootloader = true;
+        core.pedal().state.firmwareVersion = 4;
+        ASSERT_TRUE(core.session.Start());
+        ASSERT_TRUE(core.session.Connect(true));
+        core.pedal().state.nackAtWrite = 100;
+        const FlashRequest request{.image = FirmwareUpgrade::firmwareImages.front(),
+                                   .readBack = FlashRequest::ReadBack::Never};
+        ASSERT_FALSE(core.session.FlashFirmware(request));
+        EXPECT_EQ(core.dialogs.messages.back(), FirmwareUpgrade::kUnfinished);
+        core.pedal().state.nackAtWrite = -1;
+        if (powerLost) {
+            core.driver.Unplug();
+            core.driver.Plug();
+        }
+        // Twice: the first Request may find it unsynchronised, the second within a command.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            core.session.Disconnect();
+            ASSERT_TRUE(core.session.Connect()) << powerLost;
+            const Result<> read = core.session.ReadPedalState();
+            EXPECT_EQ(read.reason, FirmwareUpgrade::kWaitsInBootloader) << powerLost;
+            EXPECT_TRUE(core.session.link().waitsInBootloader) << powerLost;
+        }
+        ASSERT_TRUE(core.session.Disconnect());
+        EXPECT_FALSE(core.session.link().waitsInBootloader);
+        ASSERT_TRUE(core.session.Connect(true));
+        const Result<FlashReport> finished = core.session.FlashFirmware(request);
+        EXPECT_TRUE(finished.done) << finished.reason;
+        EXPECT_EQ(finished.value.runningVersion, 5) << powerLost;
+    }
+}
+
+// Only a pedal that stays silent, or answers as a bootloader does, is asked with 0x7F: one that
+// answers as the pedal, even wrongly, never is; a silent pedal whose bootloader is not
+// listening either is not taken for one.
+TEST(FirmwareRun, OnlyASilentPedalIsAskedForItsBootloader) {
+    using Fault = EmulatedPedal::Fault;
+    const std::vector<std::pair<Fault, std::size_t>> cases = {
+        {Fault::ShortReply, 0}, {Fault::Garbage, 0}, {Fault::Silence, 2}};
+    for (const auto& [fault, probes] : cases) {
+        CoreSession core;
+        ASSERT_TRUE(core.session.Start());
+        ASSERT_TRUE(core.session.Connect());
+        core.pedal().InjectFault(fault, 20);
+        core.pedal().ClearRecords();
+        EXPECT_FALSE(core.session.ReadPedalState());
+        const Bytes sent = core.pedal().ReceivedBytes();
+        EXPECT_EQ(static_cast<std::size_t>(std::count(sent.begin(), sent.end(), bootloader::Sync)),
+                  probes);
+        EXPECT_FALSE(core.session.link().waitsInBootloader);
+    }
+}
+
 // What the emulated bootloader answers to bytes given straight to it.
 Bytes Answer(EmulatedPedal& pedal, const Bytes& bytes, const std::vector<bool>& gapless,
              std::int64_t& now) {

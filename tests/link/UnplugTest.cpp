@@ -135,6 +135,25 @@ TEST(Unplug, DuringAFirmwareBlock) {
     EXPECT_EQ(t.dialogs.messages[2], FirmwareUpgrade::kUnfinished);
     EXPECT_TRUE(window.btnUpgradeFirmware->isEnabled());
     EXPECT_TRUE(t.main().menuConnect->isEnabled());
+
+    // Plugged in again and connected as usual, Request finds the bootloader and offers the
+    // upgrade; taken, it finishes.
+    timer->Stop();
+    window.close();
+    t.clock.Sleep(Session::kWatchIntervalMs);
+    t.driver.Plug();
+    t.clock.Sleep(2 * Session::kWatchIntervalMs);
+    t.main().menuFirmwareUpgradeMode->trigger();
+    ASSERT_FALSE(t.main().menuFirmwareUpgradeMode->isChecked());
+    t.Connect();
+    t.dialogs.messages.clear();
+    t.main().btnRequest->click();
+    EXPECT_EQ(t.dialogs.messages[1], FirmwareUpgrade::kWaitsInBootloader);
+    EXPECT_EQ(t.dialogs.questions.back(), "Open the firmware upgrade now?");
+    EXPECT_TRUE(t.main().menuFirmwareUpgradeMode->isChecked());
+    EXPECT_TRUE(window.isVisible());
+    window.btnUpgradeFirmware->click();
+    EXPECT_EQ(t.dialogs.messages.back(), "Firmware 05 is running");
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "EmulatorProcess.h"
+#include "firmware/FirmwareUpgrade.h"
 #include "parameters/FXsettings.h"
 #include "updates/VersionCheck.h"
 
@@ -210,9 +211,10 @@ TEST(Cli, ASilentPedalFailsWithinItsLimit) {
     const CliRun run = Cli({"--port", port.path, "info"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "corvid-cli: No reply from the pedal\n");
-    // 200 ms pause, 2 s for the first byte, and the start of a process.
+    // 200 ms pause, 2 s for the first byte, 1 s for two 0x7F asking for a bootloader, and the
+    // start of a process.
     EXPECT_LT(run.ms, 5000);
-    EXPECT_EQ(port.BytesReceived(), 2u);
+    EXPECT_EQ(port.Received(), std::string("\x02\x00\x7F\x7F", 4));
 }
 
 TEST(Cli, TuningUploadSendsThePreUploadAndTheTables) {
@@ -346,7 +348,14 @@ TEST(Cli, FlashChecksTheChipAndWhatRunsAfter) {
     EXPECT_NE(stale.err.find("The pedal restarted with firmware 05, not 06\n"), std::string::npos)
         << stale.err;
 
+    // A pedal left in its bootloader: any command that reads it says so and what takes it.
     Emulator pedal({"--bootloader"});
+    const CliRun info = Cli({"--port", pedal.path, "info"});
+    EXPECT_EQ(info.exitCode, 1);
+    EXPECT_TRUE(info.err.ends_with("corvid-cli: " + FirmwareUpgrade::kWaitsInBootloader +
+                                   "\ncorvid-cli: `corvid-cli flash Firmware_5` (or flash FILE) "
+                                   "will take it\n"))
+        << info.err;
     const CliRun flashed =
         Cli({"--port", pedal.path, "--json", "flash", SmallImage(folder), "--no-verify", "--yes"});
     EXPECT_EQ(flashed.exitCode, 0) << flashed.err;
