@@ -502,6 +502,39 @@ std::vector<Command> MakeTable() {
              return Done(QJsonObject{{"devices", devices}}, text);
          }}));
     table.push_back(Make<NoArguments>(
+        "doctor", "why the pedal cannot be reached, and the fix",
+        "Checks the connection step by step and says for each check pass, warn or fail,\n"
+        "its cause and its fix: the USB bridges, the port and who may open it, the udev\n"
+        "rule, programs holding the port (ModemManager, brltty, a terminal), the bridge's\n"
+        "latency timer, and a Request over the line. Exit 1 when a check fails.",
+        {.needs = Needs::Nothing, .run = [](Context& context, NoArguments&) {
+             // The doctor runs when nothing else would: the port is not checked before it.
+             Session& session = context.session();
+             session.Start();
+             const std::vector<DoctorCheck> checks =
+                 session.Doctor(context.NamedPort(), SystemView::ThisMachine(), context.Emulated());
+             QJsonArray list;
+             std::string text;
+             bool failed = false;
+             for (const DoctorCheck& check : checks) {
+                 failed = failed || check.status == DoctorCheck::Status::Fail;
+                 QJsonObject entry{{"name", Q(check.name)},
+                                   {"status", Q(StatusWord(check.status))},
+                                   {"cause", Q(check.cause)}};
+                 text += StatusWord(check.status) + "  " + check.name + ": " + check.cause + "\n";
+                 if (!check.fix.empty()) {
+                     entry["fix"] = Q(check.fix);
+                     text += "      fix: " + check.fix + "\n";
+                 }
+                 list.append(entry);
+             }
+             Outcome outcome = Done(QJsonObject{{"checks", list}}, text);
+             if (failed) {
+                 outcome.status = kFailed;
+             }
+             return outcome;
+         }}));
+    table.push_back(Make<NoArguments>(
         "info", "versions, footswitch mode, tuning, assignments, parameters",
         "Reads the pedal's device information: firmware and algorithm versions, effect\n"
         "number, footswitch mode, tuning, control assignments and the fifteen parameters\n"

@@ -85,6 +85,9 @@ public:
     virtual void EndProgress() = 0;
     virtual bool BootloaderReady() const = 0;
     virtual std::string PortName(std::size_t index) const = 0;
+    // The first port named with --port (empty: none), and whether --emulator was given.
+    virtual std::string NamedPort() const = 0;
+    virtual bool Emulated() const = 0;
     virtual const std::string& LogText() const = 0;
     virtual Log& log() = 0;
     virtual Dialogs& dialogs() = 0;

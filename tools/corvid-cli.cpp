@@ -161,7 +161,9 @@ private:
 class Cli final : public cli::Context {
 public:
     Cli(const cli::Options& options, std::unique_ptr<FtdiDriver> driver, RealClock& clock)
-        : json_(options.json), log_(options.verbose), driver_(std::move(driver)),
+        : json_(options.json), log_(options.verbose),
+          namedPort_(options.ports.empty() ? std::string() : options.ports.front()),
+          emulated_(options.emulator), driver_(std::move(driver)),
           session_(SessionEnvironment{.driver = *driver_,
                                       .clock = clock,
                                       .dialogs = dialogs_,
@@ -205,6 +207,8 @@ public:
         return serial != nullptr ? serial->PortName(static_cast<std::uint32_t>(index))
                                  : std::string("(emulated)");
     }
+    std::string NamedPort() const override { return namedPort_; }
+    bool Emulated() const override { return emulated_; }
     const std::string& LogText() const override { return log_.lines; }
     Log& log() override { return log_; }
     Dialogs& dialogs() override { return dialogs_; }
@@ -218,6 +222,8 @@ private:
     CliDialogs dialogs_;
     CliLog log_;
     CliViews views_;
+    std::string namedPort_;
+    bool emulated_;
     std::unique_ptr<FtdiDriver> driver_;
     Session session_;
 };

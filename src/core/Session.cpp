@@ -231,6 +231,96 @@ Result<std::vector<FoundDevice>> Session::ListDevices() {
     return Result<std::vector<FoundDevice>>::Done(std::move(found));
 }
 
+std::vector<DoctorCheck> Session::Doctor(const std::string& port, const SystemView& system,
+                                         bool emulated) {
+    std::vector<DoctorCheck> checks;
+    // Why the line is not tried (empty: it is).
+    std::string notTried;
+    if (emulated) {
+        checks.push_back({"Bridge", DoctorCheck::Status::Pass, "The built-in emulated pedal"});
+    } else {
+        std::string checked;
+        checks = CheckSystem(system, port, checked);
+        const bool blocked =
+            std::any_of(checks.begin(), checks.end(), [](const DoctorCheck& check) {
+                return (check.name == "Port" || check.name == "Other programs") &&
+                       check.status == DoctorCheck::Status::Fail;
+            });
+        notTried = checked.empty() ? "Not tried: no port of the pedal's was found"
+                   : blocked       ? "Not tried: the port cannot be used"
+                                   : "";
+    }
+    checks.push_back(notTried.empty() ? CheckLine()
+                                      : DoctorCheck{"Line", DoctorCheck::Status::Fail, notTried,
+                                                    "Mend what failed above first"});
+    m_->lastDoctor = checks;
+    return checks;
+}
+
+DoctorCheck Session::CheckLine() {
+    Modules& m = *m_;
+    using Status = DoctorCheck::Status;
+    if (m.communication.firmwareUpgradeMode && m.d2xx.deviceOpen) {
+        return {"Line", Status::Warn, "Connected in upgrade mode: the bootloader has the line",
+                "Finish the upgrade, or untick Upgrade Mode, Disconnect and Connect"};
+    }
+    struct Quiet {
+        RememberingDialogs& dialogs;
+        ~Quiet() { dialogs.quiet = false; }
+    } quiet{m.dialogs};
+    m.dialogs.quiet = true;
+    const bool wasOpen = m.d2xx.deviceOpen && !m.d2xx.deviceGone;
+    if (!wasOpen) {
+        if (!link().deviceFound) {
+            return {"Line", Status::Fail, "Not tried: no pedal was found to open",
+                    "Plug the pedal in (see the checks above)"};
+        }
+        if (const Result<> opened = Connect(); !opened) {
+            return {"Line", Status::Fail, "The port does not open: " + opened.reason,
+                    "See the checks above"};
+        }
+    }
+    bool bootloader = false;
+    const Result<> asked = RunJob([&m, &bootloader] {
+        if (m.communication.RequestDeviceInfo()) {
+            return true;
+        }
+        bootloader = m.bootloader.WaitsInBootloader(m.communication.lastReplyRaw);
+        return false;
+    });
+    const std::optional<std::vector<std::uint8_t>> raw = m.communication.lastReplyRaw;
+    if (!wasOpen) {
+        Disconnect();
+    }
+    if (asked) {
+        const PedalVersions& versions = m.state.versions;
+        return {"Line", Status::Pass,
+                "Opens at 115,200 8N1 and the pedal answers: firmware " + versions.firmware +
+                    ", algorithm " + versions.algorithm};
+    }
+    if (bootloader) {
+        return {"Line", Status::Warn,
+                "The bootloader answers instead of the pedal: it waits for a firmware upgrade",
+                "corvid-cli flash " + FirmwareUpgrade::firmwareImages.back() +
+                    ", or Firmware Upgrade in the window"};
+    }
+    if (!raw) {
+        return {"Line", Status::Fail, "The request could not be sent: " + asked.reason,
+                "See the checks above"};
+    }
+    if (raw->empty()) {
+        return {"Line", Status::Fail,
+                "The pedal takes bytes but does not answer: is it powered, is the algorithm "
+                "uploaded?",
+                "Power the pedal, then upload the algorithm: corvid-cli upload"};
+    }
+    const std::size_t shown = std::min<std::size_t>(raw->size(), 8);
+    return {"Line", Status::Fail,
+            "Garbage comes back (another device, or another speed): " +
+                BytesToHex(raw->data(), shown, " ") + (raw->size() > shown ? " …" : ""),
+            "Check that the port is the pedal's and that nothing else changed its speed"};
+}
+
 void Session::Scan() {
     m_->communication.ScanDevices();
 }

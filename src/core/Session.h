@@ -3,6 +3,7 @@
 #include "base/Result.h"
 #include "base/Services.h"
 #include "link/PedalState.h"
+#include "link/PortDoctor.h"
 #include "preferences/Settings.h"
 
 #include <cstddef>
@@ -191,6 +192,12 @@ public:
     void Scan();
     // The bridges the driver lists now, without opening any.
     Result<std::vector<FoundDevice>> ListDevices();
+    // The connection doctor: the machine's checks (the bridges, the port and who may open it,
+    // the udev rule, programs holding the port, ModemManager, brltty, the latency timer), then
+    // the line's: a Request, its values not taken. `port` as the user named it (empty: the
+    // pedal's bridge); `emulated`: the built-in pedal, with no port to check.
+    std::vector<DoctorCheck> Doctor(const std::string& port, const SystemView& system,
+                                    bool emulated = false);
 
     // ---- Settings.
     void ChooseLook(int look);
@@ -316,6 +323,9 @@ private:
     void SendPendingEdits();
     // Sends the tuning held, the pedal's state kept first; true when the pedal took it.
     bool SendHeldTuning();
+    // The doctor's line check: opens the port unless open, asks for the device information and
+    // says what came back; closes what it opened.
+    DoctorCheck CheckLine();
     // Shows why the pedal cannot take what was asked, and refuses it: nothing is sent.
     Result<> Refuse(const std::string& why);
 

@@ -33,7 +33,9 @@ public:
     explicit RememberingDialogs(Dialogs& shown) : shown_(shown) {}
     void ShowMessage(const std::string& text) override {
         lastMessage = text;
-        shown_.ShowMessage(text);
+        if (!quiet) {
+            shown_.ShowMessage(text);
+        }
     }
     bool Confirm(const Question& question) override { return shown_.Confirm(question); }
     std::filesystem::path OpenFileName(const FileDialogRequest& request) override {
@@ -44,6 +46,8 @@ public:
     }
 
     std::string lastMessage;
+    // Messages are only remembered (the connection doctor says what it found its own way).
+    bool quiet = false;
 
 private:
     Dialogs& shown_;
@@ -82,6 +86,8 @@ struct Session::Modules {
     bool connectedOnce = false;
     // The last Request found the pedal's bootloader listening instead of the pedal.
     bool waitsInBootloader = false;
+    // What the connection doctor found last (the diagnostic report shows it).
+    std::vector<DoctorCheck> lastDoctor;
     // Live edits that came while a job ran, by what they change: sent when it ends.
     std::map<std::string, std::function<void()>> pendingEdits;
     std::unique_ptr<ClockTimer> watchTimer;
