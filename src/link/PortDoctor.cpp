@@ -319,10 +319,11 @@ std::optional<std::string> SystemView::LinkTarget(const std::string& path) const
 }
 
 std::optional<std::string> SystemView::Resolved(const std::string& path) const {
-    std::error_code error;
-    const std::filesystem::path real = std::filesystem::canonical(Under(path), error);
-    const std::filesystem::path root = std::filesystem::canonical(root_, error);
-    if (error) {
+    std::error_code realError;
+    std::error_code rootError;
+    const std::filesystem::path real = std::filesystem::canonical(Under(path), realError);
+    const std::filesystem::path root = std::filesystem::canonical(root_, rootError);
+    if (realError || rootError) {
         return std::nullopt;
     }
     return "/" + real.lexically_relative(root).generic_string();
