@@ -8,6 +8,7 @@
 #include "core/Session.h"
 #include "emulator/EmulatedDriver.h"
 #include "firmware/FirmwareUpgrade.h"
+#include "link/PortDoctor.h"
 #include "link/SerialPortDriver.h"
 #include "updates/VersionCheck.h"
 
@@ -295,18 +296,14 @@ int main(int argc, char* argv[]) {
         }
         return cli::kUsage;
     }
-    // A port named on the command line that cannot be used is said plainly, before anything.
+    // A port named on the command line that cannot be used is said plainly, before anything;
+    // the doctor is there to look into exactly that.
     const bool offline = line.bound->WhatItNeeds() == cli::Needs::Nothing;
     for (const std::string& path : offline ? std::vector<std::string>{} : line.options.ports) {
-        if (::access(path.c_str(), F_OK) != 0) {
-            ErrorLine("No such port: " + path, json);
-            return cli::kFailed;
-        }
-        if (::access(path.c_str(), R_OK | W_OK) != 0) {
-            ErrorLine("Permission denied on " + path +
-                          ": add yourself to the dialout group or install the udev rule (see "
-                          "README)",
-                      json);
+        if (const std::optional<DoctorCheck> refused =
+                RefusedPort(SystemView::ThisMachine(), path)) {
+            ErrorLine(refused->cause, json);
+            ErrorLine("fix: " + refused->fix, json);
             return cli::kFailed;
         }
     }

@@ -3,6 +3,7 @@
 #include "app/QtDialogs.h"
 #include "base/RealClock.h"
 #include "emulator/EmulatedDriver.h"
+#include "link/PortDoctor.h"
 #include "link/SerialPortDriver.h"
 #include "updates/VersionCheck.h"
 
@@ -21,6 +22,7 @@
 #include <iostream>
 
 #include <memory>
+#include <optional>
 
 int main(int argc, char* argv[]) {
     // The command line is read before the window toolkit starts, so --help and --version work
@@ -61,13 +63,38 @@ int main(int argc, char* argv[]) {
         std::cout << "corvid-editor " << corvid::ReleaseVersion() << '\n';
         return 0;
     }
-    if (!parsed || (!extra.isEmpty() && (!inBootloader || !parser.isSet(emulator)))) {
-        std::cerr << "corvid-editor: "
-                  << (parsed ? "\"bootloader\" goes with --emulator only"
-                             : parser.errorText().toStdString())
-                  << "\nsee corvid-editor --help\n";
+    // A command line that cannot be right is refused in one line, as corvid-cli refuses it.
+    std::string problem;
+    if (!parsed) {
+        problem = parser.errorText().toStdString();
+    } else if (!extra.isEmpty() && !inBootloader) {
+        problem = "unexpected argument: " + extra.join(' ').toStdString();
+    } else if (inBootloader && !parser.isSet(emulator)) {
+        problem = "\"bootloader\" goes with --emulator only";
+    } else if (parser.isSet(emulator) && parser.isSet(port)) {
+        problem = "--port and --emulator do not go together";
+    }
+    if (!problem.empty()) {
+        std::cerr << "corvid-editor: " << problem << "\nsee corvid-editor --help\n";
         return 2;
     }
+    for (const QString& path : parser.values(port)) {
+        if (const std::optional<corvid::DoctorCheck> refused =
+                corvid::RefusedPort(corvid::SystemView::ThisMachine(), path.toStdString())) {
+            std::cerr << "corvid-editor: " << refused->cause
+                      << "\ncorvid-editor: fix: " << refused->fix << '\n';
+            return 1;
+        }
+    }
+#if defined(Q_OS_LINUX)
+    // Without a display the toolkit would abort; say so instead.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::cerr << "corvid-editor: no display to open the window on (neither DISPLAY nor "
+                     "WAYLAND_DISPLAY is set); corvid-cli works without one\n";
+        return 1;
+    }
+#endif
 
     QApplication app(argc, argv);
     corvid::SetUpApplication();

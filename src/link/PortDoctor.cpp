@@ -421,6 +421,14 @@ bool IsSerialPort(const SystemView& system, const std::string& port) {
                               std::filesystem::path(real).filename().string());
 }
 
+std::optional<DoctorCheck> RefusedPort(const SystemView& system, const std::string& port) {
+    DoctorCheck check = PortCheck(system, port);
+    if (check.status != DoctorCheck::Status::Fail) {
+        return std::nullopt;
+    }
+    return check;
+}
+
 std::vector<Bridge> ListBridges(const SystemView& system) {
     std::vector<Bridge> bridges;
     const std::string folder = "/sys/bus/usb-serial/devices";

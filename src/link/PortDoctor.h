@@ -94,6 +94,10 @@ struct Bridge {
 // /dev/null or a file is not one.
 bool IsSerialPort(const SystemView& system, const std::string& port);
 
+// A port named on a command line, checked before anything opens it: nullopt when it can be used,
+// else the failed check (no such port, not a serial port, not this user's to open).
+std::optional<DoctorCheck> RefusedPort(const SystemView& system, const std::string& port);
+
 // The bridges under /sys/bus/usb-serial/devices.
 std::vector<Bridge> ListBridges(const SystemView& system);
 

@@ -509,10 +509,14 @@ TEST(Cli, APortThatMayNotBeOpenedIsExplained) {
     }
     ASSERT_TRUE(cli.waitForFinished(20000));
     EXPECT_EQ(cli.exitCode(), 1);
-    EXPECT_NE(cli.readAllStandardError().toStdString().find(
-                  "corvid-cli: Permission denied on " + port.path.toStdString() +
-                  ": add yourself to the dialout group or install the udev rule (see README)\n"),
-              std::string::npos);
+    // Who owns the port, who asks, and the command that lets them.
+    const std::string err = cli.readAllStandardError().toStdString();
+    EXPECT_TRUE(err.starts_with("corvid-cli: " + port.path.toStdString() + " (")) << err;
+    EXPECT_NE(err.find(" may not open it\ncorvid-cli: fix: sudo usermod -aG "), std::string::npos)
+        << err;
+    EXPECT_TRUE(
+        err.ends_with("(or install the udev rule /usr/lib/udev/rules.d/70-corvid-mk3.rules)\n"))
+        << err;
     EXPECT_EQ(port.BytesReceived(), 0u);
 }
 
@@ -598,8 +602,9 @@ TEST(Cli, ArgumentsThatPassTheGrammarRunOrFailAtTheirLimits) {
     EXPECT_NE(help.out.find("Usage: corvid-cli set [OPTIONS] PARAM VALUE\n"), std::string::npos);
 }
 
-// The editor answers --help and --version without a display, and refuses a wrong command line
-// before starting any window; every program gives the one release version.
+// The editor answers --help and --version without a display, and refuses a wrong command line,
+// a port it cannot use and a missing display before starting any window; every program gives the
+// one release version.
 TEST(Editor, HelpAndVersionNeedNoDisplay) {
     struct Case {
         QStringList arguments;
@@ -612,6 +617,14 @@ TEST(Editor, HelpAndVersionNeedNoDisplay) {
         {{"-V"}, 0, "corvid-editor " + ReleaseVersion() + "\n", ""},
         {{"--bogus"}, 2, "", "corvid-editor: Unknown option 'bogus'.\nsee corvid-editor --help\n"},
         {{"bootloader"}, 2, "", "corvid-editor: \"bootloader\" goes with --emulator only\n"},
+        {{"--emulator", "nonsense"}, 2, "", "corvid-editor: unexpected argument: nonsense\n"},
+        {{"--emulator", "--port", "x"},
+         2,
+         "",
+         "corvid-editor: --port and --emulator do not go together\n"},
+        {{"--port", "/nonexistent"}, 1, "", "corvid-editor: No such port: /nonexistent\n"},
+        {{"--port", "/dev/null"}, 1, "", "corvid-editor: /dev/null is not a serial port\n"},
+        {{"--emulator"}, 1, "", "corvid-editor: no display to open the window on"},
     };
     for (const Case& c : cases) {
         QProcess editor;
