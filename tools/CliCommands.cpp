@@ -514,21 +514,18 @@ std::vector<Command> MakeTable() {
              const std::vector<DoctorCheck> checks =
                  session.Doctor(context.NamedPort(), SystemView::ThisMachine(), context.Emulated());
              QJsonArray list;
-             std::string text;
              bool failed = false;
              for (const DoctorCheck& check : checks) {
                  failed = failed || check.status == DoctorCheck::Status::Fail;
                  QJsonObject entry{{"name", Q(check.name)},
                                    {"status", Q(StatusWord(check.status))},
                                    {"cause", Q(check.cause)}};
-                 text += StatusWord(check.status) + "  " + check.name + ": " + check.cause + "\n";
                  if (!check.fix.empty()) {
                      entry["fix"] = Q(check.fix);
-                     text += "      fix: " + check.fix + "\n";
                  }
                  list.append(entry);
              }
-             Outcome outcome = Done(QJsonObject{{"checks", list}}, text);
+             Outcome outcome = Done(QJsonObject{{"checks", list}}, FindingsText(checks));
              if (failed) {
                  outcome.status = kFailed;
              }

@@ -1,6 +1,7 @@
 #include "app/Editor.h"
 
 #include "app/PresetDrop.h"
+#include "app/TformConnectionDoctor.h"
 #include "app/TformMain.h"
 #include "app/TformPrint.h"
 #include "devtools/TformFilterResponse.h"
@@ -132,6 +133,17 @@ Editor::Editor(EditorEnvironment environment) {
         ShowBeside(compare, *formMain);
     });
 
+    formConnectionDoctor = std::make_unique<TformConnectionDoctor>();
+    formConnectionDoctor->FormCreate(
+        [&core, port = environment.namedPort, emulated = environment.emulated] {
+            return core.Doctor(port, SystemView::ThisMachine(), emulated);
+        });
+    TformConnectionDoctor& doctor = *formConnectionDoctor;
+    QObject::connect(formMain->menuConnectionDoctor, &QAction::triggered, &doctor, [&doctor, this] {
+        ShowBeside(doctor, *formMain);
+        doctor.Run();
+    });
+
     TformTuningFilters& filters = *formTuningFilters;
     QObject::connect(formMain->menuTuningFilters, &QAction::triggered, &filters,
                      [&filters, this] { ShowBeside(filters, *formMain); });
@@ -146,6 +158,7 @@ Editor::Editor(EditorEnvironment environment) {
                                            formTuningFilters.get(),
                                            formHistory.get(),
                                            formCompare.get(),
+                                           formConnectionDoctor.get(),
                                            formPrint->formFilterResponse};
     for (QWidget* window : windows) {
         OperableByKeyboard(*window);

@@ -21,6 +21,7 @@ class TformNewVersionMsg;
 class TformTuningFilters;
 class TformHistory;
 class TformCompare;
+class TformConnectionDoctor;
 
 // What the outside world gives the editor: tests pass an emulated pedal, scripted dialogs, a
 // virtual clock, a temporary Documents folder, a recording opener and a local web site.
@@ -36,6 +37,10 @@ struct EditorEnvironment {
     std::function<void(const std::string&)> openUrl = {};
     // Whether the serial ports are watched for the pedal coming and going.
     bool watchDevices = false;
+    // For the connection doctor: the port named on the command line (empty: the pedal's
+    // bridge), or the built-in emulated pedal, which has no port to check.
+    std::string namedPort = {};
+    bool emulated = false;
 };
 
 // The windows over one session: the seven windows are built in their fixed order, then the
@@ -64,6 +69,8 @@ public:
     // Opened from the File menu.
     std::unique_ptr<TformHistory> formHistory;
     std::unique_ptr<TformCompare> formCompare;
+    // Opened from the Info menu.
+    std::unique_ptr<TformConnectionDoctor> formConnectionDoctor;
     std::unique_ptr<Session> session;
 };
 

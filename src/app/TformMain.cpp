@@ -146,6 +146,7 @@ void TformMain::BuildMenus() {
     menuSerialNumber->setEnabled(false);
     menuShowUpdateMsg = AddItem(menuInfo, "menuShowUpdateMsg", "Show &Update Message");
     menuShowUpdateMsg->setCheckable(true);
+    menuConnectionDoctor = AddItem(menuInfo, "menuConnectionDoctor", "Connection &Doctor\u2026");
     menuSaveReport = AddItem(menuInfo, "menuSaveReport", "Save Diagnostic &Report\u2026");
 }
 

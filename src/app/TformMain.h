@@ -143,6 +143,7 @@ public:
     QAction* menuNewAppVersion;
     QAction* menuSerialNumber;
     QAction* menuShowUpdateMsg;
+    QAction* menuConnectionDoctor;
     QAction* menuSaveReport;
 
     QLabel* lblDeviceName;

@@ -130,7 +130,11 @@ int main(int argc, char* argv[]) {
                            .webBase = corvid::WebBase(),
                            .checkVersion = true,
                            .openUrl = openUrl,
-                           .watchDevices = true});
+                           .watchDevices = true,
+                           .namedPort = parser.values(port).isEmpty()
+                                            ? std::string()
+                                            : parser.values(port).front().toStdString(),
+                           .emulated = parser.isSet(emulator)});
     editor.Show();
     return QApplication::exec();
 }

@@ -42,6 +42,9 @@ struct ReportFacts {
     std::string system;
     std::vector<SerialPortFacts> ports;
     std::vector<std::pair<std::string, std::string>> settingsFiles;
+    // The doctor's last run in this session; without one, the machine's checks (no line check:
+    // a report does not talk to the pedal).
+    std::vector<DoctorCheck> doctor;
 };
 
 ReportFacts Gather(const SessionInternals::Modules& s) {
@@ -65,6 +68,13 @@ ReportFacts Gather(const SessionInternals::Modules& s) {
          {s.dataFolder.ShowUpdateSettingPath(), s.look.LookFile()}) {
         facts.settingsFiles.emplace_back(path.string(), SettingsFile(path));
     }
+    facts.doctor = s.lastDoctor;
+#ifndef _WIN32
+    if (facts.doctor.empty()) {
+        std::string port;
+        facts.doctor = CheckSystem(SystemView::ThisMachine(), "", port);
+    }
+#endif
     return facts;
 }
 
@@ -103,6 +113,8 @@ std::string DiagnosticReport(const Session& session, const std::string& consoleT
              BytesToHex(s.communication.replyBytes.data(), s.communication.replyBytes.size(), " ") +
              "\n";
     }
+    r += "\nConnection doctor:\n";
+    r += facts.doctor.empty() ? "  (not run)\n" : FindingsText(facts.doctor, "  ");
     r += "\nSettings files:\n";
     for (const auto& [path, text] : facts.settingsFiles) {
         r += "  " + path + ": " + text + "\n";
@@ -136,6 +148,13 @@ QJsonObject DiagnosticReportJson(const Session& session, const std::string& cons
                              {"reply", text(BytesToHex(s.communication.replyBytes.data(),
                                                        s.communication.replyBytes.size(), " "))}};
     }
+    QJsonArray doctor;
+    for (const DoctorCheck& check : facts.doctor) {
+        doctor.append(QJsonObject{{"name", text(check.name)},
+                                  {"status", text(StatusWord(check.status))},
+                                  {"cause", text(check.cause)},
+                                  {"fix", text(check.fix)}});
+    }
     QJsonArray files;
     for (const auto& [path, contents] : facts.settingsFiles) {
         files.append(QJsonObject{{"path", text(path)}, {"text", text(contents)}});
@@ -147,6 +166,7 @@ QJsonObject DiagnosticReportJson(const Session& session, const std::string& cons
                        {"serialPorts", ports},
                        {"connection", connection},
                        {"deviceInformation", device},
+                       {"doctor", doctor},
                        {"settingsFiles", files},
                        {"console", text(consoleText)}};
 }

@@ -238,6 +238,22 @@ std::vector<DoctorCheck> Session::Doctor(const std::string& port, const SystemVi
     std::string notTried;
     if (emulated) {
         checks.push_back({"Bridge", DoctorCheck::Status::Pass, "The built-in emulated pedal"});
+    } else if (system.List("/proc").empty()) {
+        // No /proc, no /sys (Windows): what the driver lists is all there is to see.
+        const Result<std::vector<FoundDevice>> found = ListDevices();
+        std::string listed;
+        for (const FoundDevice& device : found.value) {
+            listed += (listed.empty() ? "" : ", ") + device.description + " (serial " +
+                      device.serialNumber + ")";
+        }
+        if (listed.empty()) {
+            checks.push_back({"Bridge", DoctorCheck::Status::Fail, "No FTDI bridge is plugged in",
+                              "Plug the pedal in with a USB data cable (some cables carry only "
+                              "power); the FTDI driver (VCP or D2XX) must be installed"});
+            notTried = "Not tried: no pedal was found";
+        } else {
+            checks.push_back({"Bridge", DoctorCheck::Status::Pass, "FTDI bridges: " + listed});
+        }
     } else {
         std::string checked;
         checks = CheckSystem(system, port, checked);

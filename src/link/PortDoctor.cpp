@@ -289,6 +289,17 @@ std::string StatusWord(DoctorCheck::Status status) {
     return "fail";
 }
 
+std::string FindingsText(const std::vector<DoctorCheck>& checks, const std::string& indent) {
+    std::string text;
+    for (const DoctorCheck& check : checks) {
+        text += indent + StatusWord(check.status) + "  " + check.name + ": " + check.cause + "\n";
+        if (!check.fix.empty()) {
+            text += indent + "      fix: " + check.fix + "\n";
+        }
+    }
+    return text;
+}
+
 std::filesystem::path SystemView::Under(const std::string& path) const {
     return root_ / std::filesystem::path(path).relative_path();
 }

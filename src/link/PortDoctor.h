@@ -21,6 +21,9 @@ struct DoctorCheck {
 
 // "pass", "warn" or "fail".
 std::string StatusWord(DoctorCheck::Status status);
+// The findings as text: a line a check ("fail  Port: …"), its fix on the next, each line after
+// `indent`.
+std::string FindingsText(const std::vector<DoctorCheck>& checks, const std::string& indent = "");
 
 // What a node in /dev is.
 struct NodeFacts {

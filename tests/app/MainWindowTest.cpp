@@ -1,3 +1,4 @@
+#include "app/TformConnectionDoctor.h"
 #include "app/TformPrint.h"
 #include "devtools/TformFilterResponse.h"
 #include "firmware/TformFirmwareUpgrade.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -381,6 +383,31 @@ TEST(CompareWindow, ShowsThreeSourcesAndLoadsOne) {
 
 // A tool window opens beside the window it belongs to, fully on the screen (its frame
 // included), not over that window, and never exactly over another.
+// Info > Connection Doctor: every check with its status, a summary, no message box even when
+// the pedal is silent; Copy gives the findings as the command line prints them.
+TEST(ConnectionDoctorWindow, ShowsEachCheckAndCopiesTheFindings) {
+    TestEditor t;
+    TformConnectionDoctor& doctor = *t.editor->formConnectionDoctor;
+    t.main().menuConnectionDoctor->trigger();
+    ASSERT_TRUE(doctor.isVisible());
+    ASSERT_EQ(doctor.lstChecks->topLevelItemCount(), 2);
+    EXPECT_EQ(doctor.lstChecks->topLevelItem(1)->text(1), "Line");
+    EXPECT_EQ(doctor.lblSummary->text(), "Every check passed.");
+    EXPECT_FALSE(t.main().menuDisconnect->isEnabled());
+
+    t.pedal().InjectFault(EmulatedPedal::Fault::Silence);
+    doctor.btnRunAgain->click();
+    EXPECT_EQ(doctor.lblSummary->text(), "1 of 2 checks failed: the fix is beside each.");
+    EXPECT_EQ(doctor.lstChecks->topLevelItem(1)->text(0), "fail");
+    EXPECT_TRUE(t.dialogs.messages.empty());
+    doctor.btnCopy->click();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
+              "pass  Bridge: The built-in emulated pedal\n"
+              "fail  Line: The pedal takes bytes but does not answer: is it powered, is the "
+              "algorithm uploaded?\n"
+              "      fix: Power the pedal, then upload the algorithm: corvid-cli upload\n");
+}
+
 TEST(ToolWindows, OpenBesideTheirWindowOnTheScreen) {
     TestEditor t;
     Editor& e = *t.editor;
@@ -403,6 +430,7 @@ TEST(ToolWindows, OpenBesideTheirWindowOnTheScreen) {
         {item(t.main().menuTuningFilters), e.formTuningFilters.get(), e.formMain.get()},
         {item(t.main().menuHistory), e.formHistory.get(), e.formMain.get()},
         {item(t.main().menuCompare), e.formCompare.get(), e.formMain.get()},
+        {item(t.main().menuConnectionDoctor), e.formConnectionDoctor.get(), e.formMain.get()},
         {item(t.main().menuStartFirmwareUpgrade), e.formFirmwareUpgrade.get(), e.formMain.get()},
         {[&console] {
              console.show();

@@ -25,7 +25,8 @@ TestEditor::TestEditor(const std::function<void(TestEditor&)>& prepare) {
         .webBase = webBase,
         .checkVersion = !webBase.empty(),
         .openUrl = [this](const std::string& address) { opened.push_back(address); },
-        .watchDevices = watchDevices});
+        .watchDevices = watchDevices,
+        .emulated = true});
 }
 
 TestEditor::~TestEditor() {
