@@ -5,6 +5,7 @@
 #include "app/Application.h"
 #include "app/Editor.h"
 #include "app/QtDialogs.h"
+#include "app/TformConnectionDoctor.h"
 #include "app/TformMain.h"
 #include "app/TformPrint.h"
 #include "base/RealClock.h"
@@ -156,7 +157,8 @@ int main(int argc, char* argv[]) {
     Editor editor({.driver = driver,
                    .clock = clock,
                    .dialogs = dialogs,
-                   .documents = documents.path().toStdString()});
+                   .documents = documents.path().toStdString(),
+                   .emulated = true});
     editor.Show();
     TformMain& main = *editor.formMain;
     // Connected and read, so the windows show a pedal's values.
@@ -201,6 +203,11 @@ int main(int argc, char* argv[]) {
          [&]() -> QWidget& {
              main.menuCompare->trigger();
              return *editor.formCompare;
+         }},
+        {"connection-doctor",
+         [&]() -> QWidget& {
+             main.menuConnectionDoctor->trigger();
+             return *editor.formConnectionDoctor;
          }},
         {"effect-page",
          [&]() -> QWidget& {
