@@ -293,6 +293,18 @@ struct Grammar {
 
 const Offer kFiles{{}, true};
 
+// The parameters by slot with what each takes, for set --help.
+std::string ParameterList() {
+    std::string text = "Parameters, by slot:\n";
+    for (std::size_t slot = 0; slot < parameterCount; ++slot) {
+        const std::string number = std::to_string(slot);
+        text += "  " + std::string(3 - number.size(), ' ') + number + "  " +
+                parameterTable[slot].name + "\n";
+    }
+    text.pop_back();
+    return text;
+}
+
 std::vector<std::string> ParameterWords() {
     std::vector<std::string> words;
     for (const ParameterInfo& info : parameterTable) {
@@ -617,7 +629,8 @@ std::vector<Command> MakeTable() {
         "set", "write one parameter live",
         "Writes one parameter live. PARAM is a name (\"Input Level\", input-level) or a slot\n"
         "0-14. VALUE is raw (0x00400000) or in the control's terms: a level 0-1023, a step\n"
-        "0-N, a pitch -12..+12, on or off.",
+        "0-N, a pitch -12..+12, on or off.\n\n" +
+            ParameterList(),
         {.needs = Needs::PedalRead,
          .bind =
              [](Grammar& g, CLI::App& sub, SetArguments& a) {
@@ -630,8 +643,16 @@ std::vector<Command> MakeTable() {
              [](SetArguments& a) {
                  const std::optional<std::size_t> slot = FindParameter(a.parameter);
                  a.slot = slot.value_or(0);
-                 return slot ? ParseValue(*slot, a.valueText, a.value)
-                             : "no parameter named " + a.parameter;
+                 if (slot) {
+                     return ParseValue(*slot, a.valueText, a.value);
+                 }
+                 std::vector<std::string> names;
+                 for (const ParameterInfo& info : parameterTable) {
+                     names.emplace_back(info.name);
+                 }
+                 const std::string closest = Closest(a.parameter, names);
+                 return "no parameter named " + a.parameter +
+                        (closest.empty() ? std::string() : " (did you mean " + closest + "?)");
              },
          .run =
              [](Context& context, SetArguments& a) {
@@ -1183,11 +1204,15 @@ std::vector<Command> MakeTable() {
          .run =
              [](Context& context, FileArguments& a) {
                  Session& session = context.session();
-                 const std::string file =
-                     a.file.empty() ? DefaultBackupName(
-                                          session.state().serialNumber,
-                                          QDate::currentDate().toString(Qt::ISODate).toStdString())
-                                    : a.file;
+                 const std::string name =
+                     DefaultBackupName(session.state().serialNumber,
+                                       QDate::currentDate().toString(Qt::ISODate).toStdString());
+                 // A folder gets the default name inside it.
+                 std::error_code error;
+                 const std::string file = a.file.empty() ? name
+                                          : std::filesystem::is_directory(a.file, error)
+                                              ? (std::filesystem::path(a.file) / name).string()
+                                              : a.file;
                  if (IsStdio(file)) {
                      const Result<std::string> text = session.BackUpText();
                      std::string error;
@@ -1488,7 +1513,7 @@ std::vector<std::pair<std::string, std::string>> CommandSummaries() {
     return summaries;
 }
 
-std::string ClosestCommand(const std::string& word) {
+std::string Closest(const std::string& word, const std::vector<std::string>& candidates) {
     // Edit distance: a letter added, dropped or changed counts one.
     const auto distance = [](const std::string& a, const std::string& b) {
         std::vector<std::size_t> row(b.size() + 1);
@@ -1509,15 +1534,23 @@ std::string ClosestCommand(const std::string& word) {
     };
     std::string closest;
     std::size_t best = std::string::npos;
-    for (const Command& command : Table()) {
-        const std::size_t d = distance(Lower(word), command.name);
+    for (const std::string& candidate : candidates) {
+        const std::size_t d = distance(Lower(word), Lower(candidate));
         if (d < best) {
             best = d;
-            closest = command.name;
+            closest = candidate;
         }
     }
     // Only a near miss is worth naming.
     return best <= std::max<std::size_t>(2, closest.size() / 3) ? closest : std::string();
+}
+
+std::string ClosestCommand(const std::string& word) {
+    std::vector<std::string> names;
+    for (const Command& command : Table()) {
+        names.push_back(command.name);
+    }
+    return Closest(word, names);
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& given) {
@@ -1543,6 +1576,26 @@ CommandLine ParseCommandLine(const std::vector<std::string>& given) {
         words.erase(marker);
     }
     const bool marked = std::find(words.begin(), words.end(), "--") != words.end();
+    // The command's place: the first word that is neither an option nor an option's value.
+    std::size_t at = 0;
+    while (at < words.size() && words[at].starts_with('-') && words[at] != "--") {
+        at += words[at] == "--port" || (words[at] == "--emulator" && at + 1 < words.size() &&
+                                        words[at + 1] == "bootloader")
+                  ? 2
+                  : 1;
+    }
+    // "help" and "help COMMAND" as the --help of either.
+    if (at < words.size() && words[at] == "help") {
+        words.erase(words.begin() + static_cast<long>(at));
+        words.insert(words.begin() + static_cast<long>(std::min(at + 1, words.size())), "--help");
+    }
+    // --emulator takes "bootloader" or nothing: a mistyped command after it is said as one.
+    if (at < words.size() && at > 0 && words[at - 1] == "--emulator" && !known(words[at])) {
+        const std::string closest = ClosestCommand(words[at]);
+        return slip("unknown command " + words[at] +
+                        (closest.empty() ? std::string() : " (did you mean " + closest + "?)"),
+                    {});
+    }
 
     Parser parser(line.options);
     CLI::App& app = parser.g.app;

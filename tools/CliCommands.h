@@ -169,6 +169,8 @@ std::vector<std::pair<std::string, std::string>> CommandSummaries();
 std::string CompletionScript(const std::string& shell);
 
 std::string Lower(std::string text);
+// The candidate a mistyped word most likely meant (case aside); empty when none is close.
+std::string Closest(const std::string& word, const std::vector<std::string>& candidates);
 // The command a mistyped word most likely meant; empty when none is close.
 std::string ClosestCommand(const std::string& word);
 

@@ -43,6 +43,20 @@ bool ReadSettingsText(const fs::path& path, std::string& text, std::string& erro
 }
 
 bool WriteFileAtomically(const fs::path& path, const std::string& bytes, std::string& reason) {
+    // A device or a pipe (/dev/null, /dev/stdout) cannot be replaced: it is written as it is.
+    std::error_code error;
+    const fs::file_type type = fs::status(path, error).type();
+    if (!error && type != fs::file_type::regular && type != fs::file_type::not_found &&
+        type != fs::file_type::directory) {
+        QFile device(ToQString(path));
+        if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+            device.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+                static_cast<qint64>(bytes.size())) {
+            reason = device.errorString().toStdString();
+            return false;
+        }
+        return true;
+    }
     QSaveFile file(ToQString(path));
     // A short write can pass unnoticed in the buffer; flush and look before the rename.
     if (!file.open(QIODevice::WriteOnly) ||

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <cctype>
 
 namespace corvid {
 
@@ -169,8 +170,12 @@ std::optional<PedalBackup> ParseBackup(const std::string& text, std::string& rea
 }
 
 std::string DefaultBackupName(const std::string& serialNumber, const std::string& date) {
-    return "corvid-backup-" + (serialNumber.empty() ? std::string("pedal") : serialNumber) + "-" +
-           date + ".json";
+    // A port named by its path (/dev/pts/3) has no serial number: the date alone names it.
+    const bool serial = !serialNumber.empty() &&
+                        std::all_of(serialNumber.begin(), serialNumber.end(), [](unsigned char c) {
+                            return std::isalnum(c) != 0 || c == '-' || c == '_';
+                        });
+    return "corvid-backup-" + (serial ? serialNumber + "-" : std::string()) + date + ".json";
 }
 
 std::optional<PedalBackup> PedalBackups::ReadPedal() {
