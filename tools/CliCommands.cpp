@@ -271,6 +271,14 @@ struct Grammar {
         if (required) {
             option->required();
         }
+        if (offer.files) {
+            option->check(CLI::Validator(
+                [](const std::string& file) {
+                    return file.empty() ? std::string("a file name cannot be empty")
+                                        : std::string();
+                },
+                ""));
+        }
         offers[option] = std::move(offer);
         return option;
     }
@@ -1166,8 +1174,20 @@ std::vector<Command> MakeTable() {
                      return Lower(n) == Lower(a.noteName);
                  });
                  a.note = static_cast<std::size_t>(note - notes.begin());
-                 return note == notes.end() ? "no note named " + a.noteName + " (A1 to G#5)"
-                                            : std::string();
+                 if (note == notes.end()) {
+                     return "no note named " + a.noteName + " (A1 to G#5)";
+                 }
+                 for (const auto& [option, text] : a.settings) {
+                     const QString number = QString::fromStdString(text).trimmed();
+                     bool ok = false;
+                     number.toDouble(&ok);
+                     if (!ok) {
+                         return option + " takes a number" +
+                                (option == "--gain" ? std::string(" of dB") : std::string()) +
+                                ": " + text;
+                     }
+                 }
+                 return std::string();
              },
          .run =
              [](Context& context, CoefficientsArguments& a) {
@@ -1182,7 +1202,8 @@ std::vector<Command> MakeTable() {
                  std::string reason;
                  const auto lines = calculator.CoefficientLines(calculator.NoteFrequency(), reason);
                  if (!lines) {
-                     return Failed("Cannot compute the filter: " + reason);
+                     // Only the numbers given can make it fail: a usage error.
+                     return Failed("Cannot compute the filter: " + reason, kUsage);
                  }
                  std::string text;
                  for (const std::string& line : *lines) {
@@ -1589,8 +1610,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& given) {
         words.erase(words.begin() + static_cast<long>(at));
         words.insert(words.begin() + static_cast<long>(std::min(at + 1, words.size())), "--help");
     }
-    // --emulator takes "bootloader" or nothing: a mistyped command after it is said as one.
-    if (at < words.size() && at > 0 && words[at - 1] == "--emulator" && !known(words[at])) {
+    // --emulator takes "bootloader" or nothing: a mistyped command after it (and no command
+    // later) is said as one.
+    if (at < words.size() && at > 0 && words[at - 1] == "--emulator" && !known(words[at]) &&
+        std::none_of(words.begin() + static_cast<long>(at) + 1, words.end(), known)) {
         const std::string closest = ClosestCommand(words[at]);
         return slip("unknown command " + words[at] +
                         (closest.empty() ? std::string() : " (did you mean " + closest + "?)"),
