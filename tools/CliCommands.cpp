@@ -664,6 +664,18 @@ std::vector<Command> MakeTable() {
              },
          .run =
              [](Context& context, SetArguments& a) {
+                 // An assigned parameter follows its control: say which, and how to free it.
+                 const PedalState& state = context.session().state();
+                 for (std::size_t k = 0; k < controlGroups.size(); ++k) {
+                     const std::vector<std::size_t> offered = AssignableSlots(k);
+                     const int entry = state.assignment[k];
+                     if (entry > 0 && static_cast<std::size_t>(entry) <= offered.size() &&
+                         offered[static_cast<std::size_t>(entry) - 1] == a.slot) {
+                         return Failed(std::string(parameterTable[a.slot].name) + " is on " +
+                                       kControlNames[k] + ": free it with `corvid-cli assign " +
+                                       std::to_string(k + 1) + " none`");
+                     }
+                 }
                  if (!context.session().SetParameter(a.slot, a.value)) {
                      return Failed();
                  }
