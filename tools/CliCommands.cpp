@@ -563,7 +563,8 @@ std::vector<Command> MakeTable() {
                                             ? FXsettings::tuningNames[state.selectedTuning]
                                             : "unknown";
              std::string text =
-                 "Firmware version: " + state.versions.firmware +
+                 "Serial number: " + state.serialNumber +
+                 "\nFirmware version: " + state.versions.firmware +
                  "\nAlgorithm version: " + state.versions.algorithm +
                  "\nEffect number: " + state.versions.effect +
                  "\nFootswitch mode: " + std::to_string(state.footswitchMode) + " (short press " +
@@ -905,9 +906,14 @@ std::vector<Command> MakeTable() {
              },
          .run =
              [](Context& context, TextArguments& a) {
+                 // A number for a channel; Omni is none.
+                 const bool omni = a.text == "OMNI";
                  return context.session().SetMidiChannel(a.text)
-                            ? Done(QJsonObject{{"midiChannel", Q(a.text)}},
-                                   "MIDI channel: " + a.text + "\n")
+                            ? Done(
+                                  QJsonObject{{"midiChannel", omni ? QJsonValue(QJsonValue::Null)
+                                                                   : QJsonValue(std::stoi(a.text))},
+                                              {"omni", omni}},
+                                  "MIDI channel: " + a.text + "\n")
                             : Failed();
              }}));
     table.push_back(Make<PresetArguments>(
@@ -1274,8 +1280,9 @@ std::vector<Command> MakeTable() {
          .run = Restore}));
     table.push_back(Make<TextArguments>(
         "report", "a diagnostic report for a support mail",
-        "Writes a diagnostic report (versions, system, serial ports, connection, settings and\n"
-        "the log) to FILE, or prints it.",
+        "Writes a diagnostic report (versions, system, serial ports, connection, the\n"
+        "connection doctor's findings, what the pedal answered, settings and the log) to\n"
+        "FILE, or prints it.",
         {.needs = Needs::Link,
          .bind =
              [](Grammar& g, CLI::App& sub, TextArguments& a) {
@@ -1283,8 +1290,11 @@ std::vector<Command> MakeTable() {
              },
          .run =
              [](Context& context, TextArguments& a) {
-                 // Under --json the report itself is JSON, wherever it goes.
+                 // The doctor first: its findings go in, and its Request reads what the pedal
+                 // says, if there is one, without a word on the screen.
                  Session& session = context.session();
+                 session.Doctor(context.NamedPort(), SystemView::ThisMachine(), context.Emulated());
+                 // Under --json the report itself is JSON, wherever it goes.
                  QJsonObject json = session.ReportJson(context.LogText());
                  json["formatVersion"] = kJsonFormatVersion;
                  const std::string report = context.Json()

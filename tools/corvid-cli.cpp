@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -102,8 +103,27 @@ public:
     void PlainLine(const std::string& text) override {
         lines += text + "\n";
         if (verbose_) {
-            std::cerr << text << '\n';
+            std::cerr << Shortened(text) << '\n';
         }
+    }
+    // A long run of hex (an algorithm image, the tuning tables) as its first and last bytes and
+    // its length: a terminal line, not thousands of characters. The report keeps it whole.
+    static std::string Shortened(const std::string& text) {
+        constexpr std::size_t kLongest = 96;
+        constexpr std::size_t kShown = 16;
+        std::size_t start = 0;
+        while (start < text.size()) {
+            std::size_t end = start;
+            while (end < text.size() && std::isxdigit(static_cast<unsigned char>(text[end])) != 0) {
+                ++end;
+            }
+            if (end - start > kLongest) {
+                return text.substr(0, start + kShown) + "…" + text.substr(end - kShown, kShown) +
+                       " (" + std::to_string((end - start) / 2) + " bytes)" + text.substr(end);
+            }
+            start = end + 1;
+        }
+        return text;
     }
     // Everything logged, for the diagnostic report.
     std::string lines;
