@@ -200,7 +200,7 @@ std::string ValueInControlTerms(std::size_t slot, std::uint32_t value) {
                 return (semitones > 0 ? "+" : "") + std::to_string(semitones);
             }
         }
-        return "no pitch";
+        return kNoPitch;
     case Encoding::WaveSwitch:
         return value == waveOnValue ? "on" : value == waveOffValue ? "off" : "unknown";
     case Encoding::SplitSwitch:

@@ -127,6 +127,8 @@ std::vector<std::size_t> AssignableSlots(std::size_t control);
 std::vector<std::string> AssignmentEntries(std::size_t control);
 // Entry `index` of that list; empty past its end.
 std::string AssignmentEntryText(std::size_t control, int index);
+// A pitch value outside the pitch table (0 among them), as both front ends name it.
+inline constexpr const char* kNoPitch = "no pitch";
 // A value in its control's terms, as the windows show it ("level 512/1023", "step 3/24", "+12",
 // "on").
 std::string ValueInControlTerms(std::size_t slot, std::uint32_t value);

@@ -332,7 +332,7 @@ void TformFXsettings::SetSwitch(std::size_t slot, bool on) {
 
 void TformFXsettings::SelectPitch(int index) {
     const QSignalBlocker quiet(cmbVariableWavePitch);
-    cmbVariableWavePitch->setPlaceholderText(index < 0 ? "(not in the list)" : QString());
+    cmbVariableWavePitch->setPlaceholderText(index < 0 ? kNoPitch : QString());
     cmbVariableWavePitch->setCurrentIndex(index);
 }
 

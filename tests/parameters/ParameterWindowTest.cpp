@@ -334,7 +334,7 @@ TEST_F(ParameterWindowTest, APitchOutsideTheListSaysSo) {
     t.pedal().state.values[slot::HarmonicPitch] = 0x00123456;
     Request();
     EXPECT_EQ(w.cmbVariableWavePitch->currentIndex(), -1);
-    EXPECT_EQ(w.cmbVariableWavePitch->placeholderText(), "(not in the list)");
+    EXPECT_EQ(w.cmbVariableWavePitch->placeholderText(), "no pitch");
     t.pedal().state.values[slot::HarmonicPitch] = pitchRatioTable[12];
     Request();
     EXPECT_EQ(w.cmbVariableWavePitch->currentText(), "0");
