@@ -30,9 +30,6 @@
 
 namespace corvid::cli {
 
-const std::array<const char*, controlCount> kControlNames = {
-    "Control I", "Control II", "Control III", "Control IV", "Remote Footswitch"};
-
 Outcome Done(QJsonObject json, std::string text) {
     return Outcome{.status = kDone, .json = std::move(json), .text = std::move(text), .error = {}};
 }
@@ -220,7 +217,7 @@ QJsonArray ControlsJson(const PedalState& state) {
     QJsonArray controls;
     for (std::size_t k = 0; k < controlCount; ++k) {
         const int entry = state.assignment[k];
-        QJsonObject control{{"control", kControlNames[k]},
+        QJsonObject control{{"control", controlNames[k]},
                             {"assigned", state.ControlAssigned(k)},
                             {"parameter", entry == 0
                                               ? QJsonValue(QJsonValue::Null)
@@ -563,15 +560,16 @@ std::vector<Command> MakeTable() {
                                             ? FXsettings::tuningNames[state.selectedTuning]
                                             : "unknown";
              std::string text =
-                 "Serial number: " + state.serialNumber +
-                 "\nFirmware version: " + state.versions.firmware +
+                 // A port named by its path has no serial number: the path is said instead.
+                 (state.serialNumber.starts_with('/') ? "Port: " : "Serial number: ") +
+                 state.serialNumber + "\nFirmware version: " + state.versions.firmware +
                  "\nAlgorithm version: " + state.versions.algorithm +
                  "\nEffect number: " + state.versions.effect +
                  "\nFootswitch mode: " + std::to_string(state.footswitchMode) + " (short press " +
                  press(state.shortPressBypass) + ", long press " + press(state.longPressBypass) +
                  ")\nTuning: " + std::to_string(state.selectedTuning) + " " + tuning + "\n";
              for (std::size_t k = 0; k < controlCount; ++k) {
-                 text += std::string(kControlNames[k]) + ": " +
+                 text += std::string(controlNames[k]) + ": " +
                          AssignmentEntryText(k, state.assignment[k]) + "\n";
              }
              text += "Parameters:\n";
@@ -673,7 +671,7 @@ std::vector<Command> MakeTable() {
                      if (entry > 0 && static_cast<std::size_t>(entry) <= offered.size() &&
                          offered[static_cast<std::size_t>(entry) - 1] == a.slot) {
                          return Failed(std::string(parameterTable[a.slot].name) + " is on " +
-                                       kControlNames[k] + ": free it with `corvid-cli assign " +
+                                       controlNames[k] + ": free it with `corvid-cli assign " +
                                        std::to_string(k + 1) + " none`");
                      }
                  }
@@ -723,7 +721,7 @@ std::vector<Command> MakeTable() {
                          return std::string();
                      }
                  }
-                 return std::string(kControlNames[a.control]) + " does not offer " + a.entryText;
+                 return std::string(controlNames[a.control]) + " does not offer " + a.entryText;
              },
          .run =
              [](Context& context, AssignArguments& a) {
@@ -735,7 +733,7 @@ std::vector<Command> MakeTable() {
                      return Failed();
                  }
                  return Done(QJsonObject{{"controls", ControlsJson(session.state())}},
-                             std::string(kControlNames[a.control]) + ": " +
+                             std::string(controlNames[a.control]) + ": " +
                                  AssignmentEntryText(a.control, a.index) + "\n");
              }}));
     table.push_back(Make<FootswitchArguments>(
@@ -1388,12 +1386,18 @@ std::vector<Command> MakeTable() {
                      shown.printed = true;
                      return shown;
                  }
-                 const PedalHistory& history = context.session().History();
+                 // The first algorithm's addresses name what a control holds.
+                 Session& session = context.session();
+                 if (session.Algorithms().empty() && session.Start()) {
+                     session.SelectAlgorithm(session.Algorithms().front());
+                 }
+                 const PedalHistory& history = session.History();
                  const std::vector<HistoryEntry> entries = history.Entries();
                  std::string text;
                  QJsonArray list;
                  for (std::size_t i = 0; i < entries.size(); ++i) {
-                     const std::vector<std::string> changes = history.Changes(i);
+                     const std::vector<std::string> changes =
+                         history.Changes(i, session.state().parameters);
                      list.append(QJsonObject{{"entry", static_cast<int>(i + 1)},
                                              {"time", Q(entries[i].time)},
                                              {"operation", Q(entries[i].operation)},

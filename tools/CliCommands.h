@@ -35,10 +35,7 @@ inline constexpr int kDone = 0;
 inline constexpr int kFailed = 1;
 inline constexpr int kUsage = 2;
 // Every --json output carries it; it grows when a field changes meaning or goes away.
-inline constexpr int kJsonFormatVersion = 1;
-
-// The controls as corvid-cli names them in its output and messages.
-extern const std::array<const char*, controlCount> kControlNames;
+inline constexpr int kJsonFormatVersion = 2;
 
 struct Options {
     std::vector<std::string> ports;

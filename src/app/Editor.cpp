@@ -100,7 +100,8 @@ Editor::Editor(EditorEnvironment environment) {
 
     formHistory = std::make_unique<TformHistory>();
     formHistory->FormCreate(
-        session->History(), [&core] { return core.ReadThisConnection(); },
+        session->History(), session->state().parameters,
+        [&core] { return core.ReadThisConnection(); },
         [&core](const std::filesystem::path& file) { core.Restore(file); });
     TformHistory& history = *formHistory;
     QObject::connect(formMain->menuHistory, &QAction::triggered, &history, [&history, this] {

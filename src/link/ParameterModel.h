@@ -119,6 +119,9 @@ inline constexpr std::array<ControlGroup, 4> controlGroups = {
     ControlGroup::LevelControls, ControlGroup::LevelControls, ControlGroup::NoteCutControls,
     ControlGroup::NoteCutControls};
 inline constexpr std::size_t remoteControl = 4;
+// The controls as the windows and the command line name them.
+inline constexpr std::array<const char*, 5> controlNames = {
+    "Control I", "Control II", "Control III", "Control IV", "Remote Footswitch"};
 
 // The slots a control's list offers after its "Not Assigned" entry, in table order.
 std::vector<std::size_t> AssignableSlots(std::size_t control);

@@ -2,6 +2,8 @@
 
 #include "link/HexMessage.h"
 #include "link/PedalCommands.h"
+#include "link/PedalMessages.h"
+#include "parameters/FXsettings.h"
 #include "preferences/DataFolder.h"
 
 #include <QDateTime>
@@ -12,6 +14,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 
 namespace corvid {
 
@@ -19,27 +22,71 @@ PedalBackup BackupFromDeviceInfo(const DeviceInfo& info) {
     return PedalBackup{.serialNumber = {}, .saved = {}, .device = info};
 }
 
+namespace {
+
+std::string FootswitchText(std::uint8_t mode) {
+    if (mode > 3) {
+        return "mode " + std::to_string(mode);
+    }
+    const auto press = [](bool bypass) { return bypass ? "Bypass" : "Change Preset"; };
+    // No comma: the line around it separates before from now with one.
+    return std::string("short press ") + press(ShortPressBypasses(mode)) + " / long press " +
+           press(LongPressBypasses(mode));
+}
+
+std::string ControlText(std::size_t control, bool assigned, std::uint16_t word,
+                        const ParameterSet& addresses) {
+    if (!assigned) {
+        return "Not Assigned";
+    }
+    if (control == remoteControl) {
+        return word == remoteBypassCode   ? "Bypass"
+               : word == remotePresetCode ? "Preset"
+                                          : "code " + HexField(word, 4);
+    }
+    for (const std::size_t slot : AssignableSlots(control)) {
+        if (addresses.Address(slot) == word) {
+            return parameterTable[slot].name;
+        }
+    }
+    return "DSP address " + HexField(word, 4);
+}
+
+} // namespace
+
 std::vector<std::string> BackupDifferences(const PedalBackup& a, const PedalBackup& b,
-                                           const std::string& aName, const std::string& bName) {
+                                           const std::string& aName, const std::string& bName,
+                                           const ParameterSet* inTerms) {
     std::vector<std::string> lines;
     const auto differ = [&](const std::string& what, std::uint32_t first, std::uint32_t second,
-                            int digits) {
+                            int digits, const std::function<std::string(std::uint32_t)>& terms) {
         if (first != second) {
-            lines.push_back(what + ": " + aName + " " + HexField(first, digits) + ", " + bName +
-                            " " + HexField(second, digits));
+            const auto said = [&](std::uint32_t value) {
+                return inTerms != nullptr ? terms(value) : HexField(value, digits);
+            };
+            lines.push_back(what + ": " + aName + " " + said(first) + ", " + bName + " " +
+                            said(second));
         }
     };
-    differ("Footswitch mode", static_cast<std::uint32_t>(a.device.footswitchMode),
-           static_cast<std::uint32_t>(b.device.footswitchMode), 2);
-    differ("Tuning", static_cast<std::uint32_t>(a.device.tuning),
-           static_cast<std::uint32_t>(b.device.tuning), 2);
+    differ("Footswitch mode", a.device.footswitchMode, b.device.footswitchMode, 2,
+           [](std::uint32_t mode) { return FootswitchText(static_cast<std::uint8_t>(mode)); });
+    differ("Tuning", a.device.tuning, b.device.tuning, 2, [](std::uint32_t tuning) {
+        return tuning < FXsettings::tuningCount ? std::string(FXsettings::tuningNames[tuning])
+                                                : "tuning " + std::to_string(tuning);
+    });
     for (std::size_t k = 0; k < controlCount; ++k) {
-        differ("Control " + std::to_string(k + 1),
-               (a.device.controlFlags[k] ? 0x10000u : 0u) | a.device.controlWords[k],
-               (b.device.controlFlags[k] ? 0x10000u : 0u) | b.device.controlWords[k], 5);
+        const std::string name =
+            inTerms != nullptr ? std::string(controlNames[k]) : "Control " + std::to_string(k + 1);
+        differ(name, (a.device.controlFlags[k] ? 0x10000u : 0u) | a.device.controlWords[k],
+               (b.device.controlFlags[k] ? 0x10000u : 0u) | b.device.controlWords[k], 5,
+               [&](std::uint32_t word) {
+                   return ControlText(k, (word & 0x10000u) != 0,
+                                      static_cast<std::uint16_t>(word & 0xFFFFu), *inTerms);
+               });
     }
     for (std::size_t slot = 0; slot < parameterCount; ++slot) {
-        differ(parameterTable[slot].name, a.device.values[slot], b.device.values[slot], 8);
+        differ(parameterTable[slot].name, a.device.values[slot], b.device.values[slot], 8,
+               [slot](std::uint32_t value) { return ValueInControlTerms(slot, value); });
     }
     return lines;
 }

@@ -32,9 +32,12 @@ struct PedalBackup {
 // The backup of what a device-information reply held.
 PedalBackup BackupFromDeviceInfo(const DeviceInfo& info);
 // What differs between two backups, one line each ("Dry: pedal 00000000, backup 00400000"),
-// the parts named `aName` and `bName`.
+// the parts named `aName` and `bName`. With `inTerms` (the algorithm's addresses, to name what a
+// control holds) in the controls' terms instead ("Control II: before Not Assigned, now Wave
+// Clip", "Dry: before level 0/1023, now level 512/1023").
 std::vector<std::string> BackupDifferences(const PedalBackup& a, const PedalBackup& b,
-                                           const std::string& aName, const std::string& bName);
+                                           const std::string& aName, const std::string& bName,
+                                           const ParameterSet* inTerms = nullptr);
 // The JSON text of a backup (documented in the README).
 std::string BackupJson(const PedalBackup& backup);
 // Reads a backup file's text. Only a whole, valid backup of this format version is accepted;

@@ -132,7 +132,8 @@ std::optional<PedalBackup> PedalHistory::Read(const HistoryEntry& entry, std::st
     return ParseBackup(in.read(1 << 20).toStdString(), reason);
 }
 
-std::vector<std::string> PedalHistory::Changes(std::size_t index) const {
+std::vector<std::string> PedalHistory::Changes(std::size_t index,
+                                               const ParameterSet& addresses) const {
     const std::vector<HistoryEntry> entries = Entries();
     if (index == 0 || index >= entries.size()) {
         return {};
@@ -143,7 +144,7 @@ std::vector<std::string> PedalHistory::Changes(std::size_t index) const {
     if (!before || !now) {
         return {};
     }
-    return BackupDifferences(*before, *now, "before", "now");
+    return BackupDifferences(*before, *now, "before", "now", &addresses);
 }
 
 } // namespace corvid

@@ -51,8 +51,9 @@ public:
     std::vector<HistoryEntry> Entries() const;
     // An entry's backup; nullopt with the reason.
     static std::optional<PedalBackup> Read(const HistoryEntry& entry, std::string& reason);
-    // What changed from the entry before `index` to it, one line each (nothing for the first).
-    std::vector<std::string> Changes(std::size_t index) const;
+    // What changed from the entry before `index` to it, one line each (nothing for the first),
+    // in the controls' terms; `addresses` name what a control holds.
+    std::vector<std::string> Changes(std::size_t index, const ParameterSet& addresses) const;
 
 private:
     std::filesystem::path folder_;

@@ -50,9 +50,11 @@ TformHistory::TformHistory() : QWidget(nullptr, Qt::Window) {
     CloseOnEscape(*this);
 }
 
-void TformHistory::FormCreate(const PedalHistory& history, std::function<bool()> readThisConnection,
+void TformHistory::FormCreate(const PedalHistory& history, const ParameterSet& addresses,
+                              std::function<bool()> readThisConnection,
                               std::function<void(const std::filesystem::path&)> restore) {
     history_ = &history;
+    addresses_ = &addresses;
     readThisConnection_ = std::move(readThisConnection);
     restore_ = std::move(restore);
 }
@@ -65,7 +67,7 @@ void TformHistory::Refresh() {
     const std::vector<HistoryEntry> entries = history_->Entries();
     // Newest first: the state before the last change is the one most often wanted back.
     for (std::size_t i = entries.size(); i-- > 0;) {
-        const std::vector<std::string> changes = history_->Changes(i);
+        const std::vector<std::string> changes = history_->Changes(i, *addresses_);
         std::string changed;
         std::string lines;
         for (const std::string& line : changes) {

@@ -19,7 +19,9 @@ class TformHistory : public QWidget {
 public:
     TformHistory();
     // `readThisConnection` says whether a change now would be kept; `restore` restores a file.
-    void FormCreate(const PedalHistory& history, std::function<bool()> readThisConnection,
+    // `addresses` are the algorithm's, to name what a control holds.
+    void FormCreate(const PedalHistory& history, const ParameterSet& addresses,
+                    std::function<bool()> readThisConnection,
                     std::function<void(const std::filesystem::path&)> restore);
     // Lists the entries as they are now.
     void Refresh();
@@ -30,6 +32,7 @@ public:
 
 private:
     const PedalHistory* history_ = nullptr;
+    const ParameterSet* addresses_ = nullptr;
     std::function<bool()> readThisConnection_;
     std::function<void(const std::filesystem::path&)> restore_;
 };

@@ -51,11 +51,14 @@ TEST_F(HistoryTest, EachOverwritingOperationKeepsThePedalAsLastRead) {
     }
     // Nothing was read between the first four; the restore read the pedal again, with the
     // assignment and the footswitch changed.
-    EXPECT_EQ(session.History().Changes(3), std::vector<std::string>{});
-    const std::vector<std::string> changed = session.History().Changes(4);
-    ASSERT_EQ(changed.size(), 2u);
-    EXPECT_EQ(changed[0].rfind("Footswitch mode: before ", 0), 0u);
-    EXPECT_EQ(changed[1].rfind("Control 1: before ", 0), 0u);
+    EXPECT_EQ(session.History().Changes(3, session.state().parameters), std::vector<std::string>{});
+    const std::vector<std::string> changed =
+        session.History().Changes(4, session.state().parameters);
+    // In the controls' terms, as a player reads them.
+    EXPECT_EQ(changed, (std::vector<std::string>{
+                           "Footswitch mode: before short press Bypass / long press Change "
+                           "Preset, now short press Change Preset / long press Bypass",
+                           "Control I: before Not Assigned, now Input Level"}));
 
     // An entry restores through the restore path.
     ASSERT_TRUE(session.SetParameter(slot::Dry, 0x00400000));
@@ -88,7 +91,8 @@ TEST_F(HistoryTest, TheNewestHundredStay) {
     ASSERT_EQ(entries.size(), PedalHistory::kKept);
     EXPECT_EQ(entries.front().time, "2026-12-11 10:00:01");
     EXPECT_EQ(entries.back().time, "2026-12-11 10:01:40");
-    EXPECT_EQ(session.History().Changes(1), std::vector<std::string>{"Tuning: before 01, now 00"});
+    EXPECT_EQ(session.History().Changes(1, session.state().parameters),
+              std::vector<std::string>{"Tuning: before Standard EADGBE, now No Tuning Selected"});
 }
 
 } // namespace

@@ -456,7 +456,10 @@ TEST(Cli, BackupFromOnePedalRestoresAnother) {
     const CliRun restore = Cli({"--port", second.path, "restore", file});
     EXPECT_EQ(restore.exitCode, 0) << restore.err;
     EXPECT_EQ(restore.out, "Pedal restored from " + file.toStdString() + "\n");
-    EXPECT_EQ(Cli({"--port", second.path, "info"}).out, Cli({"--port", first.path, "info"}).out);
+    // The same but for the first line, the port each is found on.
+    const auto afterPort = [](const std::string& text) { return text.substr(text.find('\n')); };
+    EXPECT_EQ(afterPort(Cli({"--port", second.path, "info"}).out),
+              afterPort(Cli({"--port", first.path, "info"}).out));
 
     // A backup of another algorithm version goes back only when the user says so.
     QFile other(file);
@@ -584,7 +587,7 @@ TEST(Cli, ArgumentsThatPassTheGrammarRunOrFailAtTheirLimits) {
          "corvid-cli: erasing cannot be undone: add --yes to erase addresses 0 to 3\n"},
         {{"tuning-filters", "4"}, 0, ""},
         {{"coefficients", "A1", "--q", "0"},
-         1,
+         2,
          "corvid-cli: Cannot compute the filter: Q must be greater"},
     };
     for (const Case& c : cases) {
