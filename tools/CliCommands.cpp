@@ -1514,7 +1514,8 @@ struct Parser {
                 ->take_all();
         g.offers[ports] = kFiles;
         emulator = app.add_option("--emulator", g.emulator,
-                                  "use the built-in emulated pedal (in its bootloader)")
+                                  "use the built-in emulated pedal (in its bootloader); it starts "
+                                  "afresh every run")
                        ->expected(0, 1)
                        ->type_name("[bootloader]")
                        ->check(CLI::Validator(

@@ -83,12 +83,16 @@ public:
         std::cerr << question << " [y/N] " << std::flush;
         std::string answer;
         std::getline(std::cin, answer);
-        return answer == "y" || answer == "Y" || answer == "yes";
+        const bool said = answer == "y" || answer == "Y" || answer == "yes";
+        declined = declined || !said;
+        return said;
     }
     // The command's --yes.
     bool yes = false;
     // A question went unanswered for want of a terminal.
     bool refusedOffTerminal = false;
+    // The user said no at a prompt.
+    bool declined = false;
     // Ends a progress bar, so a message never runs on after it.
     std::function<void()> beforeMessage;
     // Files are named on the command line; no dialog ever opens.
@@ -264,6 +268,9 @@ int Cli::Run(cli::Bound& command) {
     }
     if (!outcome.error.empty()) {
         ErrorLine(outcome.error, json_);
+    }
+    if (status != kDone && dialogs_.declined) {
+        ErrorLine("Nothing done.", json_);
     }
     if (!outcome.printed && (!outcome.json.isEmpty() || !outcome.text.empty())) {
         if (json_) {

@@ -5,6 +5,7 @@
 // something. In its bootloader it receives as the pedal's 8E1 receiver does: an 8N1 byte that
 // came right after another is misframed (--lenient-framing receives everything).
 #include "emulator/EmulatedPedal.h"
+#include "updates/VersionCheck.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,7 +46,8 @@ constexpr const char* kUsage =
     "                 keeps its old version (old) or stays in its bootloader (bootloader)\n"
     "  --lenient-framing  the bootloader receives 8N1 bytes however close they come\n"
     "  --dump-flash FILE  write the 128 KiB flash to FILE when ended\n"
-    "  --help       this text\n";
+    "  --help       this text;  --version  the release\n"
+    "The pedal keeps its state (values, EEPROM, flash) for as long as this program runs.\n";
 
 std::int64_t NowUs() {
     using namespace std::chrono;
@@ -132,48 +135,75 @@ int main(int argc, char* argv[]) {
         {"bootloader", AfterGo::StaysInBootloader}};
     bool lenient = false;
     const char* dumpFlash = nullptr;
-    for (int i = 1; i < argc; ++i) {
+    // One line and where to look for an option that is not right, as the other programs say it.
+    const auto refuse = [](const std::string& problem) {
+        std::fprintf(stderr, "corvid-pedal-emulator: %s\nsee corvid-pedal-emulator --help\n",
+                     problem.c_str());
+        return 2;
+    };
+    // A whole number in `base` from `low` to `high`, or nullopt.
+    const auto number = [](const char* text, int base, long low, long high) -> std::optional<long> {
         char* end = nullptr;
-        if (std::strcmp(argv[i], "--bootloader") == 0) {
-            bootloader = true;
-            continue;
+        const long value = std::strtol(text, &end, base);
+        if (*text == '\0' || *end != '\0' || value < low || value > high) {
+            return std::nullopt;
         }
-        if (std::strcmp(argv[i], "--lenient-framing") == 0) {
-            lenient = true;
-            continue;
-        }
-        if (std::strcmp(argv[i], "--dump-flash") == 0 && i + 1 < argc) {
-            dumpFlash = argv[++i];
-            continue;
-        }
-        if (std::strcmp(argv[i], "--nack-write") == 0 && i + 1 < argc &&
-            (nackAtWrite = std::strtol(argv[i + 1], &end, 10), *end == '\0' && nackAtWrite >= 0)) {
-            ++i;
-            continue;
-        }
-        if (std::strcmp(argv[i], "--product-id") == 0 && i + 1 < argc &&
-            (productId = std::strtol(argv[i + 1], &end, 16),
-             *end == '\0' && *argv[i + 1] != '\0' && productId >= 0 && productId <= 0xFFFF)) {
-            ++i;
-            continue;
-        }
-        if (std::strcmp(argv[i], "--after-go") == 0 && i + 1 < argc &&
-            afterGoWords.contains(argv[i + 1])) {
-            afterGo = afterGoWords.at(argv[++i]);
-            continue;
-        }
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+        return value;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (std::strcmp(argv[i], "--pace") == 0 && i + 1 < argc &&
-            (baud = std::strtol(argv[i + 1], &end, 10), *end == '\0' && baud >= 0)) {
-            ++i;
+        if (option == "--version" || option == "-V") {
+            std::printf("corvid-pedal-emulator %s\n", corvid::ReleaseVersion().c_str());
+            return 0;
+        }
+        if (option == "--bootloader") {
+            bootloader = true;
             continue;
         }
-        std::fprintf(stderr, "corvid-pedal-emulator: unknown or incomplete option %s\n%s", argv[i],
-                     kUsage);
-        return 2;
+        if (option == "--lenient-framing") {
+            lenient = true;
+            continue;
+        }
+        const bool valued = option == "--pace" || option == "--nack-write" ||
+                            option == "--product-id" || option == "--after-go" ||
+                            option == "--dump-flash";
+        if (!valued) {
+            return refuse("unknown option " + option);
+        }
+        if (i + 1 >= argc) {
+            return refuse(option + " needs a value");
+        }
+        const char* value = argv[++i];
+        if (option == "--dump-flash") {
+            dumpFlash = value;
+        } else if (option == "--after-go") {
+            if (!afterGoWords.contains(value)) {
+                return refuse("--after-go takes runs, old or bootloader: " + std::string(value));
+            }
+            afterGo = afterGoWords.at(value);
+        } else if (option == "--pace") {
+            const std::optional<long> given = number(value, 10, 0, 100000000);
+            if (!given) {
+                return refuse("--pace takes bit/s, a whole number from 0: " + std::string(value));
+            }
+            baud = *given;
+        } else if (option == "--nack-write") {
+            const std::optional<long> given = number(value, 10, 0, 1000000);
+            if (!given) {
+                return refuse("--nack-write takes a block number from 0: " + std::string(value));
+            }
+            nackAtWrite = *given;
+        } else {
+            const std::optional<long> given = number(value, 16, 0, 0xFFFF);
+            if (!given) {
+                return refuse("--product-id takes up to four hex digits: " + std::string(value));
+            }
+            productId = *given;
+        }
     }
 
     const int master = posix_openpt(O_RDWR | O_NOCTTY);

@@ -398,6 +398,19 @@ TEST(Cli, BarsAreDrawnOnATerminalAndEndTheirLine) {
     EXPECT_EQ(Cli({"--emulator", "restore", backup}).err, "");
 }
 
+// No at a prompt on a terminal: said, and nothing sent.
+TEST(Cli, ANoAtThePromptSaysNothingWasDone) {
+    SilentPort terminal;
+    ASSERT_EQ(write(terminal.master, "n\n", 2), 2);
+    QProcess cli;
+    cli.setStandardInputFile(terminal.path);
+    cli.start(CORVID_CLI, {"--emulator", "eeprom", "erase", "--end", "3"});
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    EXPECT_EQ(cli.exitCode(), 1);
+    EXPECT_EQ(cli.readAllStandardError().toStdString(),
+              "Erase EEPROM addresses 0 to 3? [y/N] corvid-cli: Nothing done.\n");
+}
+
 TEST(Cli, ARefusedBlockEndsTheRunWithoutGo) {
     Emulator pedal({"--bootloader", "--nack-write", "1"});
     QTemporaryDir folder;
@@ -652,10 +665,27 @@ TEST(PedalEmulator, AnswersHelpAndRefusesUnknownOptions) {
     ASSERT_TRUE(help.waitForFinished(5000));
     EXPECT_EQ(help.exitCode(), 0);
     EXPECT_TRUE(help.readAllStandardOutput().startsWith("Usage: corvid-pedal-emulator"));
-    QProcess bad;
-    bad.start(CORVID_PEDAL_EMULATOR, {"--pace", "fast"});
-    ASSERT_TRUE(bad.waitForFinished(5000));
-    EXPECT_EQ(bad.exitCode(), 2);
+    const std::vector<std::pair<QStringList, std::string>> refused = {
+        {{"--pace", "fast"},
+         "corvid-pedal-emulator: --pace takes bit/s, a whole number from 0: fast\n"},
+        {{"--pace"}, "corvid-pedal-emulator: --pace needs a value\n"},
+        {{"--product-id", "10000"},
+         "corvid-pedal-emulator: --product-id takes up to four hex digits: 10000\n"},
+        {{"--bogus"}, "corvid-pedal-emulator: unknown option --bogus\n"},
+    };
+    for (const auto& [arguments, said] : refused) {
+        QProcess bad;
+        bad.start(CORVID_PEDAL_EMULATOR, arguments);
+        ASSERT_TRUE(bad.waitForFinished(5000));
+        EXPECT_EQ(bad.exitCode(), 2);
+        EXPECT_EQ(bad.readAllStandardError().toStdString(),
+                  said + "see corvid-pedal-emulator --help\n");
+    }
+    QProcess version;
+    version.start(CORVID_PEDAL_EMULATOR, {"--version"});
+    ASSERT_TRUE(version.waitForFinished(5000));
+    EXPECT_EQ(version.readAllStandardOutput().toStdString(),
+              "corvid-pedal-emulator " + ReleaseVersion() + "\n");
 }
 
 } // namespace
