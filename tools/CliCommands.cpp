@@ -1637,9 +1637,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& given) {
         words.erase(words.begin() + static_cast<long>(at));
         words.insert(words.begin() + static_cast<long>(std::min(at + 1, words.size())), "--help");
     }
-    // --emulator takes "bootloader" or nothing: a mistyped command after it (and no command
-    // later) is said as one.
-    if (at < words.size() && at > 0 && words[at - 1] == "--emulator" && !known(words[at]) &&
+    // A mistyped command is said as one, also where --emulator (which takes "bootloader" or
+    // nothing) or --port (which takes every path up to a command) would swallow it.
+    if (at < words.size() && !known(words[at]) && !words[at].starts_with('-') &&
         std::none_of(words.begin() + static_cast<long>(at) + 1, words.end(), known)) {
         const std::string closest = ClosestCommand(words[at]);
         return slip("unknown command " + words[at] +

@@ -28,6 +28,25 @@ TEST(CliCommands, OptionsAndCommandsAreReadOrRefusedInOneLine) {
                (command.empty() ? "" : command + " ") + "--help\n";
     };
     const std::vector<Case> cases = {
+        // Slips a new user makes: each said in one line with what was likely meant.
+        {{"--emulator", "inof"}, Action::Usage, see("unknown command inof (did you mean info?)")},
+        {{"--port", "x", "inof"}, Action::Usage, see("unknown command inof (did you mean info?)")},
+        {{"set", "Input Levl", "3"},
+         Action::Usage,
+         see("no parameter named Input Levl (did you mean Input Level?)", "set")},
+        {{"set", "volume", "3"}, Action::Usage, see("no parameter named volume", "set")},
+        {{"help"}, Action::Print, "Talks to a Corvid MK3 pedal"},
+        {{"--emulator", "help", "set"}, Action::Print, "write one parameter live"},
+        {{"coefficients", "A1", "--gain", "abc"},
+         Action::Usage,
+         see("--gain takes a number of dB: abc", "coefficients")},
+        {{"coefficients", "A1", "--q", "x1"},
+         Action::Usage,
+         see("--q takes a number: x1", "coefficients")},
+        {{"preset", "load", ""},
+         Action::Usage,
+         see("FILE: a file name cannot be empty", "preset load")},
+        {{"doctor"}, Action::Run, ""},
         // Options before or after the command, with "=" or without, "--" before the command.
         {{"--emulator", "info"}, Action::Run, ""},
         {{"info", "--emulator", "--json", "-v"}, Action::Run, ""},
