@@ -141,13 +141,19 @@ DoctorCheck PortCheck(const SystemView& system, const std::string& port) {
     for (const std::uint32_t id : system.GroupIds()) {
         groups += (groups.empty() ? "" : ", ") + NameOf(system, "/etc/group", id);
     }
-    return {"Port", DoctorCheck::Status::Fail,
-            facts + ": you (" + user + "; groups " + (groups.empty() ? "none" : groups) +
-                ") may not open it",
-            "sudo usermod -aG " + group + " " + user +
-                ", then log out and in again (or install "
-                "the udev rule " +
-                doctor::kRulePath + ")"};
+    const std::string cause = facts + ": you (" + user + "; groups " +
+                              (groups.empty() ? "none" : groups) + ") may not open it";
+    // Joining the group helps only where the group may read and write, and is not root's.
+    if ((node.mode & 060) == 060 && node.group != 0) {
+        return {"Port", DoctorCheck::Status::Fail, cause,
+                "sudo usermod -aG " + group + " " + user +
+                    ", then log out and in again (or install the udev rule " + doctor::kRulePath +
+                    ")"};
+    }
+    return {"Port", DoctorCheck::Status::Fail, cause,
+            std::string("Install the udev rule ") + doctor::kRulePath +
+                " (it gives the logged-in user the pedal's port), or for now: sudo chmod o+rw " +
+                port};
 }
 
 DoctorCheck RuleCheck(const SystemView& system) {
