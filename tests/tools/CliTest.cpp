@@ -400,6 +400,30 @@ TEST(Cli, BarsAreDrawnOnATerminalAndEndTheirLine) {
     EXPECT_EQ(Cli({"--emulator", "restore", backup}).err, "");
 }
 
+// A device or a pipe named as the output is written in place, never replaced by a file (as root,
+// replacing /dev/null would break the whole machine).
+TEST(Cli, DevicesAndPipesAreWrittenInPlace) {
+    ASSERT_EQ(Cli({"--emulator", "eeprom", "read", "--end", "3", "-o", "/dev/null"}).exitCode, 0);
+    struct stat null {};
+    ASSERT_EQ(::stat("/dev/null", &null), 0);
+    EXPECT_TRUE(S_ISCHR(null.st_mode));
+
+    QTemporaryDir folder;
+    const QString fifo = folder.filePath("pipe");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    QProcess reader;
+    reader.start("cat", {fifo});
+    ASSERT_TRUE(reader.waitForStarted());
+    const CliRun saved = Cli({"--emulator", "preset", "save", fifo});
+    EXPECT_EQ(saved.exitCode, 0) << saved.err;
+    ASSERT_TRUE(reader.waitForFinished(10000));
+    // Fifteen values, CR between lines.
+    EXPECT_EQ(reader.readAllStandardOutput().count('\r'), 14);
+    struct stat pipe {};
+    ASSERT_EQ(::stat(fifo.toLocal8Bit().constData(), &pipe), 0);
+    EXPECT_TRUE(S_ISFIFO(pipe.st_mode));
+}
+
 // No at a prompt on a terminal: said, and nothing sent.
 TEST(Cli, ANoAtThePromptSaysNothingWasDone) {
     SilentPort terminal;
