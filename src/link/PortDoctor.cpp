@@ -80,9 +80,10 @@ std::vector<std::pair<std::string, std::string>> Processes(const SystemView& sys
     return found;
 }
 
-const std::string kInstallRule = "sudo install -m 644 packaging/" + std::string(doctor::kRuleName) +
-                                 " /etc/udev/rules.d/ && sudo udevadm control --reload && sudo "
-                                 "udevadm trigger --attr-match=idVendor=0403";
+// One literal, kept whole in the program (pieces of it would be folded into the code).
+constexpr const char* kInstallRule =
+    "sudo install -m 644 packaging/70-corvid-mk3.rules /etc/udev/rules.d/ && sudo udevadm "
+    "control --reload && sudo udevadm trigger --attr-match=idVendor=0403";
 
 DoctorCheck BridgeCheck(const std::vector<Bridge>& bridges, const std::string& namedPort) {
     const auto ours = std::find_if(bridges.begin(), bridges.end(),

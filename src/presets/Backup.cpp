@@ -184,7 +184,7 @@ std::optional<PedalBackup> ParseBackup(const std::string& text, std::string& rea
     b.device.tuning = static_cast<std::uint8_t>(*tuning);
     const QJsonArray controls = o.value("controls").toArray();
     if (controls.size() != static_cast<qsizetype>(controlCount)) {
-        reason = "controls must list " + std::to_string(controlCount) + " controls";
+        reason = "controls must have " + std::to_string(controlCount) + " entries";
         return std::nullopt;
     }
     for (std::size_t k = 0; k < controlCount; ++k) {
