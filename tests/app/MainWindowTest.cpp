@@ -393,6 +393,8 @@ TEST(ConnectionDoctorWindow, ShowsEachCheckAndCopiesTheFindings) {
     ASSERT_EQ(doctor.lstChecks->topLevelItemCount(), 2);
     EXPECT_EQ(doctor.lstChecks->topLevelItem(1)->text(1), "Line");
     EXPECT_EQ(doctor.lblSummary->text(), "Every check passed.");
+    // The busy cursor of the check is gone once it is done.
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(t.main().menuDisconnect->isEnabled());
 
     t.pedal().InjectFault(EmulatedPedal::Fault::Silence);

@@ -1,3 +1,4 @@
+#include "presets/Backup.h"
 #include "support/CoreFixture.h"
 
 #include <gtest/gtest.h>
@@ -110,6 +111,21 @@ TEST(EmulatedPedal, RecordsWhatItCannotUnderstand) {
     EmulatedPedal fresh;
     fresh.Receive(image.data(), image.size(), 0);
     EXPECT_EQ(fresh.Unexpected(1000), (std::vector<Bytes>{image}));
+}
+
+// A backup's default name carries the pedal's serial number when it has one; a port named by
+// its path has none, and the date alone names the file.
+TEST(BackupName, CarriesTheSerialNumberOrTheDateAlone) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"KV0MK3E1", "corvid-backup-KV0MK3E1-2026-12-11.json"},
+        {"A_b-1", "corvid-backup-A_b-1-2026-12-11.json"},
+        {"/dev/pts/3", "corvid-backup-2026-12-11.json"},
+        {"COM 3", "corvid-backup-2026-12-11.json"},
+        {"", "corvid-backup-2026-12-11.json"},
+    };
+    for (const auto& [serial, name] : cases) {
+        EXPECT_EQ(DefaultBackupName(serial, "2026-12-11"), name) << serial;
+    }
 }
 
 } // namespace

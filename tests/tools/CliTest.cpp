@@ -179,6 +179,12 @@ TEST(Cli, TheHistoryKeepsWhatTheCommandsOverwrite) {
     ASSERT_EQ(Cli({"--port", pedal.path, "store"}).exitCode, 0);
     ASSERT_EQ(Cli({"--port", pedal.path, "footswitch", "preset", "bypass"}).exitCode, 0);
     ASSERT_EQ(Cli({"--port", pedal.path, "footswitch", "bypass", "bypass"}).exitCode, 0);
+    ASSERT_EQ(Cli({"--port", pedal.path, "assign", "2", "Wave Clip"}).exitCode, 0);
+    ASSERT_EQ(Cli({"--port", pedal.path, "store"}).exitCode, 0);
+    // What changed, in the controls' terms.
+    const CliRun changes = Cli({"--json", "history"});
+    EXPECT_NE(changes.out.find("Control II: before Not Assigned, now Wave Clip"), std::string::npos)
+        << changes.out;
     const CliRun list = Cli({"history"});
     EXPECT_EQ(list.exitCode, 0) << list.err;
     EXPECT_NE(list.out.find("  Save Parameters\n"), std::string::npos) << list.out;
@@ -422,6 +428,32 @@ TEST(Cli, DevicesAndPipesAreWrittenInPlace) {
     struct stat pipe {};
     ASSERT_EQ(::stat(fifo.toLocal8Bit().constData(), &pipe), 0);
     EXPECT_TRUE(S_ISFIFO(pipe.st_mode));
+}
+
+// The doctor: every check passes against the emulated pedal (exit 0); a silent pedal is named as
+// such (exit 1).
+TEST(Cli, TheDoctorSaysWhatFailsAndExitsByIt) {
+    const CliRun good = Cli({"--emulator", "doctor"});
+    EXPECT_EQ(good.exitCode, 0) << good.err;
+    EXPECT_EQ(good.out, "pass  Bridge: The built-in emulated pedal\n"
+                        "pass  Line: Opens at 115,200 8N1 and the pedal answers: firmware 05, "
+                        "algorithm 0008\n");
+    SilentPort port;
+    const CliRun silent = Cli({"--port", port.path, "doctor"});
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_NE(silent.out.find("fail  Line: The pedal takes bytes but does not answer: is it "
+                              "powered, is the algorithm uploaded?\n"),
+              std::string::npos)
+        << silent.out;
+}
+
+// -v: a long run of hex as its first and last sixteen digits and its length in bytes.
+TEST(Cli, VerboseShortensLongHex) {
+    const CliRun upload = Cli({"--emulator", "-v", "upload"});
+    EXPECT_EQ(upload.exitCode, 0);
+    EXPECT_NE(upload.err.find("filecontent: 001220000B00E800…1EB75841B2EB2CB5 (4640 bytes)\n"),
+              std::string::npos)
+        << upload.err.substr(0, 400);
 }
 
 // No at a prompt on a terminal: said, and nothing sent.
