@@ -130,6 +130,9 @@ std::vector<std::size_t> AssignableSlots(std::size_t control);
 std::vector<std::string> AssignmentEntries(std::size_t control);
 // Entry `index` of that list; empty past its end.
 std::string AssignmentEntryText(std::size_t control, int index);
+// Why a fixed parameter's control cannot be turned in the editor (its tooltip and description).
+inline constexpr const char* kFixedControlNote =
+    "Set on the pedal itself; shown here as last read.";
 // A pitch value outside the pitch table (0 among them), as both front ends name it.
 inline constexpr const char* kNoPitch = "no pitch";
 // A value in its control's terms, as the windows show it ("level 512/1023", "step 3/24", "+12",

@@ -127,8 +127,11 @@ TformFXsettings::TformFXsettings()
     for (QWidget* child : findChildren<QWidget*>()) {
         child->setFont(small);
     }
+    // A control that cannot be used says why, to the mouse and to a screen reader.
     for (QWidget* fixed : FixedControls()) {
         fixed->setEnabled(false);
+        fixed->setToolTip(kFixedControlNote);
+        fixed->setAccessibleDescription(kFixedControlNote);
     }
     for (QComboBox* list : {cmbVariableWavePitch, cmbGuitarTuning}) {
         list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

@@ -85,6 +85,15 @@ TEST_F(ParameterWindowTest, ControlsFollowTheConnection) {
     EXPECT_TRUE(w.cmbAssignRemote->isEnabled());
     EXPECT_FALSE(w.dialDry->isEnabled());
     EXPECT_FALSE(w.swtWave->isEnabled());
+    // Each fixed control says why it cannot be turned; the others keep their own words.
+    for (QWidget* fixed : std::initializer_list<QWidget*>{
+             w.dialDry, w.dialMinus1Oct, w.dialSubMix, w.dialMinus2Oct, w.dialLowPass,
+             w.dialHighPass, w.dialRange, w.dial1stHarmonic, w.swtWave, w.swtSplit}) {
+        EXPECT_EQ(fixed->toolTip(), "Set on the pedal itself; shown here as last read.")
+            << fixed->objectName().toStdString();
+        EXPECT_EQ(fixed->accessibleDescription(), fixed->toolTip());
+    }
+    EXPECT_NE(w.dialInputLevel->toolTip(), "Set on the pedal itself; shown here as last read.");
     t.main().menuDisconnect->trigger();
     EXPECT_FALSE(w.dialInputLevel->isEnabled());
     EXPECT_FALSE(w.chkHighNoteCut->isEnabled());
