@@ -57,22 +57,6 @@ std::string Dashed(const std::string& name) {
     return dashed;
 }
 
-std::optional<long> WholeNumber(const std::string& text) {
-    if (text.empty() || text.size() > 9) {
-        return std::nullopt;
-    }
-    std::size_t at = text[0] == '+' || text[0] == '-' ? 1 : 0;
-    if (at == text.size()) {
-        return std::nullopt;
-    }
-    for (std::size_t i = at; i < text.size(); ++i) {
-        if (std::isdigit(static_cast<unsigned char>(text[i])) == 0) {
-            return std::nullopt;
-        }
-    }
-    return std::stol(text);
-}
-
 std::optional<std::size_t> FindParameter(const std::string& text) {
     if (const std::optional<long> n = WholeNumber(text);
         n && *n >= 0 && *n < static_cast<long>(parameterCount)) {
@@ -96,50 +80,6 @@ const std::map<std::string, std::size_t>& ControlWords() {
 }
 
 // A value given in the control's terms or raw; empty with the reason when it is neither.
-std::string ParseValue(std::size_t slot, const std::string& text, std::uint32_t& value) {
-    const ParameterInfo& info = parameterTable[slot];
-    if (text.size() > 2 && Lower(text.substr(0, 2)) == "0x") {
-        const std::string digits = text.substr(2);
-        std::uint8_t bytes[4] = {};
-        if (digits.size() > 8 ||
-            HexToBytes(std::string(8 - digits.size(), '0') + digits, bytes, 4) != 4) {
-            return "a raw value is 0x and at most 8 hexadecimal digits: " + text;
-        }
-        value = (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-                (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
-        return {};
-    }
-    const std::string word = Lower(text);
-    const std::optional<long> n = WholeNumber(text);
-    const std::string outside = std::string(info.name) + " takes " + RangeText(slot) + ": " + text;
-    switch (info.encoding) {
-    case Encoding::Level:
-        value = n && *n >= 0 && *n <= 1023 ? static_cast<std::uint32_t>(*n) << 13 : 0;
-        return n && *n >= 0 && *n <= 1023 ? std::string() : outside;
-    case Encoding::StepCount:
-        value = n ? static_cast<std::uint32_t>(*n) : 0;
-        return n && *n >= 0 && *n <= static_cast<long>(info.scale) ? std::string() : outside;
-    case Encoding::PitchTable:
-        if (!n || *n < -12 || *n > 12) {
-            return outside;
-        }
-        value = pitchRatioTable[static_cast<std::size_t>(*n + 12)];
-        return {};
-    case Encoding::WaveSwitch:
-    case Encoding::SplitSwitch:
-    case Encoding::NoteCutFlag:
-        if (word != "on" && word != "off") {
-            return std::string(info.name) + " is on or off: " + text;
-        }
-        if (info.encoding == Encoding::WaveSwitch) {
-            value = word == "on" ? waveOnValue : waveOffValue;
-        } else {
-            value = word == "on" ? 1u : 0u;
-        }
-        return {};
-    }
-    return outside;
-}
 
 const std::map<std::string, int>& TuningShortNames() {
     static const std::map<std::string, int> names = {
@@ -651,7 +591,7 @@ std::vector<Command> MakeTable() {
                  const std::optional<std::size_t> slot = FindParameter(a.parameter);
                  a.slot = slot.value_or(0);
                  if (slot) {
-                     return ParseValue(*slot, a.valueText, a.value);
+                     return ParseValueText(*slot, a.valueText, a.value);
                  }
                  std::vector<std::string> names;
                  for (const ParameterInfo& info : parameterTable) {

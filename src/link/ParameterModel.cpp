@@ -3,8 +3,19 @@
 #include "link/HexMessage.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace corvid {
+
+namespace {
+
+std::string LowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+} // namespace
 
 ParameterSet::ParameterSet() {
     for (std::size_t i = 0; i < parameterCount; ++i) {
@@ -208,6 +219,67 @@ std::string ValueInControlTerms(std::size_t slot, std::uint32_t value) {
         return value == 1 ? "on" : value == 0 ? "off" : "unknown";
     }
     return {};
+}
+
+std::optional<long> WholeNumber(const std::string& text) {
+    if (text.empty() || text.size() > 9) {
+        return std::nullopt;
+    }
+    std::size_t at = text[0] == '+' || text[0] == '-' ? 1 : 0;
+    if (at == text.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = at; i < text.size(); ++i) {
+        if (std::isdigit(static_cast<unsigned char>(text[i])) == 0) {
+            return std::nullopt;
+        }
+    }
+    return std::stol(text);
+}
+
+std::string ParseValueText(std::size_t slot, const std::string& text, std::uint32_t& value) {
+    const ParameterInfo& info = parameterTable[slot];
+    if (text.size() > 2 && LowerCase(text.substr(0, 2)) == "0x") {
+        const std::string digits = text.substr(2);
+        std::uint8_t bytes[4] = {};
+        if (digits.size() > 8 ||
+            HexToBytes(std::string(8 - digits.size(), '0') + digits, bytes, 4) != 4) {
+            return "a raw value is 0x and at most 8 hexadecimal digits: " + text;
+        }
+        value = (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+                (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+        return {};
+    }
+    const std::string word = LowerCase(text);
+    const std::optional<long> n = WholeNumber(text);
+    const std::string outside = std::string(info.name) + " takes " + RangeText(slot) + ": " + text;
+    switch (info.encoding) {
+    case Encoding::Level:
+        value = n && *n >= 0 && *n <= 1023 ? static_cast<std::uint32_t>(*n) << 13 : 0;
+        return n && *n >= 0 && *n <= 1023 ? std::string() : outside;
+    case Encoding::StepCount:
+        value = n ? static_cast<std::uint32_t>(*n) : 0;
+        return n && *n >= 0 && *n <= static_cast<long>(info.scale) ? std::string() : outside;
+    case Encoding::PitchTable:
+        if (!n || *n < -12 || *n > 12) {
+            return outside;
+        }
+        value = pitchRatioTable[static_cast<std::size_t>(*n + 12)];
+        return {};
+    case Encoding::WaveSwitch:
+    case Encoding::SplitSwitch:
+    case Encoding::NoteCutFlag:
+        if (word != "on" && word != "off") {
+            return std::string(info.name) + " is on or off: " + text;
+        }
+        if (info.encoding == Encoding::WaveSwitch) {
+            value = word == "on" ? waveOnValue : waveOffValue;
+        } else {
+            value = word == "on" ? 1u : 0u;
+        }
+        return {};
+    }
+    return outside;
 }
 
 std::string RangeText(std::size_t slot) {

@@ -138,6 +138,12 @@ inline constexpr const char* kNoPitch = "no pitch";
 // A value in its control's terms, as the windows show it ("level 512/1023", "step 3/24", "+12",
 // "on").
 std::string ValueInControlTerms(std::size_t slot, std::uint32_t value);
+// A whole number as typed ("+3", "-12", "700"), at most nine characters; nullopt otherwise.
+std::optional<long> WholeNumber(const std::string& text);
+// A value typed in its control's terms (a level 0-1023, a step 0-N, a pitch -12..+12, on or
+// off) or raw (0x and up to eight hex digits): empty with `value` set, or why it is refused
+// ("Low Pass takes a step from 0 to 24: 25").
+std::string ParseValueText(std::size_t slot, const std::string& text, std::uint32_t& value);
 // What a slot's control can set, as a sentence's object: "a level from 0 to 1023", "a step from 0
 // to 24", "a pitch from -12 to +12", "on or off".
 std::string RangeText(std::size_t slot);
