@@ -214,6 +214,7 @@ TEST(CliCommands, WordsAreTypedWhereverTheOptionsStand) {
     // The switches in their own terms: the wave switch's two words, the others' 1 and 0.
     for (const auto& [words, value] :
          std::vector<std::pair<std::vector<std::string>, std::uint32_t>>{
+             {{"set", "dry", "0x00123456"}, 0x00123456u},
              {{"set", "wave", "on"}, waveOnValue},
              {{"set", "Wave", "OFF"}, waveOffValue},
              {{"set", "split", "on"}, 1u},
