@@ -71,8 +71,8 @@ ReportFacts Gather(const SessionInternals::Modules& s) {
     facts.doctor = s.lastDoctor;
 #ifndef _WIN32
     if (facts.doctor.empty()) {
-        std::string port;
-        facts.doctor = CheckSystem(SystemView::ThisMachine(), "", port);
+        std::string lineNotTried;
+        facts.doctor = CheckSystem(SystemView::ThisMachine(), "", lineNotTried);
     }
 #endif
     return facts;

@@ -255,16 +255,7 @@ std::vector<DoctorCheck> Session::Doctor(const std::string& port, const SystemVi
             checks.push_back({"Bridge", DoctorCheck::Status::Pass, "FTDI bridges: " + listed});
         }
     } else {
-        std::string checked;
-        checks = CheckSystem(system, port, checked);
-        const bool blocked =
-            std::any_of(checks.begin(), checks.end(), [](const DoctorCheck& check) {
-                return (check.name == "Port" || check.name == "Other programs") &&
-                       check.status == DoctorCheck::Status::Fail;
-            });
-        notTried = checked.empty() ? "Not tried: no port of the pedal's was found"
-                   : blocked       ? "Not tried: the port cannot be used"
-                                   : "";
+        checks = CheckSystem(system, port, notTried);
     }
     checks.push_back(notTried.empty() ? CheckLine()
                                       : DoctorCheck{"Line", DoctorCheck::Status::Fail, notTried,

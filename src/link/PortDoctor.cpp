@@ -471,10 +471,10 @@ std::vector<Bridge> ListBridges(const SystemView& system) {
 }
 
 std::vector<DoctorCheck> CheckSystem(const SystemView& system, const std::string& port,
-                                     std::string& portInUse) {
+                                     std::string& lineNotTried) {
     const std::vector<Bridge> bridges = ListBridges(system);
     std::vector<DoctorCheck> checks{BridgeCheck(bridges, port)};
-    portInUse = port;
+    std::string portInUse = port;
     if (portInUse.empty()) {
         const auto ours = std::find_if(bridges.begin(), bridges.end(),
                                        [](const Bridge& bridge) { return bridge.Ours(); });
@@ -482,14 +482,21 @@ std::vector<DoctorCheck> CheckSystem(const SystemView& system, const std::string
     }
     // Holders and the latency timer only mean something for a port that is there.
     bool isPort = false;
+    lineNotTried = portInUse.empty() ? "Not tried: no port of the pedal's was found" : "";
+    const auto blocking = [&lineNotTried](const DoctorCheck& check) {
+        if (check.status == DoctorCheck::Status::Fail) {
+            lineNotTried = "Not tried: the port cannot be used";
+        }
+        return check;
+    };
     if (!portInUse.empty()) {
-        checks.push_back(PortCheck(system, portInUse));
+        checks.push_back(blocking(PortCheck(system, portInUse)));
         const NodeFacts node = system.Node(portInUse);
         isPort = node.exists && node.characterDevice && IsSerialPort(system, portInUse);
     }
     checks.push_back(RuleCheck(system));
     if (isPort) {
-        checks.push_back(HolderCheck(system, portInUse));
+        checks.push_back(blocking(HolderCheck(system, portInUse)));
     }
     checks.push_back(ModemManagerCheck(system));
     checks.push_back(BrlttyCheck(system));

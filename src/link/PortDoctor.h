@@ -106,8 +106,9 @@ std::vector<Bridge> ListBridges(const SystemView& system);
 
 // The checks that need no pedal: the bridges, the port node and who may open it, the udev rule,
 // other programs holding the port, ModemManager, brltty and the latency timer. `port` is the one
-// named by the user; empty: the pedal's bridge. `portInUse` says the port the checks looked at.
+// named by the user; empty: the pedal's bridge. `lineNotTried` says why a Request over the port
+// would be pointless (no port, or one that cannot be used); empty when it can be tried.
 std::vector<DoctorCheck> CheckSystem(const SystemView& system, const std::string& port,
-                                     std::string& portInUse);
+                                     std::string& lineNotTried);
 
 } // namespace corvid

@@ -244,8 +244,8 @@ TEST(PortDoctor, EachCauseIsNamedWithItsFix) {
         QTemporaryDir root;
         FakeSystem system(root.path().toStdString());
         c.make(system);
-        std::string used;
-        const std::vector<DoctorCheck> checks = CheckSystem(system, c.port, used);
+        std::string lineNotTried;
+        const std::vector<DoctorCheck> checks = CheckSystem(system, c.port, lineNotTried);
         const DoctorCheck* check = Find(checks, c.check);
         ASSERT_NE(check, nullptr) << c.what;
         EXPECT_EQ(StatusWord(check->status), StatusWord(c.status)) << c.what;
